@@ -1,0 +1,26 @@
+// The library's precondition check (internal header, not installed).
+//
+// TAVO_ASSERT(expr) is active in every build type: it does not depend on
+// NDEBUG.  When `expr` is false it writes
+//     Assertion failed: <expr>, file <source file>, line <line>
+// to the standard error stream and aborts the process.  The source file is
+// given relative to the repository root (e.g. tCString/tCString.cpp); the
+// build maps the source directory prefix away.
+#ifndef TAVO_COMMON_TAVO_ASSERT_H
+#define TAVO_COMMON_TAVO_ASSERT_H
+
+#include "common/tavo_export.h"
+
+namespace tavo {
+namespace detail {
+// Exported so that inline code in headers and tests can use TAVO_ASSERT.
+[[noreturn]] TAVO_API void assertFail(const char* pExpr, const char* pFile, int nLine) noexcept;
+}  // namespace detail
+}  // namespace tavo
+
+// Variadic so that an expression holding a comma needs no extra parentheses.
+#define TAVO_ASSERT(...)                         \
+  ((__VA_ARGS__) ? static_cast<void>(0)          \
+                 : ::tavo::detail::assertFail(#__VA_ARGS__, __FILE__, __LINE__))
+
+#endif  // TAVO_COMMON_TAVO_ASSERT_H

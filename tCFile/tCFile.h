@@ -1,0 +1,2 @@
+// tCFile: not yet written.
+#pragma once

@@ -1,0 +1,2 @@
+// tCFileConf: not yet written.
+#pragma once

@@ -1,0 +1,2 @@
+// tCFileIni: not yet written.
+#pragma once

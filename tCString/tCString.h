@@ -1,0 +1,2 @@
+// tCString: not yet written.
+#pragma once

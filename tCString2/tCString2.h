@@ -1,0 +1,2 @@
+// tCString2: not yet written.
+#pragma once

@@ -1,0 +1,2 @@
+// tCString3: not yet written.
+#pragma once

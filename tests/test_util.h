@@ -1,0 +1,64 @@
+// Helpers shared by the test programs.
+#ifndef TAVO_TESTS_TEST_UTIL_H
+#define TAVO_TESTS_TEST_UTIL_H
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+// True when the program runs under AddressSanitizer.
+#if defined(__SANITIZE_ADDRESS__)
+#define TAVO_TEST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TAVO_TEST_ASAN 1
+#endif
+#endif
+#ifndef TAVO_TEST_ASAN
+#define TAVO_TEST_ASAN 0
+#endif
+
+namespace tavo_test {
+
+// A fresh temporary directory, removed with its contents at the end.
+class TempDir {
+ public:
+  TempDir() {
+    char tmpl[] = "/tmp/tavo_test_XXXXXX";
+    const char* p = mkdtemp(tmpl);
+    if (p == nullptr) std::abort();
+    path_ = p;
+  }
+  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+  // Writes `data` (bytes, NULs included) to `name` and returns its path.
+  std::string write(const std::string& name, const std::string& data) const {
+    std::string f = file(name);
+    std::ofstream(f, std::ios::binary) << data;
+    return f;
+  }
+
+ private:
+  std::string path_;
+};
+
+// Whole contents of a file as bytes ("" when it cannot be read).
+inline std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+}  // namespace tavo_test
+
+#endif  // TAVO_TESTS_TEST_UTIL_H
