@@ -16,6 +16,26 @@ constexpr char kDirSep = '\\';
 constexpr char kDirSep = '/';
 #endif
 
+// ---- Files and directories (posix_files.cpp / win32_files.cpp) ----------
+
+// Deletes the file `path`.  Returns 0 on success, -1 on failure (errno set).
+int removeFile(const char* path);
+
+// Renames `from` to `to` only if `to` does not exist, atomically (no window
+// in which an existing `to` could be replaced).  Returns 0 on success, -1 on
+// failure with errno set (EEXIST when `to` exists).
+int renameNoReplace(const char* from, const char* to);
+
+// Calls `fn(name, ctx)` for every entry of directory `dir` (including "."
+// and ".." where the system lists them), names of any length given whole.
+// Returns 0 when the directory was listed, -1 when it cannot be opened.
+int listDirectory(const char* dir, void (*fn)(const char* name, void* ctx), void* ctx);
+
+// The directory `dir` as the system names it (absolute, symbolic links
+// resolved), as a heap string released with free(); null when it cannot be
+// resolved.  Does not change the current directory.
+char* resolveDirectory(const char* dir);
+
 }  // namespace platform
 }  // namespace tavo
 
