@@ -62,11 +62,110 @@ TAVO_API int addresslen3(char*** t);
 
 // ---------------------------------------------------------------------------
 // In-place string functions
+//
+// They work on a caller's NUL-terminated text and never move it to another
+// block.  Byte rules: a digit is '0'..'9' only, any other byte is a
+// character; white space is 0x20 and 0x09..0x0D only; case changes touch
+// A..Z and a..z only (no locale; bytes 0x80..0xFF are never changed).
 // ---------------------------------------------------------------------------
+
+// Turns every a..z before the NUL into A..Z ("aZ9" -> "AZ9").
+TAVO_API void strupper(char* s);
+
+// Turns every A..Z before the NUL into a..z.
+TAVO_API void strlower(char* s);
+
+// Reverses the bytes before the NUL ("abc" -> "cba").
+TAVO_API void strreverse(char* s);
+
+// Removes leading white space by moving the rest of the text, with its NUL,
+// to the front of the buffer.
+TAVO_API void strltrim(char* s);
+
+// Overwrites trailing white space with NUL bytes.
+TAVO_API void strrtrim(char* s);
+
+// strltrim(s), then strrtrim(s).
+TAVO_API void strtrim(char* s);
+
+// Exchanges the texts of the two buffers through a scratch block from
+// mmalloc.  Each buffer must be able to hold the longer text and its NUL.
+// The two may be the same buffer (no change).
+TAVO_API void strswap(char* s1, char* s2);
+
+// Sorts the bytes before the NUL: nFlag 1 ascending, 2 descending, any other
+// value leaves the text alone.  Bytes order as signed 8-bit values, so in
+// ascending order 0x80..0xFF come before 0x01..0x7F.
+TAVO_API void strsort(char* s, int nFlag);
+
+// Copies `src` into the buffer `dst` of `size` bytes: whole when its length
+// is below `size`, otherwise its first size-1 bytes followed by a NUL at
+// dst[size-1].  A `size` below 1 leaves room for nothing: then nothing is
+// written at all.  Returns `dst`.
+TAVO_API char* strscpy(char* dst, int size, const char* src);
+
+// 1 when `s` is not empty and every byte is a digit, else 0.
+TAVO_API int strisnum_all(const char* s);
+
+// 1 when byte `pos` of `s` is a digit, else 0.  A `pos` outside the text
+// (negative, or at or past its NUL) yields 0; checking that reads at most
+// the first pos bytes.
+TAVO_API int strisnum_pos(const char* s, int pos);
+
+// 1 when `s` is not empty and no byte is a digit, else 0.
+TAVO_API int strischar_all(const char* s);
+
+// 1 when byte `pos` of `s` is not a digit, else 0.  A `pos` outside the
+// text (negative, or at or past its NUL) yields 0.
+TAVO_API int strischar_pos(const char* s, int pos);
+
+// Number of digit bytes before the NUL (at most INT_MAX).
+TAVO_API int strsumnum(const char* s);
+
+// Number of non-digit bytes before the NUL (at most INT_MAX).
+TAVO_API int strsumchar(const char* s);
 
 // ---------------------------------------------------------------------------
 // Splitting and string-vector search
+//
+// The vectors returned here belong to the caller, who releases them with
+// strfreev; when nothing is produced the result is a null pointer.  Strings
+// order as strcmp orders them (unsigned bytes, case matters); an order flag
+// nFlag is 1 for ascending and 2 for descending.
 // ---------------------------------------------------------------------------
+
+// Cuts `s` at each occurrence of `sep`.  An empty field becomes "0"; the
+// text after the last cut is the last field unless it is empty (so a
+// trailing separator adds nothing).  A positive `nMax` cuts at most nMax
+// times, the rest (separators included) being the last field; 0 or a
+// negative nMax sets no limit.  Returns a null pointer when `s` holds no
+// `sep`, and also when `sep` is empty.
+//   strsplit("a,,b,", ",", 0) -> {"a", "0", "b"}
+//   strsplit("a,b,c", ",", 1) -> {"a", "b,c"}
+TAVO_API char** strsplit(const char* s, const char* sep, int nMax);
+
+// Collects every text enclosed between an opening byte chOpen and the next
+// closing byte chClose; a second opening byte before the close restarts the
+// text, a close with nothing open and an open never closed add nothing.
+// An empty enclosure gives "".  Null when nothing was collected, which is
+// always so when chOpen == chClose.
+//   strInc("x[ab]y[]z[c", '[', ']') -> {"ab", ""}
+//   strInc("[a[b]c]", '[', ']')     -> {"b"}
+TAVO_API char** strInc(const char* s, char chOpen, char chClose);
+
+// Sorts the pointers of `v` in place by the string order (nFlag 1
+// ascending, 2 descending; any other value changes nothing).  Stable: equal
+// strings keep their relative order.  Strings are neither copied nor freed.
+// A null or empty vector is accepted.
+TAVO_API void str2sort(char** v, int nFlag);
+
+// Finds `key` in `v`, sorted in the order nFlag names, by repeated halving:
+// with lo..hi the range left (first 0..count-1), it probes lo + (hi-lo+1)/2
+// and returns the index of the first probe equal to `key`, so among equal
+// strings the one met first wins.  -1 when no probe matches, for a null or
+// empty vector, and for an nFlag other than 1 or 2 unless the very first
+// probe matches.  The count is found by walking `v` to its null slot.
+TAVO_API int str2forkfind(char** v, const char* key, int nFlag);
 
 // ---------------------------------------------------------------------------
 // Conversions, dates and marks
