@@ -1,1 +1,137 @@
-// Not yet written.
+// In-place edits, tests and counts of plain NUL-terminated strings.
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "common/common.h"
+
+namespace {
+
+// The byte rules are spelled out rather than taken from <cctype>: those
+// functions follow the locale and are undefined for negative char values.
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+int clampCount(std::size_t n) { return n > INT_MAX ? INT_MAX : static_cast<int>(n); }
+
+// True when `pos` indexes a byte of the text `s` (before its NUL).
+bool inText(const char* s, int pos) {
+  return pos >= 0 && std::memchr(s, '\0', static_cast<std::size_t>(pos) + 1) == nullptr;
+}
+
+}  // namespace
+
+void strupper(char* s) {
+  for (; *s != '\0'; ++s)
+    if (*s >= 'a' && *s <= 'z') *s = static_cast<char>(*s - 'a' + 'A');
+}
+
+void strlower(char* s) {
+  for (; *s != '\0'; ++s)
+    if (*s >= 'A' && *s <= 'Z') *s = static_cast<char>(*s - 'A' + 'a');
+}
+
+void strreverse(char* s) {
+  std::size_t n = std::strlen(s);
+  if (n < 2) return;
+  for (char *a = s, *b = s + n - 1; a < b; ++a, --b) {
+    char c = *a;
+    *a = *b;
+    *b = c;
+  }
+}
+
+void strltrim(char* s) {
+  char* p = s;
+  while (isSpace(*p)) ++p;
+  if (p != s) std::memmove(s, p, std::strlen(p) + 1);
+}
+
+void strrtrim(char* s) {
+  std::size_t n = std::strlen(s);
+  while (n > 0 && isSpace(s[n - 1])) s[--n] = '\0';
+}
+
+void strtrim(char* s) {
+  strltrim(s);
+  strrtrim(s);
+}
+
+void strswap(char* s1, char* s2) {
+  std::size_t n1 = std::strlen(s1);
+  std::size_t n2 = std::strlen(s2);
+  std::size_t nMax = n1 > n2 ? n1 : n2;
+  // The allocator's size is an unsigned int; a text it cannot hold is as
+  // fatal as exhausted memory.
+  if (nMax >= UINT_MAX) memfatal("mmalloc");
+  char* pTmp = static_cast<char*>(mmalloc(static_cast<unsigned int>(nMax + 1)));
+  std::memcpy(pTmp, s1, n1 + 1);
+  // memmove: the caller may pass the same buffer twice.
+  std::memmove(s1, s2, n2 + 1);
+  std::memmove(s2, pTmp, n1 + 1);
+  std::free(pTmp);
+}
+
+void strsort(char* s, int nFlag) {
+  if (nFlag != 1 && nFlag != 2) return;
+  // Counting gives the same text as any sort of the bytes, in linear time.
+  std::size_t aCount[256] = {};
+  std::size_t n = 0;
+  for (; s[n] != '\0'; ++n) ++aCount[static_cast<unsigned char>(s[n])];
+  if (n < 2) return;
+  char* p = s;
+  for (int i = 0; i < 256; ++i) {
+    // Signed order: -128..127 ascending, 127..-128 descending.
+    int nValue = (nFlag == 1) ? i - 128 : 127 - i;
+    std::size_t c = aCount[static_cast<unsigned char>(static_cast<signed char>(nValue))];
+    if (c != 0) {
+      std::memset(p, static_cast<unsigned char>(static_cast<signed char>(nValue)), c);
+      p += c;
+    }
+  }
+}
+
+char* strscpy(char* dst, int size, const char* src) {
+  if (size < 1) return dst;
+  std::size_t nSize = static_cast<std::size_t>(size);
+  std::size_t n = strnlen(src, nSize);
+  if (n < nSize) {
+    std::memcpy(dst, src, n + 1);
+  } else {
+    std::memcpy(dst, src, nSize - 1);
+    dst[nSize - 1] = '\0';
+  }
+  return dst;
+}
+
+int strisnum_all(const char* s) {
+  if (*s == '\0') return 0;
+  for (; *s != '\0'; ++s)
+    if (!isDigit(*s)) return 0;
+  return 1;
+}
+
+int strisnum_pos(const char* s, int pos) { return (inText(s, pos) && isDigit(s[pos])) ? 1 : 0; }
+
+int strischar_all(const char* s) {
+  if (*s == '\0') return 0;
+  for (; *s != '\0'; ++s)
+    if (isDigit(*s)) return 0;
+  return 1;
+}
+
+int strischar_pos(const char* s, int pos) { return (inText(s, pos) && !isDigit(s[pos])) ? 1 : 0; }
+
+int strsumnum(const char* s) {
+  std::size_t n = 0;
+  for (; *s != '\0'; ++s)
+    if (isDigit(*s)) ++n;
+  return clampCount(n);
+}
+
+int strsumchar(const char* s) {
+  std::size_t n = 0;
+  for (; *s != '\0'; ++s)
+    if (!isDigit(*s)) ++n;
+  return clampCount(n);
+}
