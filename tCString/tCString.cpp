@@ -1,1 +1,569 @@
-// Not yet written.
+// tCString: exact-size dynamic byte string.
+#include "tCString/tCString.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "common/common.h"
+#include "common/tavo_assert.h"
+#include "tCString2/tCString2.h"
+
+namespace {
+
+bool isDigitByte(unsigned char c) { return c >= '0' && c <= '9'; }
+
+// nFlag 0 selects the space alone, anything else the six white-space bytes.
+bool isTrimByte(unsigned char c, int nFlag) {
+  if (nFlag == 0) return c == ' ';
+  return c == ' ' || (c >= 0x09 && c <= 0x0D);
+}
+
+unsigned char foldLower(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+// Sizes travel as int (the length) and unsigned int (the allocators), so a
+// text longer than INT_MAX bytes cannot be held; asking for one is treated
+// like exhausted memory, naming the allocator that would have been asked.
+int checkedLength(unsigned long long n, const char* pAllocator) {
+  if (n > static_cast<unsigned long long>(INT_MAX)) memfatal(pAllocator);
+  return static_cast<int>(n);
+}
+
+char* allocText(int nLen) { return static_cast<char*>(mmalloc(static_cast<unsigned int>(nLen) + 1u)); }
+
+// Next occurrence of the non-empty text pPat in the bytes [p, pEnd), where
+// *pEnd is a NUL.  A NUL byte can never be part of a match, so the bytes are
+// searched one NUL-terminated run at a time with strstr (linear in glibc).
+const char* nextOccurrence(const char* p, const char* pEnd, const char* pPat) {
+  while (p <= pEnd) {
+    const char* q = std::strstr(p, pPat);
+    if (q != nullptr) return q;
+    p += std::strlen(p) + 1;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+// ---- Construction and conversion ------------------------------------------
+
+tCString::tCString() : m_pStr(nullptr), m_nLen(0) { InitVar(); }
+
+tCString::tCString(const char* pStr) : m_pStr(nullptr), m_nLen(0) {
+  TAVO_ASSERT(pStr);
+  assignBytes(pStr, checkedLength(std::strlen(pStr), "mmalloc"));
+}
+
+tCString::tCString(const tCString& oRight) : m_pStr(nullptr), m_nLen(0) {
+  assignBytes(oRight.m_pStr, static_cast<int>(std::strlen(oRight.m_pStr)));
+}
+
+tCString::~tCString() {
+  if (m_pStr != nullptr) {
+    std::free(m_pStr);
+    m_pStr = nullptr;
+  }
+}
+
+tCString::operator const char*() const { return m_pStr; }
+
+int tCString::GetLength() const { return m_nLen; }
+
+int tCString::IsEmpty() const { return m_nLen == 0 ? 1 : 0; }
+
+int tCString::operator!() const { return IsEmpty(); }
+
+int tCString::Empty() {
+  std::free(m_pStr);
+  return InitVar();
+}
+
+int tCString::InitVar() {
+  m_pStr = allocText(0);
+  m_pStr[0] = '\0';
+  m_nLen = 0;
+  return 1;
+}
+
+// The new block is filled before the old one is released, so p may point
+// into the old block.
+void tCString::assignBytes(const char* p, int n) {
+  char* pNew = allocText(n);
+  std::memcpy(pNew, p, static_cast<std::size_t>(n));
+  pNew[n] = '\0';
+  std::free(m_pStr);
+  m_pStr = pNew;
+  m_nLen = n;
+}
+
+// The resize may move the block, so a source inside it is found again by
+// its offset.  Such a source ends at or before the terminating NUL, and the
+// block only grows here, so those bytes are still intact after the resize.
+void tCString::appendBytes(const char* p, unsigned long long n) {
+  int nNew = checkedLength(static_cast<unsigned long long>(m_nLen) + n, "mrealloc");
+  bool bInside = pointsIntoText(p);
+  std::ptrdiff_t nOffset = bInside ? p - m_pStr : 0;
+  m_pStr = static_cast<char*>(mrealloc(m_pStr, static_cast<unsigned int>(nNew) + 1u));
+  if (bInside) p = m_pStr + nOffset;
+  std::memmove(m_pStr + m_nLen, p, static_cast<std::size_t>(n));
+  m_nLen = nNew;
+  m_pStr[m_nLen] = '\0';
+}
+
+bool tCString::pointsIntoText(const char* p) const {
+  std::uintptr_t a = reinterpret_cast<std::uintptr_t>(p);
+  std::uintptr_t b = reinterpret_cast<std::uintptr_t>(m_pStr);
+  return a >= b && a <= b + static_cast<std::uintptr_t>(m_nLen);
+}
+
+// ---- Assignment and appending ----------------------------------------------
+
+const tCString& tCString::operator=(const tCString& oRight) {
+  TAVO_ASSERT((&oRight) != this);
+  assignBytes(oRight.m_pStr, static_cast<int>(std::strlen(oRight.m_pStr)));
+  return *this;
+}
+
+const tCString& tCString::operator=(const char* pRight) {
+  TAVO_ASSERT(pRight);
+  assignBytes(pRight, checkedLength(std::strlen(pRight), "mmalloc"));
+  return *this;
+}
+
+const tCString& tCString::operator=(char ch) {
+  assignBytes(&ch, 1);
+  return *this;
+}
+
+const tCString& tCString::operator+=(const tCString& oRight) {
+  appendBytes(oRight.m_pStr, std::strlen(oRight.m_pStr));
+  return *this;
+}
+
+const tCString& tCString::operator+=(const char* pRight) {
+  TAVO_ASSERT(pRight);
+  appendBytes(pRight, std::strlen(pRight));
+  return *this;
+}
+
+const tCString& tCString::operator+=(char ch) {
+  if (m_nLen == INT_MAX) memfatal("mrealloc");
+  m_pStr = static_cast<char*>(mrealloc(m_pStr, static_cast<unsigned int>(m_nLen) + 2u));
+  m_pStr[m_nLen] = ch;
+  ++m_nLen;
+  m_pStr[m_nLen] = '\0';
+  return *this;
+}
+
+tCString operator+(const tCString& oLeft, const tCString& oRight) {
+  tCString oResult;
+  oResult += oLeft;
+  oResult += oRight;
+  return oResult;
+}
+
+tCString operator+(const tCString& oLeft, const char* pStr2) {
+  TAVO_ASSERT(pStr2);
+  tCString oResult;
+  oResult += oLeft;
+  oResult += pStr2;
+  return oResult;
+}
+
+tCString operator+(const char* pStr1, const tCString& oRight) {
+  TAVO_ASSERT(pStr1);
+  tCString oResult;
+  oResult += pStr1;
+  oResult += oRight;
+  return oResult;
+}
+
+tCString operator+(const tCString& oLeft, char ch) {
+  tCString oResult;
+  oResult += oLeft;
+  oResult += ch;
+  return oResult;
+}
+
+tCString operator+(char ch, const tCString& oRight) {
+  tCString oResult;
+  oResult += ch;
+  oResult += oRight;
+  return oResult;
+}
+
+// ---- Comparison -------------------------------------------------------------
+
+int tCString::Compare(const char* pStr) const {
+  TAVO_ASSERT(pStr);
+  int c = std::strcmp(m_pStr, pStr);  // strcmp orders by unsigned bytes
+  return (c > 0) - (c < 0);
+}
+
+int tCString::CompareNoCase(const char* pStr) const {
+  TAVO_ASSERT(pStr);
+  const unsigned char* a = reinterpret_cast<const unsigned char*>(m_pStr);
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(pStr);
+  for (;; ++a, ++b) {
+    if (*a != *b) {
+      unsigned char fa = foldLower(*a);
+      unsigned char fb = foldLower(*b);
+      if (fa != fb) return fa < fb ? -1 : 1;
+    } else if (*a == '\0') {
+      return 0;
+    }
+  }
+}
+
+int tCString::operator==(const tCString& oRight) const { return Compare(oRight.m_pStr) == 0; }
+int tCString::operator==(const char* pRight) const {
+  TAVO_ASSERT(pRight);
+  return Compare(pRight) == 0;
+}
+int tCString::operator!=(const tCString& oRight) const { return Compare(oRight.m_pStr) != 0; }
+int tCString::operator!=(const char* pRight) const {
+  TAVO_ASSERT(pRight);
+  return Compare(pRight) != 0;
+}
+int tCString::operator<(const tCString& oRight) const { return Compare(oRight.m_pStr) < 0; }
+int tCString::operator<(const char* pRight) const {
+  TAVO_ASSERT(pRight);
+  return Compare(pRight) < 0;
+}
+int tCString::operator>(const tCString& oRight) const { return Compare(oRight.m_pStr) > 0; }
+int tCString::operator>(const char* pRight) const {
+  TAVO_ASSERT(pRight);
+  return Compare(pRight) > 0;
+}
+int tCString::operator<=(const tCString& oRight) const { return Compare(oRight.m_pStr) <= 0; }
+int tCString::operator<=(const char* pRight) const {
+  TAVO_ASSERT(pRight);
+  return Compare(pRight) <= 0;
+}
+int tCString::operator>=(const tCString& oRight) const { return Compare(oRight.m_pStr) >= 0; }
+int tCString::operator>=(const char* pRight) const {
+  TAVO_ASSERT(pRight);
+  return Compare(pRight) >= 0;
+}
+
+// ---- Indexed access ---------------------------------------------------------
+
+char& tCString::operator[](int nPos) const {
+  TAVO_ASSERT((nPos >= 0) && (nPos <= m_nLen));
+  return m_pStr[nPos];
+}
+
+char& tCString::GetAt(int nPos) const {
+  TAVO_ASSERT((nPos >= 0) && (nPos <= m_nLen));
+  return m_pStr[nPos];
+}
+
+int tCString::SetAt(int nPos, char ch) {
+  TAVO_ASSERT((nPos >= 0) && (nPos < m_nLen));
+  m_pStr[nPos] = ch;
+  return 1;
+}
+
+// ---- Extraction -------------------------------------------------------------
+
+tCString tCString::Mid(int nFirst, int nCount) const {
+  TAVO_ASSERT(nCount > 0);
+  tCString oResult;
+  if (nFirst < 0) {
+    nFirst = 0;
+  } else if (nFirst >= m_nLen) {
+    return oResult;
+  }
+  // At most nCount bytes, cut at the end of the block and at the first NUL
+  // (the piece is a text).  Written as a subtraction: nFirst + nCount may
+  // not fit in an int.
+  int nAvail = std::min(nCount, m_nLen - nFirst);
+  const char* pFrom = m_pStr + nFirst;
+  const void* pNul = std::memchr(pFrom, '\0', static_cast<std::size_t>(nAvail));
+  int nPiece = pNul != nullptr ? static_cast<int>(static_cast<const char*>(pNul) - pFrom) : nAvail;
+  oResult.assignBytes(pFrom, nPiece);
+  return oResult;
+}
+
+tCString tCString::Left(int nCount) const { return Mid(0, nCount); }
+
+// A count of 0 or less is refused inside Mid; the subtraction is kept out of
+// that case, where it could overflow.
+tCString tCString::Right(int nCount) const { return Mid(nCount > 0 ? m_nLen - nCount : 0, nCount); }
+
+// ---- Case and order ---------------------------------------------------------
+
+int tCString::MakeUpper() {
+  for (char* p = m_pStr; *p != '\0'; ++p)
+    if (*p >= 'a' && *p <= 'z') *p = static_cast<char>(*p - 'a' + 'A');
+  return 1;
+}
+
+int tCString::MakeLower() {
+  for (char* p = m_pStr; *p != '\0'; ++p)
+    if (*p >= 'A' && *p <= 'Z') *p = static_cast<char>(*p - 'A' + 'a');
+  return 1;
+}
+
+int tCString::MakeReverse() {
+  if (m_nLen >= 2) std::reverse(m_pStr, m_pStr + m_nLen);
+  return 1;
+}
+
+// ---- Replacing and removing -------------------------------------------------
+
+int tCString::Replace(char chOld, char chNew) {
+  TAVO_ASSERT(chOld != chNew);
+  int nCount = 0;
+  for (int i = 0; i < m_nLen; ++i) {
+    if (m_pStr[i] == chOld) {
+      m_pStr[i] = chNew;
+      ++nCount;
+    }
+  }
+  return nCount;
+}
+
+int tCString::Replace(const char* pOld, const char* pNew) {
+  TAVO_ASSERT(pOld && pNew);
+  return replaceAll(pOld, pNew);
+}
+
+int tCString::Remove(const char* pRev) {
+  TAVO_ASSERT(pRev);
+  return replaceAll(pRev, "");
+}
+
+// Two passes: one to count, one to build the result in a new exact-size
+// block.  The old block is released last, so pOld and pNew may point into it.
+int tCString::replaceAll(const char* pOld, const char* pNew) {
+  std::size_t nOld = std::strlen(pOld);
+  if (nOld == 0) return 0;
+  std::size_t nNew = std::strlen(pNew);
+  const char* pEnd = m_pStr + m_nLen;
+
+  int nCount = 0;
+  for (const char* q = nextOccurrence(m_pStr, pEnd, pOld); q != nullptr;
+       q = nextOccurrence(q + nOld, pEnd, pOld))
+    ++nCount;
+  if (nCount == 0) return 0;
+
+  unsigned long long nResult = static_cast<unsigned long long>(m_nLen) -
+                               static_cast<unsigned long long>(nCount) * nOld +
+                               static_cast<unsigned long long>(nCount) * nNew;
+  int nLen = checkedLength(nResult, "mmalloc");
+  char* pOut = allocText(nLen);
+  char* w = pOut;
+  const char* p = m_pStr;
+  for (const char* q = nextOccurrence(p, pEnd, pOld); q != nullptr; q = nextOccurrence(p, pEnd, pOld)) {
+    std::memcpy(w, p, static_cast<std::size_t>(q - p));
+    w += q - p;
+    std::memcpy(w, pNew, nNew);
+    w += nNew;
+    p = q + nOld;
+  }
+  std::memcpy(w, p, static_cast<std::size_t>(pEnd - p));
+  pOut[nLen] = '\0';
+  std::free(m_pStr);
+  m_pStr = pOut;
+  m_nLen = nLen;
+  return nCount;
+}
+
+int tCString::Remove(int nPos) {
+  TAVO_ASSERT((nPos >= 0) && (nPos < m_nLen));
+  // The bytes after nPos and the terminating NUL move one place down.
+  std::memmove(m_pStr + nPos, m_pStr + nPos + 1, static_cast<std::size_t>(m_nLen - nPos));
+  --m_nLen;
+  return 1;
+}
+
+int tCString::Remove(char ch) {
+  int nCount = 0;
+  for (int i = 0; i < m_nLen; ++i)
+    if (m_pStr[i] == ch) ++nCount;
+  int nLen = m_nLen - nCount;
+  char* pOut = allocText(nLen);
+  char* w = pOut;
+  for (int i = 0; i < m_nLen; ++i)
+    if (m_pStr[i] != ch) *w++ = m_pStr[i];
+  pOut[nLen] = '\0';
+  std::free(m_pStr);
+  m_pStr = pOut;
+  m_nLen = nLen;
+  return nCount;
+}
+
+// ---- Inserting --------------------------------------------------------------
+
+int tCString::Insert(int nIndex, char ch) {
+  if (nIndex < 0) nIndex = 0;
+  if (nIndex > m_nLen) nIndex = m_nLen;
+  int nNew = checkedLength(static_cast<unsigned long long>(m_nLen) + 1u, "mrealloc");
+  m_pStr = static_cast<char*>(mrealloc(m_pStr, static_cast<unsigned int>(nNew) + 1u));
+  std::memmove(m_pStr + nIndex + 1, m_pStr + nIndex, static_cast<std::size_t>(m_nLen - nIndex) + 1u);
+  m_pStr[nIndex] = ch;
+  m_nLen = nNew;
+  return m_nLen;
+}
+
+int tCString::Insert(int nIndex, const char* pIns) {
+  TAVO_ASSERT(pIns);
+  if (nIndex < 0) nIndex = 0;
+  std::size_t n = std::strlen(pIns);
+  if (nIndex >= m_nLen) {
+    appendBytes(pIns, n);
+    return m_nLen;
+  }
+  int nNew = checkedLength(static_cast<unsigned long long>(m_nLen) + n, "mrealloc");
+  // Bytes taken from this very text would move under the tail shift below:
+  // copy them out first.
+  char* pCopy = nullptr;
+  if (pointsIntoText(pIns)) {
+    pCopy = static_cast<char*>(mmalloc(static_cast<unsigned int>(n)));
+    std::memcpy(pCopy, pIns, n);
+    pIns = pCopy;
+  }
+  m_pStr = static_cast<char*>(mrealloc(m_pStr, static_cast<unsigned int>(nNew) + 1u));
+  std::memmove(m_pStr + nIndex + n, m_pStr + nIndex, static_cast<std::size_t>(m_nLen - nIndex) + 1u);
+  std::memcpy(m_pStr + nIndex, pIns, n);
+  m_nLen = nNew;
+  std::free(pCopy);
+  return m_nLen;
+}
+
+// ---- Trimming ---------------------------------------------------------------
+
+int tCString::LTrim(int nFlag) {
+  std::size_t nText = std::strlen(m_pStr);
+  std::size_t nSkip = 0;
+  while (nSkip < nText && isTrimByte(static_cast<unsigned char>(m_pStr[nSkip]), nFlag)) ++nSkip;
+  std::memmove(m_pStr, m_pStr + nSkip, nText - nSkip + 1);
+  m_nLen = static_cast<int>(nText - nSkip);
+  return 1;
+}
+
+// Starts from the end of the text rather than from m_nLen: a NUL stored as
+// a character would otherwise stop the walk before any white space is seen.
+int tCString::RTrim(int nFlag) {
+  std::size_t nText = std::strlen(m_pStr);
+  while (nText > 0 && isTrimByte(static_cast<unsigned char>(m_pStr[nText - 1]), nFlag)) m_pStr[--nText] = '\0';
+  m_nLen = static_cast<int>(nText);
+  return 1;
+}
+
+int tCString::Trim(int nFlag) {
+  LTrim(nFlag);
+  return RTrim(nFlag);
+}
+
+// ---- Search -----------------------------------------------------------------
+
+int tCString::Find(char ch, int nStart) const {
+  TAVO_ASSERT(nStart >= 0);
+  if (nStart >= m_nLen) return -1;
+  const char* p = std::strchr(m_pStr + nStart, ch);
+  return p != nullptr ? static_cast<int>(p - m_pStr) : -1;
+}
+
+int tCString::Find(const char* pStr, int nStart) const {
+  TAVO_ASSERT(nStart >= 0);
+  if (nStart >= m_nLen) return -1;
+  const char* p = std::strstr(m_pStr + nStart, pStr);
+  return p != nullptr ? static_cast<int>(p - m_pStr) : -1;
+}
+
+int tCString::ReverseFind(char ch) const {
+  const char* p = std::strrchr(m_pStr, ch);
+  return p != nullptr ? static_cast<int>(p - m_pStr) : -1;
+}
+
+// ---- Classification and counting --------------------------------------------
+
+int tCString::IsNumber() const {
+  if (m_pStr[0] == '\0') return 0;
+  for (const char* p = m_pStr; *p != '\0'; ++p)
+    if (!isDigitByte(static_cast<unsigned char>(*p))) return 0;
+  return 1;
+}
+
+int tCString::IsNumber(int nPos) const {
+  TAVO_ASSERT((nPos >= 0) && (nPos < m_nLen));
+  return isDigitByte(static_cast<unsigned char>(m_pStr[nPos])) ? 1 : 0;
+}
+
+int tCString::IsCharacter() const {
+  if (m_pStr[0] == '\0') return 0;
+  for (const char* p = m_pStr; *p != '\0'; ++p)
+    if (isDigitByte(static_cast<unsigned char>(*p))) return 0;
+  return 1;
+}
+
+int tCString::IsCharacter(int nPos) const {
+  TAVO_ASSERT((nPos >= 0) && (nPos < m_nLen));
+  return isDigitByte(static_cast<unsigned char>(m_pStr[nPos])) ? 0 : 1;
+}
+
+int tCString::SumNumber() const {
+  int n = 0;
+  for (const char* p = m_pStr; *p != '\0'; ++p)
+    if (isDigitByte(static_cast<unsigned char>(*p))) ++n;
+  return n;
+}
+
+int tCString::SumCharacter() const {
+  int n = 0;
+  for (const char* p = m_pStr; *p != '\0'; ++p)
+    if (!isDigitByte(static_cast<unsigned char>(*p))) ++n;
+  return n;
+}
+
+// ---- Sorting and splitting --------------------------------------------------
+
+// Equal bytes are indistinguishable, so a counting sort gives exactly the
+// order of a stable exchange sort, in linear time.
+int tCString::Sort(int nFlag) {
+  if (nFlag != 1 && nFlag != 2) return 0;
+  std::size_t aCount[256] = {};
+  for (int i = 0; i < m_nLen; ++i) ++aCount[static_cast<unsigned char>(m_pStr[i])];
+  char* w = m_pStr;
+  for (int k = 0; k < 256; ++k) {
+    // Signed order: -128 (0x80) .. -1 (0xFF), then 0x00 .. 0x7F.
+    int nValue = (nFlag == 1) ? k - 128 : 127 - k;
+    unsigned char c = static_cast<unsigned char>(static_cast<signed char>(nValue));
+    std::memset(w, c, aCount[c]);
+    w += aCount[c];
+  }
+  return 1;
+}
+
+int tCString::Split(tCString2& oList, const char* pStr) const {
+  TAVO_ASSERT(pStr);
+  // The separator may live in oList, which is emptied first: keep a copy.
+  char* pSep = mstrdup(pStr);
+  oList.Empty();
+  std::size_t nSep = std::strlen(pSep);
+  const char* q = nSep != 0 ? std::strstr(m_pStr, pSep) : nullptr;
+  if (q == nullptr) {
+    std::free(pSep);
+    return 0;
+  }
+  // One scratch block, as large as the text, holds each piece in turn.
+  char* pPiece = static_cast<char*>(mmalloc(static_cast<unsigned int>(std::strlen(m_pStr)) + 1u));
+  const char* p = m_pStr;
+  for (; q != nullptr; q = std::strstr(p, pSep)) {
+    std::size_t n = static_cast<std::size_t>(q - p);
+    std::memcpy(pPiece, p, n);
+    pPiece[n] = '\0';
+    oList += pPiece;
+    p = q + nSep;
+  }
+  oList += p;
+  std::free(pPiece);
+  std::free(pSep);
+  return 1;
+}
