@@ -173,7 +173,69 @@ TAVO_API int str2forkfind(char** v, const char* key, int nFlag);
 
 // ---------------------------------------------------------------------------
 // Whole-file and directory functions
+//
+// Each call opens, uses and closes its file; nothing is kept between calls.
+// Lines follow the rules of tCFile (tCFile/tCFile.h): a line ends at LF, at
+// CR together with the one byte after it, or at the end of the file; the end
+// is not part of the line; an empty line is ""; a file without bytes has no
+// line; a read error ends the lines as the end of the file does.  Files are
+// read with "rb" and appended to with "ab+" (a missing file is created), byte
+// for byte.  The directory separator is tavo::platform::kDirSep ('/' here,
+// '\' in a Windows build).  No argument is checked: a null name, format or
+// buffer is the caller's error.
 // ---------------------------------------------------------------------------
+
+// Every line of the file `name`.  Returns a string vector the caller
+// releases with strfreev; null when the file cannot be opened or holds no
+// line.
+TAVO_API char** read_file(const char* name);
+
+// The first `n` lines of the file `name` at most; the rest is not read.
+// Returns a string vector the caller releases with strfreev; null when `n`
+// is 0 or less (nothing is opened), when the file cannot be opened or when
+// it holds no line.
+TAVO_API char** read_file_lines(const char* name, int n);
+
+// Appends the printf-expanded `fmt` to the file `name`; nothing is added
+// (no line end).  Returns 1 when the file was opened and the text (possibly
+// empty) was written and the file closed without error; 0 when it cannot be
+// opened or the write or the close failed (part of the text may then be in
+// the file).
+TAVO_API int write_file(const char* name, const char* fmt, ...) TAVO_PRINTF_FORMAT(2, 3);
+
+// Appends the `count` bytes of `buf` (NUL bytes included) to the file
+// `name`.  Returns 1 when every byte was written and the file closed
+// without error (a count of 0 writes nothing, creates a missing file and
+// returns 1); 0 when the file cannot be opened, on a short or failed write
+// (the bytes written stay) and for a negative count (nothing is opened).
+TAVO_API int write2file(const char* name, const char* buf, int count);
+
+// The suffix of the last path element of `name`: a heap copy (released
+// with free()) of the text after its last dot, possibly "" ("file." ->
+// ""); null when that element has no dot.  "a.b.c" -> "c", ".cfg" -> "cfg",
+// "dir.d/file" -> null, "" -> null.
+TAVO_API char* suffix(const char* name);
+
+// Renames the file `name` (not changed) to `name` + "." + `suf`, never
+// replacing an existing file (atomically: a file of the new name that
+// appears meanwhile is not replaced either).  Returns 1 when the file now
+// bears the new name; 0 when the new name exists, `name` does not, or the
+// system refuses the rename.
+TAVO_API int addsuffix(char* name, const char* suf);
+
+// Lists the entries of a directory: `dir` is a pattern prefix, normally a
+// directory path ending with the separator ("data/").  The directory part
+// of `dir` (up to and including its last separator; the current directory
+// when it has none) is listed, and every entry whose name begins with the
+// rest of `dir` is kept, "." and ".." excepted: files and subdirectories,
+// hidden ones included, in the order the system lists them.  Each result is
+// `dir` directly followed by the entry's name, whole whatever its length:
+// "data/" gives "data/f" for the entry "f"; "data/lo" keeps the entry
+// "log.txt" of "data/" and gives "data/lolog.txt".
+// Returns a string vector the caller releases with strfreev; null when no
+// entry is kept.  When the directory cannot be listed (missing, not a
+// directory, no permission) the process ends with exit(1), silently.
+TAVO_API char** fetchfiles(const char* dir);
 
 // ---------------------------------------------------------------------------
 // Login and debug settings

@@ -1,1 +1,128 @@
-// Not yet written.
+// Whole-file and directory functions.
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "common/common.h"
+#include "common/tavo_internal.h"
+#include "platform/platform.h"
+#include "tCFile/line_reader.h"
+
+namespace {
+
+char** readFileLines(const char* name, int nMax) {
+  FILE* fp = std::fopen(name, "rb");
+  if (fp == nullptr) return nullptr;
+  char** v = tavo::detail::readLines(fp, nMax);
+  std::fclose(fp);
+  return v;
+}
+
+// Block sizes go through mmalloc's unsigned int; a larger block cannot be
+// had, which is as fatal as exhausted memory.
+unsigned int blockSize(std::size_t n) {
+  if (n > UINT_MAX) memfatal("mmalloc");
+  return static_cast<unsigned int>(n);
+}
+
+// Heap string holding `a` followed by the `nB` bytes of `b` and a NUL.
+char* joined(const char* a, const char* b, std::size_t nB) {
+  std::size_t nA = std::strlen(a);
+  char* s = static_cast<char*>(mmalloc(blockSize(nA + nB + 1)));
+  std::memcpy(s, a, nA);
+  std::memcpy(s + nA, b, nB);
+  s[nA + nB] = '\0';
+  return s;
+}
+
+struct Listing {
+  const char* pArg;     // the caller's argument, the prefix of every result
+  const char* pPrefix;  // what an entry's name must begin with
+  std::size_t nPrefix;
+  char** v;
+  int n;
+};
+
+void keepEntry(const char* name, void* ctx) {
+  Listing* l = static_cast<Listing*>(ctx);
+  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return;
+  if (std::strncmp(name, l->pPrefix, l->nPrefix) != 0) return;
+  l->v = tavo::detail::vectorPush(l->v, l->n, joined(l->pArg, name, std::strlen(name)));
+  ++l->n;
+}
+
+}  // namespace
+
+char** read_file(const char* name) { return readFileLines(name, INT_MAX); }
+
+char** read_file_lines(const char* name, int n) {
+  if (n <= 0) return nullptr;
+  return readFileLines(name, n);
+}
+
+int write_file(const char* name, const char* fmt, ...) {
+  FILE* fp = std::fopen(name, "ab+");
+  if (fp == nullptr) return 0;
+  va_list ap;
+  va_start(ap, fmt);
+  int n = std::vfprintf(fp, fmt, ap);
+  va_end(ap);
+  // The text reaches the file at the close; a failure there is a failure
+  // to write it.
+  int nClosed = std::fclose(fp);
+  return (n >= 0 && nClosed == 0) ? 1 : 0;
+}
+
+int write2file(const char* name, const char* buf, int count) {
+  if (count < 0) return 0;
+  FILE* fp = std::fopen(name, "ab+");
+  if (fp == nullptr) return 0;
+  std::size_t n = std::fwrite(buf, 1, static_cast<std::size_t>(count), fp);
+  int nClosed = std::fclose(fp);
+  return (n == static_cast<std::size_t>(count) && nClosed == 0) ? 1 : 0;
+}
+
+char* suffix(const char* name) {
+  std::size_t i = std::strlen(name);
+  while (i != 0 && name[i] != tavo::platform::kDirSep && name[i] != '.') --i;
+  if (name[i] != '.') return nullptr;
+  return mstrdup(name + i + 1);
+}
+
+int addsuffix(char* name, const char* suf) {
+  std::size_t nName = std::strlen(name);
+  std::size_t nSuf = std::strlen(suf);
+  char* pNew = static_cast<char*>(mmalloc(blockSize(nName + nSuf + 2)));
+  std::memcpy(pNew, name, nName);
+  pNew[nName] = '.';
+  std::memcpy(pNew + nName + 1, suf, nSuf + 1);
+  int r = tavo::platform::renameNoReplace(name, pNew) == 0 ? 1 : 0;
+  std::free(pNew);
+  return r;
+}
+
+char** fetchfiles(const char* dir) {
+  const char* pSep = std::strrchr(dir, tavo::platform::kDirSep);
+  char* pDir;
+  Listing l;
+  l.pArg = dir;
+  if (pSep == nullptr) {
+    pDir = mstrdup(".");
+    l.pPrefix = dir;
+  } else {
+    pDir = joined("", dir, static_cast<std::size_t>(pSep - dir) + 1);
+    l.pPrefix = pSep + 1;
+  }
+  l.nPrefix = std::strlen(l.pPrefix);
+  l.v = nullptr;
+  l.n = 0;
+  int r = tavo::platform::listDirectory(pDir, keepEntry, &l);
+  std::free(pDir);
+  if (r != 0) {
+    strfreev(l.v);
+    std::exit(1);
+  }
+  return l.v;
+}
