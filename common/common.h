@@ -58,7 +58,62 @@ TAVO_API int addresslen3(char*** t);
 
 // ---------------------------------------------------------------------------
 // Log and error reports
+//
+// The library keeps no log state: every call names its log file, and each
+// entry is written by its own stat, open ("ab+"), write and close, so it is
+// complete in the file when the call returns.  An entry is the local time
+// as "%Y-%m-%d %X" (19 bytes in the C locale: "2024-01-31 23:59:58"), two
+// spaces, then the caller's expanded text byte for byte; no line end is
+// added.  When the file already holds more than 2000000 bytes it is deleted
+// first and the entry starts a new file (a failed deletion is ignored and
+// the entry is appended to the old file).  Formats follow printf.
 // ---------------------------------------------------------------------------
+
+#include <cstdarg>
+
+#if defined(__GNUC__) || defined(__clang__)
+#define TAVO_PRINTF_FORMAT(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define TAVO_PRINTF_FORMAT(fmt, args)
+#endif
+
+// Writes one log entry to the file `path`.  When the file cannot be opened,
+// the entry (timestamp, two spaces, text) goes to stderr instead, followed
+// by the line "logprintf error : fopen <path> error : <system error text>\n";
+// the caller is not told.  A null `path` is treated as a file that cannot
+// be opened (the line names "(null)" and the text of EINVAL).  A locale
+// whose "%X" is longer than 8 bytes gets its whole time in the stamp.
+// errno is left as it was at the call, and a "%m" in `fmt` sees it.
+TAVO_API void logvprintf(const char* path, const char* fmt, va_list ap);
+
+// logvprintf with variable arguments.
+TAVO_API void logprintf(const char* path, const char* fmt, ...) TAVO_PRINTF_FORMAT(2, 3);
+
+// Error report: expands the text, then adds ": " and the system's text for
+// the errno current at the call, taking the place of a final '\n' and adding
+// a new '\n' after it ("open a.txt\n" -> "open a.txt: No such file or
+// directory\n"); a text without a final '\n' gets the suffix and no line end
+// ("failed" -> "failed: <error text>", "" -> ": <error text>").  The report
+// is written to stderr, then as one log entry to `path` (so on a log that
+// cannot be opened it appears twice on stderr).  Reports of any length are
+// kept whole with their suffix.  errno is left as it was at the call.
+TAVO_API void err_ret(const char* path, const char* fmt, ...) TAVO_PRINTF_FORMAT(2, 3);
+
+// The report of err_ret, then exit(1) (exit handlers run, streams are
+// flushed); the entry is in the log before the process ends.
+[[noreturn]] TAVO_API void err_exit(const char* path, const char* fmt, ...) TAVO_PRINTF_FORMAT(2, 3);
+
+// Debug trace.  Nothing happens unless is_debug is exactly 1; then level 1
+// writes the expanded text to stderr (no timestamp, no line end added),
+// level 2 writes it as one log entry to `path`, level 3 does both (stderr
+// first, the same text to each), any other level does nothing.  The three
+// leading arguments are the settings that get_debug_info reads.
+TAVO_API void DEBUG(int is_debug, int level, const char* path, const char* fmt, ...)
+    TAVO_PRINTF_FORMAT(4, 5);
+
+// Writes the expanded text to the open stream `fp` unchanged (no timestamp,
+// no line end added); the stream stays open.  A null `fp` does nothing.
+TAVO_API void write_fp(FILE* fp, const char* fmt, ...) TAVO_PRINTF_FORMAT(2, 3);
 
 // ---------------------------------------------------------------------------
 // In-place string functions
