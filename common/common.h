@@ -294,6 +294,33 @@ TAVO_API char** fetchfiles(const char* dir);
 
 // ---------------------------------------------------------------------------
 // Login and debug settings
+//
+// Readers of a program's standing settings kept in an INI file (the format
+// of tCFileIni).  Each call opens the file with "rb", parses it, reads its
+// keys in the order given and closes it; nothing is cached.  Keys compare
+// byte for byte; there are no defaults.  Reading stops at the first key not
+// found in any section named `pSection`: outputs of the keys before it hold
+// their values, the others are left as the caller set them.  Each buffer is
+// sized by the caller for the value and its NUL (no size is passed).  The
+// file name, the section and every output must not be null (asserted by the
+// tCFileIni lookups: "pFileName && pMode", "pSection && pKey && pValue",
+// "pSection && pKey && nValue").
 // ---------------------------------------------------------------------------
+
+// Reads the keys HostName, UserName, PassWord and DbName of section
+// `pSection` of `pFileName` into `pHost`, `pUser`, `pPassWord` and `pDbName`,
+// unchanged (the password is not transformed).  Returns 1 when the file was
+// opened and all four were found; 0 otherwise (nothing written when the file
+// cannot be opened or read).
+TAVO_API int get_login_com(const char* pFileName, const char* pSection, char* pHost, char* pUser,
+                           char* pPassWord, char* pDbName);
+
+// Reads is_debug and debug_level as integers (as tCFileIni::GetInteger
+// converts them: "yes" gives 0 and counts as found) into `pIsDebug` and
+// `pDebugLevel`, then log_file as a string into `pLogFile`.  Returns 1 when
+// the file was opened and all three were found; 0 otherwise (nothing written
+// when the file cannot be opened or read).
+TAVO_API int get_debug_info(const char* pFileName, const char* pSection, int* pIsDebug,
+                            int* pDebugLevel, char* pLogFile);
 
 #endif  // TAVO_COMMON_COMMON_H
