@@ -1,0 +1,168 @@
+// Tests of the login and debug settings readers.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "common/common.h"
+#include "test_util.h"
+
+namespace {
+
+using tavo_test::TempDir;
+
+// Four caller buffers pre-filled with a marker, so untouched ones show.
+struct Login {
+  Login() {
+    std::strcpy(host, "-");
+    std::strcpy(user, "-");
+    std::strcpy(pass, "-");
+    std::strcpy(db, "-");
+  }
+  int Read(const std::string& file, const char* section) {
+    return get_login_com(file.c_str(), section, host, user, pass, db);
+  }
+  char host[64], user[64], pass[64], db[64];
+};
+
+struct Debug {
+  int Read(const std::string& file, const char* section) {
+    return get_debug_info(file.c_str(), section, &isDebug, &level, logFile);
+  }
+  int isDebug = -1;
+  int level = -1;
+  char logFile[64] = "-";
+};
+
+const char kLogin[] =
+    "[db]\nHostName=10.0.0.1\nUserName=app\nPassWord=s3cr#et\nDbName=sales\n";
+
+TEST(GetLoginCom, ReadsTheFourValuesOfTheSection) {
+  TempDir d;
+  std::string f = d.write("s.ini", std::string("[db]\nHostName=10.0.0.1\nUserName=app\nPassWord= p w \nDbName=sales\n"));
+  Login l;
+  EXPECT_EQ(l.Read(f, "db"), 1);
+  EXPECT_STREQ(l.host, "10.0.0.1");
+  EXPECT_STREQ(l.user, "app");
+  EXPECT_STREQ(l.pass, " p w ");  // unchanged, spaces included
+  EXPECT_STREQ(l.db, "sales");
+
+  Login other;
+  EXPECT_EQ(other.Read(f, "DB"), 0);
+  EXPECT_STREQ(other.host, "-");
+  EXPECT_STREQ(other.user, "-");
+  EXPECT_STREQ(other.pass, "-");
+  EXPECT_STREQ(other.db, "-");
+}
+
+TEST(GetLoginCom, StopsAtTheFirstMissingKey) {
+  TempDir d;
+  std::string f = d.write("s.ini", "[db]\nHostName=h\nUserName=u\nDbName=sales\n");
+  Login l;
+  EXPECT_EQ(l.Read(f, "db"), 0);
+  EXPECT_STREQ(l.host, "h");
+  EXPECT_STREQ(l.user, "u");
+  EXPECT_STREQ(l.pass, "-");
+  EXPECT_STREQ(l.db, "-");  // present in the file, but never read
+
+  // A key spelt with spaces around '=' is another key.
+  f = d.write("s.ini", "[db]\nHostName = h\nUserName=u\nPassWord=p\nDbName=d\n");
+  Login spaced;
+  EXPECT_EQ(spaced.Read(f, "db"), 0);
+  EXPECT_STREQ(spaced.host, "-");
+  EXPECT_STREQ(spaced.user, "-");
+}
+
+TEST(GetLoginCom, KeysMayComeFromRepeatedSections) {
+  TempDir d;
+  std::string f = d.write("s.ini",
+                          "[db]\nHostName=h\nUserName=u\n[other]\nPassWord=x\n[db]\nPassWord=p\nDbName=d\n");
+  Login l;
+  EXPECT_EQ(l.Read(f, "db"), 1);
+  EXPECT_STREQ(l.pass, "p");
+  EXPECT_STREQ(l.db, "d");
+}
+
+TEST(GetLoginCom, UnopenableFilesWriteNothing) {
+  TempDir d;
+  for (const std::string& f : {d.file("missing.ini"), d.path()}) {
+    SCOPED_TRACE(f);
+    Login l;
+    EXPECT_EQ(l.Read(f, "db"), 0);
+    EXPECT_STREQ(l.host, "-");
+    EXPECT_STREQ(l.db, "-");
+  }
+}
+
+TEST(GetLoginCom, CrLfFileGivesTheSameValues) {
+  TempDir d;
+  std::string text(kLogin);
+  std::string crlf;
+  for (char c : text) crlf += (c == '\n') ? std::string("\r\n") : std::string(1, c);
+  Login a, b;
+  EXPECT_EQ(a.Read(d.write("lf.ini", text), "db"), 1);
+  EXPECT_EQ(b.Read(d.write("crlf.ini", crlf), "db"), 1);
+  EXPECT_STREQ(a.pass, "s3cr");  // '#' starts a comment, even in a password
+  EXPECT_STREQ(b.pass, "s3cr");
+  EXPECT_STREQ(b.host, "10.0.0.1");
+  EXPECT_STREQ(b.db, "sales");
+
+  // Two '=' on a line make it no entry: the reading stops there.
+  Login c;
+  EXPECT_EQ(c.Read(d.write("eq.ini", "[db]\nHostName=h\nUserName=u\nPassWord=a=b\nDbName=d\n"), "db"), 0);
+  EXPECT_STREQ(c.user, "u");
+  EXPECT_STREQ(c.pass, "-");
+}
+
+TEST(GetDebugInfo, ReadsTheThreeSettings) {
+  TempDir d;
+  std::string f = d.write("s.ini", "[debug]\nis_debug=1\ndebug_level=3\nlog_file=trace.log\n");
+  Debug g;
+  EXPECT_EQ(g.Read(f, "debug"), 1);
+  EXPECT_EQ(g.isDebug, 1);
+  EXPECT_EQ(g.level, 3);
+  EXPECT_STREQ(g.logFile, "trace.log");
+
+  Debug missing;
+  EXPECT_EQ(missing.Read(f, "Debug"), 0);
+  EXPECT_EQ(missing.isDebug, -1);
+  EXPECT_EQ(missing.level, -1);
+  EXPECT_STREQ(missing.logFile, "-");
+}
+
+TEST(GetDebugInfo, NonNumbersCountAsZeroAndMissingKeysStopTheReading) {
+  TempDir d;
+  Debug g;
+  EXPECT_EQ(g.Read(d.write("s.ini", "[debug]\nis_debug=yes\ndebug_level= 2x\nlog_file=\n"), "debug"), 1);
+  EXPECT_EQ(g.isDebug, 0);
+  EXPECT_EQ(g.level, 2);
+  EXPECT_STREQ(g.logFile, "");
+
+  Debug partial;
+  EXPECT_EQ(partial.Read(d.write("s.ini", "[debug]\nis_debug=1\nlog_file=x.log\n"), "debug"), 0);
+  EXPECT_EQ(partial.isDebug, 1);
+  EXPECT_EQ(partial.level, -1);
+  EXPECT_STREQ(partial.logFile, "-");
+
+  Debug none;
+  EXPECT_EQ(none.Read(d.file("missing.ini"), "debug"), 0);
+  EXPECT_EQ(none.isDebug, -1);
+  EXPECT_EQ(none.Read(d.path(), "debug"), 0);
+  EXPECT_EQ(none.isDebug, -1);
+}
+
+TEST(SettingsDeath, NullArgumentsAreCallerErrors) {
+  TempDir d;
+  std::string f = d.write("s.ini", "[debug]\nis_debug=1\ndebug_level=3\nlog_file=trace.log\n");
+  Debug g;
+  EXPECT_EQ(g.Read(f, "debug"), 1);  // positive control
+  int n = 0;
+  char buf[32];
+  EXPECT_DEATH(get_debug_info(nullptr, "debug", &n, &n, buf), "pFileName && pMode");
+  EXPECT_DEATH(get_debug_info(f.c_str(), "debug", nullptr, &n, buf), "pSection && pKey && nValue");
+  EXPECT_DEATH(get_debug_info(f.c_str(), nullptr, &n, &n, buf), "pSection && pKey && nValue");
+  EXPECT_DEATH(get_debug_info(f.c_str(), "debug", &n, &n, nullptr), "pSection && pKey && pValue");
+  EXPECT_DEATH(get_login_com(f.c_str(), "debug", nullptr, buf, buf, buf), "pSection && pKey && pValue");
+}
+
+}  // namespace

@@ -1,0 +1,423 @@
+// Tests of tCFileIni: the INI format (golden files and cases), lookups as a
+// string, into a buffer and as an integer, open/close, copies and
+// preconditions.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "common/common.h"
+#include "tCFileIni/tCFileIni.h"
+#include "tCString/tCString.h"
+#include "test_util.h"
+
+namespace {
+
+using tavo_test::readAll;
+using tavo_test::TempDir;
+
+// Exposes the parsed sections for the listings.
+class IniProbe : public tCFileIni {
+ public:
+  using tCFileIni::tCFileIni;
+  int Count() const { return m_nSections; }
+  const IniSection* Section(int i) const { return m_pSections[i]; }
+};
+
+// Bytes outside printable ASCII, and the backslash, as \xNN.
+std::string escape(const char* p) {
+  std::string out;
+  for (; *p != '\0'; ++p) {
+    unsigned char ch = static_cast<unsigned char>(*p);
+    if (ch < 0x20 || ch >= 0x7F || ch == '\\') {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02x", ch);
+      out += buf;
+    } else {
+      out += static_cast<char>(ch);
+    }
+  }
+  return out;
+}
+
+// "[name]" per section, then "  key=value" per entry, in file order.
+std::string listing(const IniProbe& o) {
+  std::string out;
+  for (int i = 0; i < o.Count(); ++i) {
+    out += "[" + escape(*o.Section(i)->m_oName) + "]\n";
+    for (char*** ppp = *o.Section(i)->m_oEntries; *ppp != nullptr; ++ppp) {
+      EXPECT_EQ(addresslen2(*ppp), 2);
+      out += "  " + escape((*ppp)[0]) + "=" + escape((*ppp)[1]) + "\n";
+    }
+  }
+  return out;
+}
+
+std::string dataFile(const std::string& name) { return std::string(TAVO_TEST_DATA_DIR) + "/" + name; }
+
+TEST(TCFileIniGolden, FixturesGiveTheExpectedSections) {
+  const char* const kFixtures[] = {"ini_basic",    "ini_crlf",  "ini_nul",      "ini_binary",
+                                   "ini_longline", "ini_empty", "ini_noheader", "ini_lonecr"};
+  for (const char* name : kFixtures) {
+    SCOPED_TRACE(name);
+    std::string path = dataFile(std::string(name) + ".ini");
+    std::string expected = readAll(dataFile(std::string(name) + ".expected"));
+    IniProbe o;
+    ASSERT_EQ(o.Open(path.c_str(), "rb"), 1);
+    EXPECT_EQ(listing(o), expected);
+
+    // Every lookup agrees with the listing: the first entry of that key in
+    // the first section of that name holding it.
+    std::map<std::pair<std::string, std::string>, std::string> first;
+    for (int i = 0; i < o.Count(); ++i)
+      for (char*** ppp = *o.Section(i)->m_oEntries; *ppp != nullptr; ++ppp)
+        first.emplace(std::make_pair(std::string(*o.Section(i)->m_oName), std::string((*ppp)[0])),
+                      (*ppp)[1]);
+    for (const auto& e : first) {
+      tCString v;
+      ASSERT_EQ(o.GetValue(e.first.first.c_str(), e.first.second.c_str(), v), 1);
+      EXPECT_EQ(std::string(v), e.second);
+    }
+
+    // The constructor with a name parses the same way.
+    IniProbe c(path.c_str(), "rb");
+    EXPECT_EQ(listing(c), expected);
+  }
+}
+
+TEST(TCFileIniGolden, CrLfGivesTheSameSectionsAsLf) {
+  TempDir d;
+  std::string lf = d.write("lf.ini", "x=0\n[db]\nhost=h\n#c\nport=1#p\n\n[b] #c\nk=v\n[e]\n");
+  std::string crlf = d.write("crlf.ini", "x=0\r\n[db]\r\nhost=h\r\n#c\r\nport=1#p\r\n\r\n[b] #c\r\nk=v\r\n[e]\r\n");
+  IniProbe a, b;
+  ASSERT_EQ(a.Open(lf.c_str(), "rb"), 1);
+  ASSERT_EQ(b.Open(crlf.c_str(), "rb"), 1);
+  EXPECT_EQ(listing(a), "[db]\n  host=h\n  port=1\n  k=v\n[e]\n");
+  EXPECT_EQ(listing(a), listing(b));
+}
+
+// Header and entry rules: one file per case and the listing it gives.
+TEST(TCFileIniFormat, LineRules) {
+  struct Case {
+    const char* text;
+    const char* expected;
+  };
+  const Case kCases[] = {
+      {"[db]\nhost=10.0.0.1\n", "[db]\n  host=10.0.0.1\n"},
+      {"host=1\n[db]\n", "[db]\n"},
+      {"[db]#main\nk=1\n", "[db]\n  k=1\n"},
+      {"[x=y]\n", "[x=y]\n"},
+      {"[ db ]\n", "[ db ]\n"},
+      {"[]\nk=1\n", ""},
+      {"[a]\n[]\nk=1\n", "[a]\n  k=1\n"},
+      {"[a]\n[b=c\n", "[a]\n  [b=c\n"},
+      {"[a]\n[db] =x\n", "[a]\n  [db] =x\n"},
+      {"[a]\n[db] #main\nk=1\n", "[a]\n  k=1\n"},
+      {"[db] #main\nk=1\n", ""},
+      {"[a]\nk = v\n", "[a]\n  k = v\n"},
+      {"[a]\n;x=1\n", "[a]\n  ;x=1\n"},
+      {"[a]\n#k=1\n  #k=1\nk==1\nk=1=2\n\n", "[a]\n"},
+      {"[a]\n=\nk=\n=v\n", "[a]\n  =\n  k=\n  =v\n"},
+      {"[a]\nk=1\nk=2\n", "[a]\n  k=1\n  k=2\n"},
+      {"[[x]]\n[a]]\n[]]\n[[]\n", "[[x]]\n[a]]\n[]]\n[[]\n"},
+      {"[a]\n [b]\n", "[a]\n"},
+      {"[a]\n[b] \n", "[a]\n"},
+      {"[a]\nk=v", "[a]\n  k=v\n"},
+  };
+  TempDir d;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(escape(c.text));
+    std::string path = d.write("c.ini", c.text);
+    IniProbe o;
+    ASSERT_EQ(o.Open(path.c_str(), "rb"), 1);
+    EXPECT_EQ(listing(o), c.expected);
+  }
+}
+
+class TCFileIniLookup : public ::testing::Test {
+ protected:
+  std::string Write(const std::string& text) { return dir_.write("c.ini", text); }
+  TempDir dir_;
+};
+
+TEST_F(TCFileIniLookup, SectionsAndKeysCompareExactly) {
+  std::string path = Write("[db]\nhost=10.0.0.1\nk = v\n");
+  tCFileIni o(path.c_str(), "rb");
+  char buf[64];
+  EXPECT_EQ(o.GetString("db", "host", buf), 1);
+  EXPECT_STREQ(buf, "10.0.0.1");
+  std::strcpy(buf, "untouched");
+  EXPECT_EQ(o.GetString("DB", "host", buf), 0);
+  EXPECT_STREQ(buf, "untouched");
+  EXPECT_EQ(o.GetString("db", "HOST", buf), 0);
+  EXPECT_EQ(o.GetString("db", "k", buf), 0);
+  EXPECT_STREQ(buf, "untouched");
+  EXPECT_EQ(o.GetString("db", "k ", buf), 1);
+  EXPECT_STREQ(buf, " v");
+  EXPECT_EQ(o.GetString("db ", "host", buf), 0);
+}
+
+TEST_F(TCFileIniLookup, RepeatedSectionsAreSearchedInOrder) {
+  std::string path = Write("[a]\nk=1\n[b]\nk=2\n[a]\nx=5\nk=9\n");
+  tCFileIni o(path.c_str(), "rb");
+  tCString s;
+  EXPECT_EQ(o.GetValue("a", "k", s), 1);
+  EXPECT_STREQ(s, "1");
+  EXPECT_EQ(o.GetValue("b", "k", s), 1);
+  EXPECT_STREQ(s, "2");
+  EXPECT_EQ(o.GetValue("a", "x", s), 1);
+  EXPECT_STREQ(s, "5");
+  s = "stale";
+  EXPECT_EQ(o.GetValue("b", "x", s), 0);
+  EXPECT_STREQ(s, "");
+  s = "stale";
+  EXPECT_EQ(o.GetValue("c", "k", s), 0);
+  EXPECT_STREQ(s, "");
+}
+
+TEST_F(TCFileIniLookup, WithoutAnySectionTheResultIsUntouched) {
+  for (const char* text : {"", "k=1\n", "[db] #main\nk=1\n", "# only\n"}) {
+    SCOPED_TRACE(text);
+    std::string path = Write(text);
+    tCFileIni o(path.c_str(), "rb");
+    tCString s("caller's");
+    EXPECT_EQ(o.GetValue("db", "k", s), 0);
+    EXPECT_STREQ(s, "caller's");
+    int n = 42;
+    EXPECT_EQ(o.GetInteger("db", "k", &n), 0);
+    EXPECT_EQ(n, 42);
+  }
+  // A closed object answers the same way, without an assertion.
+  tCFileIni closed;
+  tCString s("caller's");
+  EXPECT_EQ(closed.GetValue("db", "k", s), 0);
+  EXPECT_STREQ(s, "caller's");
+  char buf[16] = "untouched";
+  EXPECT_EQ(closed.GetString("db", "k", buf), 0);
+  EXPECT_STREQ(buf, "untouched");
+}
+
+TEST_F(TCFileIniLookup, GetStringCopiesTheWholeValue) {
+  std::string longValue(5000, 'x');
+  std::string path = Write("[s]\nempty=\nlong=" + longValue + "\nhigh=\xB0\xA1\n");
+  tCFileIni o(path.c_str(), "rb");
+  char buf[6000];
+  std::memset(buf, 'z', sizeof buf);
+  EXPECT_EQ(o.GetString("s", "empty", buf), 1);
+  EXPECT_EQ(buf[0], '\0');
+  EXPECT_EQ(buf[1], 'z');  // nothing beyond the NUL is written
+  EXPECT_EQ(o.GetString("s", "long", buf), 1);
+  EXPECT_EQ(std::string(buf), longValue);
+  EXPECT_EQ(o.GetString("s", "high", buf), 1);
+  EXPECT_STREQ(buf, "\xB0\xA1");
+}
+
+TEST_F(TCFileIniLookup, GetIntegerConvertsLikeAtoi) {
+  struct Case {
+    const char* value;
+    int expected;
+  };
+  const Case kCases[] = {
+      {"12abc", 12},
+      {" -7", -7},
+      {"abc", 0},
+      {"", 0},
+      {"+5", 5},
+      {"007", 7},
+      {"\t\x0B\x0C 3", 3},
+      {"- 5", 0},
+      {"--5", 0},
+      {"+-5", 0},
+      {"0x10", 0},
+      {"1 2", 1},
+      {"2147483647", INT_MAX},
+      {"-2147483648", INT_MIN},
+      {"2147483648", INT_MAX},
+      {"-2147483649", INT_MIN},
+      {"99999999999999999999999", INT_MAX},
+      {"-99999999999999999999999", INT_MIN},
+      {"000000000000000000000042", 42},
+  };
+  std::string text = "[n]\n";
+  for (size_t i = 0; i < sizeof kCases / sizeof kCases[0]; ++i)
+    text += "k" + std::to_string(i) + "=" + kCases[i].value + "\n";
+  std::string path = Write(text);
+  tCFileIni o(path.c_str(), "rb");
+  for (size_t i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
+    SCOPED_TRACE(kCases[i].value);
+    int n = -12345;
+    EXPECT_EQ(o.GetInteger("n", ("k" + std::to_string(i)).c_str(), &n), 1);
+    EXPECT_EQ(n, kCases[i].expected);
+  }
+  int n = -12345;
+  EXPECT_EQ(o.GetInteger("n", "missing", &n), 0);
+  EXPECT_EQ(n, -12345);
+  EXPECT_EQ(o.GetInteger("x", "k0", &n), 0);
+  EXPECT_EQ(n, -12345);
+}
+
+TEST_F(TCFileIniLookup, ManySectionsAndAVeryLongLine) {
+  std::string text;
+  for (int s = 0; s < 1000; ++s) {
+    text += "[sec" + std::to_string(s) + "]\n";
+    for (int k = 0; k < 100; ++k) text += "key" + std::to_string(k) + "=" + std::to_string(s * 1000 + k) + "\n";
+  }
+  std::string longValue(1 << 20, 'v');
+  text += "long=" + longValue + "\n";
+  std::string path = Write(text);
+  IniProbe o;
+  ASSERT_EQ(o.Open(path.c_str(), "rb"), 1);
+  EXPECT_EQ(o.Count(), 1000);
+  int n = 0;
+  EXPECT_EQ(o.GetInteger("sec999", "key99", &n), 1);
+  EXPECT_EQ(n, 999099);
+  EXPECT_EQ(o.GetInteger("sec0", "key0", &n), 1);
+  EXPECT_EQ(n, 0);
+  tCString s;
+  EXPECT_EQ(o.GetValue("sec999", "long", s), 1);
+  EXPECT_EQ(s.GetLength(), static_cast<int>(longValue.size()));
+}
+
+TEST(TCFileIniOpen, OpenOnAnOpenObjectKeepsTheFirstFile) {
+  TempDir d;
+  std::string one = d.write("1.ini", "[s]\nk=first\n");
+  std::string two = d.write("2.ini", "[s]\nk=second\n");
+  tCFileIni o;
+  ASSERT_EQ(o.Open(one.c_str(), "rb"), 1);
+  EXPECT_EQ(o.Open(two.c_str(), "rb"), 0);
+  char buf[16];
+  EXPECT_EQ(o.GetString("s", "k", buf), 1);
+  EXPECT_STREQ(buf, "first");
+  EXPECT_EQ(o.Close(), 1);
+  EXPECT_EQ(o.Close(), 1);
+  EXPECT_EQ(o.GetString("s", "k", buf), 0);
+  ASSERT_EQ(o.Open(two.c_str(), "rb"), 1);
+  EXPECT_EQ(o.GetString("s", "k", buf), 1);
+  EXPECT_STREQ(buf, "second");
+}
+
+TEST(TCFileIniOpen, MissingFileAndDirectoryFail) {
+  TempDir d;
+  tCFileIni o;
+  EXPECT_EQ(o.Open(d.file("missing.ini").c_str(), "rb"), 0);
+  // A directory opens as a stream on this system but cannot be read: it is
+  // refused rather than taken for an empty file, and the object stays closed.
+  EXPECT_EQ(o.Open(d.path().c_str(), "rb"), 0);
+  tCString name;
+  EXPECT_EQ(o.GetFileName(name), 0);
+  std::string path = d.write("c.ini", "[s]\nk=v\n");
+  ASSERT_EQ(o.Open(path.c_str(), "rb"), 1);
+  char buf[8];
+  EXPECT_EQ(o.GetString("s", "k", buf), 1);
+  EXPECT_STREQ(buf, "v");
+}
+
+TEST(TCFileIniOpen, SectionsAreReadOnceAtOpen) {
+  TempDir d;
+  std::string path = d.write("c.ini", "[s]\nk=old\n");
+  tCFileIni o(path.c_str(), "rb");
+  d.write("c.ini", "[s]\nk=new\n");
+  char buf[8];
+  EXPECT_EQ(o.GetString("s", "k", buf), 1);
+  EXPECT_STREQ(buf, "old");
+  o.Close();
+  ASSERT_EQ(o.Open(path.c_str(), "rb"), 1);
+  EXPECT_EQ(o.GetString("s", "k", buf), 1);
+  EXPECT_STREQ(buf, "new");
+}
+
+// Copies share the stream, the name and the sections; every holder can let
+// go in any order without a double release (the sanitizer build checks it).
+TEST(TCFileIniCopy, CopiesShareSectionsAndOutliveTheirSource) {
+  TempDir d;
+  std::string path = d.write("c.ini", "[s]\na=1\nb=2\n");
+  char buf[16];
+  tCFileIni* src = new tCFileIni(path.c_str(), "rb");
+  tCFileIni copy(*src);
+  EXPECT_EQ(copy.GetString("s", "b", buf), 1);
+  EXPECT_STREQ(buf, "2");
+  EXPECT_EQ(copy.Read(buf, 3, 0), 3);
+  EXPECT_STREQ(buf, "[s]");
+  src->Close();
+  EXPECT_EQ(src->GetString("s", "a", buf), 0);
+  EXPECT_EQ(copy.GetString("s", "a", buf), 1);
+  EXPECT_STREQ(buf, "1");
+  delete src;
+  int n = 0;
+  EXPECT_EQ(copy.GetInteger("s", "b", &n), 1);
+  EXPECT_EQ(n, 2);
+}
+
+TEST(TCFileIniCopy, AssignmentReleasesTheOldSections) {
+  TempDir d;
+  std::string one = d.write("1.ini", "[s]\nk=one\n");
+  std::string two = d.write("2.ini", "[s]\nk=two\n");
+  std::string none = d.write("3.ini", "k=orphan\n");
+  char buf[16];
+  tCFileIni a(one.c_str(), "rb");
+  {
+    tCFileIni b(two.c_str(), "rb");
+    a = b;
+    EXPECT_EQ(a.GetString("s", "k", buf), 1);
+    EXPECT_STREQ(buf, "two");
+    a = a;
+    EXPECT_EQ(a.GetString("s", "k", buf), 1);
+  }
+  EXPECT_EQ(a.GetString("s", "k", buf), 1);
+  EXPECT_STREQ(buf, "two");
+
+  // An open object without any section copies and assigns too.
+  tCFileIni c(none.c_str(), "rb");
+  tCFileIni e(c);
+  a = c;
+  EXPECT_EQ(a.GetString("s", "k", buf), 0);
+  tCFileIni closed;
+  a = closed;
+  ASSERT_EQ(a.Open(one.c_str(), "rb"), 1);
+  EXPECT_EQ(a.GetString("s", "k", buf), 1);
+  EXPECT_STREQ(buf, "one");
+}
+
+TEST(TCFileIniCopy, ReopeningAfterABaseCloseLeavesCopiesIntact) {
+  TempDir d;
+  std::string one = d.write("1.ini", "[s]\nk=one\n");
+  std::string two = d.write("2.ini", "[s]\nk=two\n");
+  char buf[16];
+  tCFileIni a(one.c_str(), "rb");
+  tCFileIni b(a);
+  static_cast<tCFile&>(a).Close();  // only the stream; the sections stay
+  ASSERT_EQ(a.Open(two.c_str(), "rb"), 1);
+  EXPECT_EQ(a.GetString("s", "k", buf), 1);
+  EXPECT_STREQ(buf, "two");
+  EXPECT_EQ(b.GetString("s", "k", buf), 1);
+  EXPECT_STREQ(buf, "one");
+}
+
+TEST(TCFileIniDeath, Preconditions) {
+  TempDir d;
+  std::string path = d.write("c.ini", "[s]\nk=1\n");
+  tCFileIni o(path.c_str(), "rb");
+  tCString s;
+  char buf[8];
+  int n = 0;
+  EXPECT_EQ(o.GetValue("s", "k", s), 1);  // positive controls
+  EXPECT_EQ(o.GetString("s", "k", buf), 1);
+  EXPECT_EQ(o.GetInteger("s", "k", &n), 1);
+
+  EXPECT_DEATH(o.GetValue(nullptr, "k", s), "pSection && pKey, file tCFileIni/tCFileIni");
+  EXPECT_DEATH(o.GetValue("s", nullptr, s), "pSection && pKey");
+  EXPECT_DEATH(o.GetString("s", "k", nullptr), "pSection && pKey && pValue, file tCFileIni/tCFileIni");
+  EXPECT_DEATH(o.GetString(nullptr, "k", buf), "pSection && pKey && pValue");
+  EXPECT_DEATH(o.GetInteger("s", "k", nullptr), "pSection && pKey && nValue, file tCFileIni/tCFileIni");
+  EXPECT_DEATH(o.GetInteger("s", nullptr, &n), "pSection && pKey && nValue");
+  tCFileIni closed;
+  EXPECT_DEATH(closed.GetValue(nullptr, "k", s), "pSection && pKey");
+  EXPECT_DEATH(closed.Open(nullptr, "rb"), "pFileName && pMode, file tCFileIni/tCFileIni");
+  EXPECT_DEATH(closed.Open(path.c_str(), nullptr), "pFileName && pMode");
+}
+
+}  // namespace
