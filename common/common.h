@@ -224,7 +224,66 @@ TAVO_API int str2forkfind(char** v, const char* key, int nFlag);
 
 // ---------------------------------------------------------------------------
 // Conversions, dates and marks
+//
+// None of these allocates or keeps state; results go to caller buffers or
+// to stdout.
 // ---------------------------------------------------------------------------
+
+// Weekday of the date text YYYYMMDD: 1 Monday ... 7 Sunday.  The fields are
+// read with "%04d%02d%02d" (a field that cannot be read counts as 0) and
+// out-of-range fields are normalised as mktime does: "20240132" is
+// 1 February 2024 (4), month 00 is December of the year before, day 00 the
+// last day of the month before.  The result is computed on the proleptic
+// Gregorian calendar and does not depend on the process's time zone (no
+// daylight-saving change or skipped local day can move the date); every
+// date the format can express is in range, so the result is always 1..7.
+TAVO_API int get_week_day(const char* date);
+
+// 1 when the time of day `now` (HHMMSS text) lies in the window from `begin`
+// to `end`, else 0; all three compare as texts (strcmp).  When begin <= end
+// both bounds are included ("080000".."180000" holds "080000" and
+// "180000").  When begin > end the window wraps past midnight: begin <= now
+// < "240000" or "000000" <= now <= end ("220000".."060000" holds "230000",
+// "000000" and "060000", not "240000").
+TAVO_API int between_t(const char* begin, const char* end, const char* now);
+
+// Writes the six bytes `mac` to `out` as lower-case hexadecimal pairs
+// joined by `sep`, with a NUL: {0x00,0x1A,0x2B,0x3C,0x4D,0x5E} with ":"
+// gives "00:1a:2b:3c:4d:5e", with "" gives "001a2b3c4d5e".  `out` must hold
+// 13 + 5 * strlen(sep) bytes.
+TAVO_API void mac_ntoa(const unsigned char* mac, char* out, const char* sep);
+
+// Parses the MAC text `text` into the six bytes `mac`.  The pairs are read
+// at offsets 0, k, 2k, ... with k = strlen(sep) + 2; the bytes between them
+// are skipped without being compared with `sep`, so "00:1A:2B:3C:4D:5E"
+// with "-" parses as well.  Digits are case-insensitive and not validated:
+// '0'..'9' count 0..9, any other byte is upper-cased (a..z only) and counts
+// its value minus 0x37 ('A'..'F' give 10..15); each byte keeps the low
+// 8 bits of high * 16 + low.
+// Input that cannot hold six pairs leaves `mac` untouched: a `sep` longer
+// than 3 bytes, a `text` longer than 29 bytes, or a `text` shorter than
+// 12 + 5 * strlen(sep) bytes.  Bytes after the last pair are ignored.
+TAVO_API void mac_aton(const char* text, unsigned char* mac, const char* sep);
+
+// Bit strings: one '0' or '1' per bit, most significant first, no NUL
+// written.  c2bin writes the 8 bits of `c` to out[0..7] (0x05 ->
+// "00000101"), s2bin the low 16 bits of `n` to out[0..15], n2bin the 32
+// bits of `n` to out[0..31] (-1 -> 32 '1' bytes).
+TAVO_API void c2bin(char c, char* out);
+TAVO_API void s2bin(int n, char* out);
+TAVO_API void n2bin(int n, char* out);
+
+// Prints `len` bytes of `buf` on stdout, 16 per line: the bytes as "%02x"
+// in pairs followed by a space ("0001 0203 ..."), padded to 40 columns on a
+// short last line, then ": ", then each byte as itself when in 0x20..0x7E,
+// else ".", then "\n".  {0x41,0x00,0x42} prints "4100 42", 33 spaces,
+// ": A.B\n".  A `len` of 0 or less prints nothing.
+TAVO_API void dump_buf(const unsigned char* buf, int len);
+
+// Number of bytes equal to mark[0] among the first bytes of `s`, up to its
+// NUL or to 1000 bytes, whichever comes first ("a|b|c" with "|" is 2).  An
+// empty `mark` counts nothing (0).
+TAVO_API int CheckMark(const char* s, const char* mark);
 
 // ---------------------------------------------------------------------------
 // Whole-file and directory functions
