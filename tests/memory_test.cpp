@@ -92,10 +92,11 @@ TEST(Memory, FreeFunctionsReleaseTablesWithEmptyInnerVectors) {
 }
 
 TEST(Memory, MillionStringVector) {
-  std::vector<const char*> src(1000000, "s");
+  const int n = tavo_test::kMillion;
+  std::vector<const char*> src(n, "s");
   src.push_back(nullptr);
   char** v = mstrdup2(src.data());
-  EXPECT_EQ(addresslen2(v), 1000000);
+  EXPECT_EQ(addresslen2(v), n);
   strfreev(v);
 }
 
