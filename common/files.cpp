@@ -13,10 +13,12 @@
 namespace {
 
 char** readFileLines(const char* name, int nMax) {
-  FILE* fp = std::fopen(name, "rb");
+  char* pBuf;
+  FILE* fp = tavo::detail::openForReading(name, &pBuf);
   if (fp == nullptr) return nullptr;
   char** v = tavo::detail::readLines(fp, nMax);
   std::fclose(fp);
+  std::free(pBuf);
   return v;
 }
 

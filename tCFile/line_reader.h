@@ -14,6 +14,17 @@ namespace detail {
 // null when no line was read or `nMax` is 0 or less.
 char** readLines(FILE* fp, int nMax);
 
+// Gives `fp`, just opened with `pMode` and not used yet, a larger read
+// buffer than stdio's default when it reads a regular file and does not
+// write (mode "r" or "rb"): whole-file reads then take a sixteenth of the
+// system calls.  Returns the buffer, which the caller frees after closing
+// the stream, or null when the stream keeps its own buffering.
+char* enlargeReadBuffer(FILE* fp, const char* pMode);
+
+// fopen(pFileName, "rb") with the larger read buffer, which is stored in
+// `*ppBuf` (null when none); after fclose the caller frees it.
+FILE* openForReading(const char* pFileName, char** ppBuf);
+
 }  // namespace detail
 }  // namespace tavo
 

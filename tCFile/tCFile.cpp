@@ -34,6 +34,7 @@ struct tCFile::Share {
   FILE* pFile;
   tCString oName;
   std::atomic<int> nRefs;
+  char* pReadBuf = nullptr;  // the stream's buffer when we gave it one
 };
 
 namespace {
@@ -69,39 +70,57 @@ unsigned int blockSize(std::size_t n, const char* pAllocator) {
   return static_cast<unsigned int>(n);
 }
 
-// A growable line buffer: starts at 80 bytes and doubles, always keeping
-// room for the terminating NUL.
+// Where the bytes of a line longer than the local block gather: starts at
+// 80 bytes and doubles.
 struct LineBuffer {
   char* p = nullptr;
   std::size_t nCap = 0;
-  void grow() {
-    nCap = (nCap == 0) ? 80 : nCap * 2;
+  void reserve(std::size_t n) {
+    if (n <= nCap) return;
+    if (nCap == 0) nCap = 80;
+    while (nCap < n) nCap *= 2;
     p = static_cast<char*>(mrealloc(p, blockSize(nCap, "mrealloc")));
   }
 };
 
-// Reads the next line of `fp` into `b`, NUL-terminated.  Returns its length,
-// or -1 when the stream is at its end (or fails) before any byte of a line.
+// Exact-size heap copy of the `n` bytes at `p`, NUL-terminated.
+char* heapLine(const char* p, std::size_t n) {
+  char* s = static_cast<char*>(mmalloc(blockSize(n + 1, "mmalloc")));
+  std::memcpy(s, p, n);
+  s[n] = '\0';
+  return s;
+}
+
+// Reads the next line of `fp` and returns it as an exact-size heap string
+// (released with free()); null when the stream is at its end (or fails)
+// before any byte of a line.  `b` holds the bytes of long lines on the way.
 // The caller holds the stream lock.
-long long nextLine(FILE* fp, LineBuffer& b) {
-  if (b.nCap == 0) b.grow();
-  std::size_t n = 0;
+char* nextLine(FILE* fp, LineBuffer& b) {
+  // Bytes gather in a small local block first: stores into it cannot touch
+  // the stream's own fields, so the compiler need not reload the stream's
+  // buffer pointers for every byte, and a short line is copied only once.
+  char chunk[256];
+  std::size_t nChunk = 0;
+  std::size_t n = 0;  // bytes already moved into b
+  int c;
   for (;;) {
-    int c = nextByte(fp);
+    c = nextByte(fp);
     // EOF is never a byte value (bytes come back as 0..255), so this stops
     // at the end of the file or on a read error, and 0xFF is data.
-    if (c == EOF) break;
-    if (c == '\n' || c == '\r') {
-      if (c == '\r') nextByte(fp);  // CR takes the byte after it along
-      b.p[n] = '\0';
-      return static_cast<long long>(n);
+    if (c == EOF || c == '\n' || c == '\r') break;
+    chunk[nChunk++] = static_cast<char>(c);
+    if (nChunk == sizeof chunk) {
+      b.reserve(n + nChunk);
+      std::memcpy(b.p + n, chunk, nChunk);
+      n += nChunk;
+      nChunk = 0;
     }
-    if (n + 1 == b.nCap) b.grow();
-    b.p[n++] = static_cast<char>(c);
   }
-  if (n == 0) return -1;
-  b.p[n] = '\0';
-  return static_cast<long long>(n);
+  if (c == '\r') nextByte(fp);  // CR takes the byte after it along
+  if (n == 0) return (c == EOF && nChunk == 0) ? nullptr : heapLine(chunk, nChunk);
+  b.reserve(n + nChunk);
+  std::memcpy(b.p + n, chunk, nChunk);
+  return heapLine(b.p, n + nChunk);
 }
 
 // Output still waiting in the stream's buffer belongs to the file's size and
@@ -188,16 +207,33 @@ char** readLines(FILE* fp, int nMax) {
   {
     StreamLock lock(fp);
     while (n < nMax) {
-      long long nLen = nextLine(fp, b);
-      if (nLen < 0) break;
-      std::size_t nBytes = static_cast<std::size_t>(nLen) + 1;
-      char* s = static_cast<char*>(mmalloc(blockSize(nBytes, "mmalloc")));
-      std::memcpy(s, b.p, nBytes);
+      char* s = nextLine(fp, b);
+      if (s == nullptr) break;
       v = vectorPush(v, n++, s);
     }
   }
   std::free(b.p);
   return v;
+}
+
+char* enlargeReadBuffer(FILE* fp, const char* pMode) {
+  constexpr unsigned int kReadBufferSize = 1u << 16;
+  if (pMode[0] != 'r' || std::strchr(pMode, '+') != nullptr) return nullptr;
+  struct stat st;
+  if (fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+  char* pBuf = static_cast<char*>(mmalloc(kReadBufferSize));
+  if (std::setvbuf(fp, pBuf, _IOFBF, kReadBufferSize) != 0) {
+    std::free(pBuf);
+    return nullptr;
+  }
+  return pBuf;
+}
+
+FILE* openForReading(const char* pFileName, char** ppBuf) {
+  *ppBuf = nullptr;
+  FILE* fp = std::fopen(pFileName, "rb");
+  if (fp != nullptr) *ppBuf = enlargeReadBuffer(fp, "rb");
+  return fp;
 }
 
 }  // namespace detail
@@ -211,7 +247,7 @@ tCFile::tCFile(const char* pFileName, const char* pMode)
     : m_pFile(nullptr), m_oFileName(nullptr), m_pShare(nullptr) {
   TAVO_ASSERT(pFileName && pMode);
   FILE* fp = std::fopen(pFileName, pMode);
-  if (fp != nullptr) attach(fp, pFileName);
+  if (fp != nullptr) attach(fp, pFileName, pMode);
 }
 
 tCFile::~tCFile() { Close(); }
@@ -231,9 +267,10 @@ tCFile& tCFile::operator=(const tCFile& oRight) {
   return *this;
 }
 
-void tCFile::attach(FILE* fp, const char* pFileName) {
+void tCFile::attach(FILE* fp, const char* pFileName, const char* pMode) {
   void* pBlock = mmalloc(sizeof(Share));
   m_pShare = new (pBlock) Share(fp, pFileName);
+  m_pShare->pReadBuf = tavo::detail::enlargeReadBuffer(fp, pMode);
   m_pFile = fp;
   m_oFileName = &m_pShare->oName;
 }
@@ -243,13 +280,14 @@ int tCFile::Open(const char* pFileName, const char* pMode) {
   if (m_pFile != nullptr) return 0;
   FILE* fp = std::fopen(pFileName, pMode);
   if (fp == nullptr) return 0;
-  attach(fp, pFileName);
+  attach(fp, pFileName, pMode);
   return 1;
 }
 
 int tCFile::Close() {
   if (m_pShare != nullptr && m_pShare->nRefs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
     std::fclose(m_pShare->pFile);
+    std::free(m_pShare->pReadBuf);
     m_pShare->~Share();
     std::free(m_pShare);
   }
@@ -282,11 +320,9 @@ char* tCFile::_ReadOneLine(FILE* fp) {
   StreamLock lock(fp);
   if (std::feof(fp)) return nullptr;
   LineBuffer b;
-  if (nextLine(fp, b) < 0) {
-    std::free(b.p);
-    return nullptr;
-  }
-  return b.p;
+  char* s = nextLine(fp, b);
+  std::free(b.p);
+  return s;
 }
 
 char** tCFile::ReadLines() const {
@@ -297,10 +333,12 @@ char** tCFile::ReadLines() const {
 
 char** tCFile::ReadLines(const char* pFileName) {
   TAVO_ASSERT(pFileName);
-  FILE* fp = std::fopen(pFileName, "rb");
+  char* pBuf;
+  FILE* fp = tavo::detail::openForReading(pFileName, &pBuf);
   if (fp == nullptr) return nullptr;
   char** v = tavo::detail::readLines(fp, INT_MAX);
   std::fclose(fp);
+  std::free(pBuf);
   return v;
 }
 
@@ -351,10 +389,12 @@ int tCFile::GetLines() const { return _GetLines(m_pFile); }
 
 int tCFile::GetLines(const char* pFileName) {
   TAVO_ASSERT(pFileName);
-  FILE* fp = std::fopen(pFileName, "rb");
+  char* pBuf;
+  FILE* fp = tavo::detail::openForReading(pFileName, &pBuf);
   if (fp == nullptr) return -1;
   int n = _GetLines(fp);
   std::fclose(fp);
+  std::free(pBuf);
   return n;
 }
 

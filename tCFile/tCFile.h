@@ -205,8 +205,9 @@ class TAVO_API tCFile {
   // fstat of the file of `fp`: 1 or 0.  Asserts "fp && sBuff".
   static int _GetStatus(FILE* fp, struct stat* sBuff);
 
-  // Attaches a newly opened stream and its name to this closed object.
-  void attach(FILE* fp, const char* pFileName);
+  // Attaches a stream just opened with `pMode` and its name to this closed
+  // object.
+  void attach(FILE* fp, const char* pFileName, const char* pMode);
 
   // The stream, the name and the number of objects sharing them.
   struct Share;
