@@ -251,6 +251,24 @@ TEST(TCFileConfOpen, MissingFileAndDirectoryFail) {
   EXPECT_STREQ(s, "v");
 }
 
+TEST(TCFileConfOpen, ConstructorOnAnUnreadableFileLeavesItClosed) {
+  TempDir d;
+  for (const std::string& f : {d.file("missing.txt"), d.path()}) {
+    SCOPED_TRACE(f);
+    tCFileConf o(f.c_str(), "rb");
+    tCString name("stale");
+    EXPECT_EQ(o.GetFileName(name), 0);
+    EXPECT_STREQ(name, "stale");
+    tCString s;
+    EXPECT_DEATH(o.GetValue("a", s), "m_oConf && pKey");
+    // A closed object opens normally afterwards.
+    std::string path = d.write("c.txt", "a=1\n");
+    ASSERT_EQ(o.Open(path.c_str(), "rb"), 1);
+    EXPECT_EQ(o.GetValue("a", s), 1);
+    EXPECT_STREQ(s, "1");
+  }
+}
+
 TEST(TCFileConfOpen, ManyEntriesAndAVeryLongLine) {
   TempDir d;
   std::string text;
@@ -314,9 +332,11 @@ TEST(TCFileConfCopy, AssignmentReleasesTheOldEntries) {
   EXPECT_EQ(a.GetValue("k", s), 1);
   EXPECT_STREQ(s, "two");
 
-  // Assigning a closed object closes the target's share.
+  // Copies of a closed object are closed too; assigning one closes the
+  // target's share.
   tCFileConf closed;
   tCFileConf c(closed);
+  EXPECT_DEATH(c.GetValue("k", s), "m_oConf && pKey");
   a = closed;
   EXPECT_EQ(a.Open(one.c_str(), "rb"), 1);
   EXPECT_EQ(a.GetValue("k", s), 1);

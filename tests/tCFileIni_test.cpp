@@ -316,6 +316,23 @@ TEST(TCFileIniOpen, MissingFileAndDirectoryFail) {
   EXPECT_STREQ(buf, "v");
 }
 
+TEST(TCFileIniOpen, ConstructorOnAnUnreadableFileLeavesItClosed) {
+  TempDir d;
+  for (const std::string& f : {d.file("missing.ini"), d.path()}) {
+    SCOPED_TRACE(f);
+    tCFileIni o(f.c_str(), "rb");
+    tCString name("stale");
+    EXPECT_EQ(o.GetFileName(name), 0);
+    char buf[8] = "-";
+    EXPECT_EQ(o.GetString("s", "k", buf), 0);
+    EXPECT_STREQ(buf, "-");
+    std::string path = d.write("c.ini", "[s]\nk=v\n");
+    ASSERT_EQ(o.Open(path.c_str(), "rb"), 1);
+    EXPECT_EQ(o.GetString("s", "k", buf), 1);
+    EXPECT_STREQ(buf, "v");
+  }
+}
+
 TEST(TCFileIniOpen, SectionsAreReadOnceAtOpen) {
   TempDir d;
   std::string path = d.write("c.ini", "[s]\nk=old\n");
@@ -373,6 +390,7 @@ TEST(TCFileIniCopy, AssignmentReleasesTheOldSections) {
   // An open object without any section copies and assigns too.
   tCFileIni c(none.c_str(), "rb");
   tCFileIni e(c);
+  EXPECT_EQ(e.GetString("s", "k", buf), 0);
   a = c;
   EXPECT_EQ(a.GetString("s", "k", buf), 0);
   tCFileIni closed;
