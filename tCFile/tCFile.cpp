@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include <atomic>
-#include <cerrno>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -96,9 +95,8 @@ char* heapLine(const char* p, std::size_t n) {
 // before any byte of a line.  `b` holds the bytes of long lines on the way.
 // The caller holds the stream lock.
 char* nextLine(FILE* fp, LineBuffer& b) {
-  // Bytes gather in a small local block first: stores into it cannot touch
-  // the stream's own fields, so the compiler need not reload the stream's
-  // buffer pointers for every byte, and a short line is copied only once.
+  // Bytes gather in a small local block first, so that a short line is
+  // copied once, straight into its exact-size string.
   char chunk[256];
   std::size_t nChunk = 0;
   std::size_t n = 0;  // bytes already moved into b

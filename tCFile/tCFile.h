@@ -133,10 +133,10 @@ class TAVO_API tCFile {
 
   // Number of lines: the LF bytes, plus 1 when the file is not empty and
   // does not end with LF (CR plays no part; an empty file has 0).  Asserts
-  // "fp" (the open stream).  Returns -1 when the seek fails (or the count
-  // does not fit in an int).  The stream is
-  // left at the end of the file.  A stream that cannot be read counts the
-  // lines read before the failure (0 for a stream opened for writing only).
+  // "fp" (the open stream).  Returns -1 when the seek fails or the count
+  // does not fit in an int.  The stream is left at the end of the file.  A
+  // stream that cannot be read counts the lines read before the failure (0
+  // for a stream opened for writing only).
   int GetLines() const;
 
   // The same for the file `pFileName` (opened with "rb").  Asserts
