@@ -163,8 +163,8 @@ TAVO_API char* strscpy(char* dst, int size, const char* src);
 TAVO_API int strisnum_all(const char* s);
 
 // 1 when byte `pos` of `s` is a digit, else 0.  A `pos` outside the text
-// (negative, or at or past its NUL) yields 0; checking that reads at most
-// the first pos bytes.
+// (negative, or at or past its NUL) yields 0; checking that reads no byte
+// beyond the NUL or beyond byte pos.
 TAVO_API int strisnum_pos(const char* s, int pos);
 
 // 1 when `s` is not empty and no byte is a digit, else 0.
