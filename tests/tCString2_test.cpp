@@ -644,8 +644,13 @@ TEST(TCString2, UnsortedInputGivesAMatchOrMinusOne) {
     }
 }
 
+// Every append resizes the array to its exact new size.  Under
+// AddressSanitizer every resize is a fresh block and a full copy, so building
+// a list is quadratic there and the sanitizer build uses a smaller list.
+constexpr int kBigList = TAVO_TEST_ASAN ? 8000 : 1000000;
+
 TEST(TCString2, MillionStrings) {
-  const int n = 1000000;
+  const int n = kBigList;
   tCString2 l;
   char buf[16];
   for (int i = 0; i < n; ++i) {
@@ -655,15 +660,16 @@ TEST(TCString2, MillionStrings) {
   ASSERT_EQ(l.GetLength(), n);
   EXPECT_EQ(static_cast<char**>(l)[n], nullptr);
   l.Sort(1);
-  for (int i = 0; i < n; i += 99991) {
+  for (int i = 0; i < n; i += n / 10 + 1) {
     std::snprintf(buf, sizeof buf, "%07d", i);
     EXPECT_STREQ(l[i], buf);
     EXPECT_EQ(l.ForkFind(buf, 1), i);
   }
   l.Sort(2);
-  EXPECT_STREQ(l[0], "0999999");
+  std::snprintf(buf, sizeof buf, "%07d", n - 1);
+  EXPECT_STREQ(l[0], buf);
   l.SortNoCase(1);
-  EXPECT_STREQ(l[n - 1], "0999999");
+  EXPECT_STREQ(l[n - 1], buf);
   EXPECT_EQ(l.Remove("0000000"), 1);
   EXPECT_EQ(l.GetLength(), n - 1);
   tCString2 copy(l);
