@@ -20,7 +20,9 @@
 // locale, so '_' (0x5F) orders before 'a'.
 //
 // Order flag nFlag (Sort, SortNoCase, ForkFind, ForkFindNoCase): 1 is
-// ascending, 2 is descending.
+// ascending, 2 is descending; when omitted it is 1.  The start of Find and
+// FindNoCase defaults to 0 (the first string), that of ReverseFind and
+// ReverseFindNoCase to -1 (the last string).
 //
 // Strings and vectors passed in may point into this list's own storage
 // (appending the list to itself, assigning it its own vector, setting a slot
