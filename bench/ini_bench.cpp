@@ -33,11 +33,13 @@ class BenchFile {
   std::string path_;
 };
 
-// Sections of 50 entries each, lines of 20 to 60 bytes, until `nBytes`.
-std::string makeIni(std::size_t nBytes) {
+// Sections of 50 entries each, lines of 20 to 60 bytes, until `nBytes`;
+// the number of entries goes to `*pEntries`.
+std::string makeIni(std::size_t nBytes, int* pEntries) {
   std::string text;
   text.reserve(nBytes + 4096);
   char line[128];
+  *pEntries = 0;
   for (int s = 0; text.size() < nBytes; ++s) {
     std::snprintf(line, sizeof line, "[section_%d]\n", s);
     text += line;
@@ -46,17 +48,21 @@ std::string makeIni(std::size_t nBytes) {
                     "......................");
       text += line;
     }
+    *pEntries += 50;
   }
   return text;
 }
 
+int gBigEntries = 0;
+
 const BenchFile& bigFile() {
-  static const BenchFile file(makeIni(10u << 20));
+  static const BenchFile file(makeIni(10u << 20, &gBigEntries));
   return file;
 }
 
 const BenchFile& smallFile() {
-  static const BenchFile file(makeIni(1));  // one section of 50 keys
+  static int nEntries = 0;
+  static const BenchFile file(makeIni(1, &nEntries));  // one section of 50 keys
   return file;
 }
 
@@ -80,6 +86,7 @@ void BM_tCFileIniOpen(benchmark::State& state) {
     benchmark::DoNotOptimize(ini);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * (10 << 20));
+  state.counters["entries"] = gBigEntries;
 }
 BENCHMARK(BM_tCFileIniOpen)->Unit(benchmark::kMillisecond);
 
@@ -89,6 +96,7 @@ void BM_InihParseToUnorderedMap(benchmark::State& state) {
     Map map;
     if (ini_parse(path, storeEntry, &map) != 0) state.SkipWithError("parse failed");
     benchmark::DoNotOptimize(map);
+    state.counters["entries"] = static_cast<double>(map.size());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * (10 << 20));
 }
