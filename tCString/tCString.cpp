@@ -35,17 +35,61 @@ int checkedLength(unsigned long long n, const char* pAllocator) {
 
 char* allocText(int nLen) { return static_cast<char*>(mmalloc(static_cast<unsigned int>(nLen) + 1u)); }
 
-// Next occurrence of the non-empty text pPat in the bytes [p, pEnd), where
-// *pEnd is a NUL.  A NUL byte can never be part of a match, so the bytes are
-// searched one NUL-terminated run at a time with strstr (linear in glibc).
-const char* nextOccurrence(const char* p, const char* pEnd, const char* pPat) {
-  while (p <= pEnd) {
-    const char* q = std::strstr(p, pPat);
-    if (q != nullptr) return q;
-    p += std::strlen(p) + 1;
+// Finds a non-empty pattern in byte ranges in time linear in the range
+// (Knuth-Morris-Pratt), so that repeated searches over a large text - one
+// per occurrence in Replace, Remove and Split - never rescan what lies ahead.
+// A pattern is a text, so it holds no NUL and never matches across one.
+class PatternSearch {
+ public:
+  PatternSearch(const char* pPat, std::size_t nPat) : m_pPat(pPat), m_nPat(nPat), m_pBorder(nullptr) {}
+  ~PatternSearch() { std::free(m_pBorder); }
+  PatternSearch(const PatternSearch&) = delete;
+  PatternSearch& operator=(const PatternSearch&) = delete;
+
+  // First occurrence starting in [p, pEnd) and ending by pEnd, or null.
+  const char* next(const char* p, const char* pEnd) {
+    if (static_cast<std::size_t>(pEnd - p) < m_nPat) return nullptr;
+    if (m_nPat > 1 && m_pBorder == nullptr) buildBorders();
+    std::size_t k = 0;  // bytes of the pattern matched so far
+    while (p < pEnd) {
+      if (k == 0) {
+        // Nothing matched yet: jump to the next candidate first byte.
+        p = static_cast<const char*>(std::memchr(p, m_pPat[0], static_cast<std::size_t>(pEnd - p)));
+        if (p == nullptr) return nullptr;
+        ++p;
+        k = 1;
+      } else if (*p == m_pPat[k]) {
+        ++p;
+        ++k;
+      } else {
+        k = m_pBorder[k - 1];
+        continue;
+      }
+      if (k == m_nPat) return p - m_nPat;
+    }
+    return nullptr;
   }
-  return nullptr;
-}
+
+ private:
+  // m_pBorder[i]: length of the longest proper prefix of pattern[0..i] that
+  // is also its suffix.
+  void buildBorders() {
+    unsigned long long nBytes = static_cast<unsigned long long>(m_nPat) * sizeof(std::size_t);
+    if (nBytes > 0xFFFFFFFFull) memfatal("mmalloc");
+    m_pBorder = static_cast<std::size_t*>(mmalloc(static_cast<unsigned int>(nBytes)));
+    m_pBorder[0] = 0;
+    std::size_t k = 0;
+    for (std::size_t i = 1; i < m_nPat; ++i) {
+      while (k > 0 && m_pPat[i] != m_pPat[k]) k = m_pBorder[k - 1];
+      if (m_pPat[i] == m_pPat[k]) ++k;
+      m_pBorder[i] = k;
+    }
+  }
+
+  const char* m_pPat;
+  std::size_t m_nPat;
+  std::size_t* m_pBorder;
+};
 
 }  // namespace
 
@@ -345,11 +389,10 @@ int tCString::replaceAll(const char* pOld, const char* pNew) {
   if (nOld == 0) return 0;
   std::size_t nNew = std::strlen(pNew);
   const char* pEnd = m_pStr + m_nLen;
+  PatternSearch oSearch(pOld, nOld);
 
   int nCount = 0;
-  for (const char* q = nextOccurrence(m_pStr, pEnd, pOld); q != nullptr;
-       q = nextOccurrence(q + nOld, pEnd, pOld))
-    ++nCount;
+  for (const char* q = oSearch.next(m_pStr, pEnd); q != nullptr; q = oSearch.next(q + nOld, pEnd)) ++nCount;
   if (nCount == 0) return 0;
 
   unsigned long long nResult = static_cast<unsigned long long>(m_nLen) -
@@ -359,7 +402,7 @@ int tCString::replaceAll(const char* pOld, const char* pNew) {
   char* pOut = allocText(nLen);
   char* w = pOut;
   const char* p = m_pStr;
-  for (const char* q = nextOccurrence(p, pEnd, pOld); q != nullptr; q = nextOccurrence(p, pEnd, pOld)) {
+  for (const char* q = oSearch.next(p, pEnd); q != nullptr; q = oSearch.next(p, pEnd)) {
     std::memcpy(w, p, static_cast<std::size_t>(q - p));
     w += q - p;
     std::memcpy(w, pNew, nNew);
@@ -473,7 +516,10 @@ int tCString::Find(char ch, int nStart) const {
 int tCString::Find(const char* pStr, int nStart) const {
   TAVO_ASSERT(nStart >= 0);
   if (nStart >= m_nLen) return -1;
-  const char* p = std::strstr(m_pStr + nStart, pStr);
+  if (pStr[0] == '\0') return nStart;
+  const char* pFrom = m_pStr + nStart;
+  PatternSearch oSearch(pStr, std::strlen(pStr));
+  const char* p = oSearch.next(pFrom, pFrom + std::strlen(pFrom));
   return p != nullptr ? static_cast<int>(p - m_pStr) : -1;
 }
 
@@ -547,15 +593,18 @@ int tCString::Split(tCString2& oList, const char* pStr) const {
   char* pSep = mstrdup(pStr);
   oList.Empty();
   std::size_t nSep = std::strlen(pSep);
-  const char* q = nSep != 0 ? std::strstr(m_pStr, pSep) : nullptr;
+  std::size_t nText = std::strlen(m_pStr);
+  const char* pEnd = m_pStr + nText;
+  PatternSearch oSearch(pSep, nSep);
+  const char* q = nSep != 0 ? oSearch.next(m_pStr, pEnd) : nullptr;
   if (q == nullptr) {
     std::free(pSep);
     return 0;
   }
   // One scratch block, as large as the text, holds each piece in turn.
-  char* pPiece = static_cast<char*>(mmalloc(static_cast<unsigned int>(std::strlen(m_pStr)) + 1u));
+  char* pPiece = static_cast<char*>(mmalloc(static_cast<unsigned int>(nText) + 1u));
   const char* p = m_pStr;
-  for (; q != nullptr; q = std::strstr(p, pSep)) {
+  for (; q != nullptr; q = oSearch.next(p, pEnd)) {
     std::size_t n = static_cast<std::size_t>(q - p);
     std::memcpy(pPiece, p, n);
     pPiece[n] = '\0';
