@@ -194,12 +194,17 @@ const tCString& tCString::operator+=(const char* pRight) {
   return *this;
 }
 
+// The hot path of text built byte by byte: kept to one resize and two
+// stores, with the members copied to locals so the byte stores cannot force
+// them to be re-read.
 const tCString& tCString::operator+=(char ch) {
-  if (m_nLen == INT_MAX) memfatal("mrealloc");
-  m_pStr = static_cast<char*>(mrealloc(m_pStr, static_cast<unsigned int>(m_nLen) + 2u));
-  m_pStr[m_nLen] = ch;
-  ++m_nLen;
-  m_pStr[m_nLen] = '\0';
+  int n = m_nLen;
+  if (n == INT_MAX) memfatal("mrealloc");
+  char* p = static_cast<char*>(mrealloc(m_pStr, static_cast<unsigned int>(n) + 2u));
+  p[n] = ch;
+  p[n + 1] = '\0';
+  m_pStr = p;
+  m_nLen = n + 1;
   return *this;
 }
 
