@@ -72,13 +72,14 @@ class PatternSearch {
 
  private:
   // m_pBorder[i]: length of the longest proper prefix of pattern[0..i] that
-  // is also its suffix.
+  // is also its suffix.  Built only for a pattern that fits in the range
+  // searched, hence no longer than a text (INT_MAX bytes): 32 bits suffice.
   void buildBorders() {
-    unsigned long long nBytes = static_cast<unsigned long long>(m_nPat) * sizeof(std::size_t);
+    unsigned long long nBytes = static_cast<unsigned long long>(m_nPat) * sizeof(unsigned int);
     if (nBytes > 0xFFFFFFFFull) memfatal("mmalloc");
-    m_pBorder = static_cast<std::size_t*>(mmalloc(static_cast<unsigned int>(nBytes)));
+    m_pBorder = static_cast<unsigned int*>(mmalloc(static_cast<unsigned int>(nBytes)));
     m_pBorder[0] = 0;
-    std::size_t k = 0;
+    unsigned int k = 0;
     for (std::size_t i = 1; i < m_nPat; ++i) {
       while (k > 0 && m_pPat[i] != m_pPat[k]) k = m_pBorder[k - 1];
       if (m_pPat[i] == m_pPat[k]) ++k;
@@ -88,7 +89,7 @@ class PatternSearch {
 
   const char* m_pPat;
   std::size_t m_nPat;
-  std::size_t* m_pBorder;
+  unsigned int* m_pBorder;
 };
 
 }  // namespace
