@@ -1,0 +1,184 @@
+// String-vector ordering shared by the list class and the free functions
+// (internal header, not installed): the two string orders, a stable sort of
+// the pointer slots and the search by halving.
+#ifndef TAVO_COMMON_TAVO_SORT_H
+#define TAVO_COMMON_TAVO_SORT_H
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "common/common.h"
+
+namespace tavo {
+namespace detail {
+
+// ---- Comparisons ----------------------------------------------------------
+
+// Case folding for comparison: 'A'-'Z' to 'a'-'z', every other byte as is.
+struct FoldTable {
+  unsigned char map[256];
+  constexpr FoldTable() : map() {
+    for (int i = 0; i < 256; ++i)
+      map[i] = static_cast<unsigned char>((i >= 'A' && i <= 'Z') ? i + ('a' - 'A') : i);
+  }
+};
+inline constexpr FoldTable kFold;
+
+// Both comparisons give only the sign, on unsigned byte values.
+struct CaseCompare {
+  static int compare(const char* a, const char* b) { return std::strcmp(a, b); }
+  static unsigned char fold(unsigned char c) { return c; }
+};
+
+struct NoCaseCompare {
+  static int compare(const char* a, const char* b) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
+    const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
+    for (;; ++p, ++q) {
+      unsigned char c = kFold.map[*p];
+      unsigned char d = kFold.map[*q];
+      if (c != d) return c < d ? -1 : 1;
+      if (c == 0) return 0;
+    }
+  }
+  static unsigned char fold(unsigned char c) { return kFold.map[c]; }
+};
+
+// ---- Stable sorting -----------------------------------------------------------
+
+// Runs below this size are sorted by insertion before merging.
+constexpr std::size_t kInsertionRun = 24;
+
+template <class T, class Less>
+void insertionSort(T* a, std::size_t n, Less less) {
+  for (std::size_t i = 1; i < n; ++i) {
+    T x = a[i];
+    std::size_t j = i;
+    // Strictly less only: equal items stay behind their predecessors.
+    for (; j > 0 && less(x, a[j - 1]); --j) a[j] = a[j - 1];
+    a[j] = x;
+  }
+}
+
+// Stable bottom-up merge sort of a[0..n) using buf[0..n) as scratch.
+template <class T, class Less>
+void mergeSort(T* a, T* buf, std::size_t n, Less less) {
+  for (std::size_t i = 0; i < n; i += kInsertionRun)
+    insertionSort(a + i, std::min(kInsertionRun, n - i), less);
+  T* src = a;
+  T* dst = buf;
+  for (std::size_t w = kInsertionRun; w < n; w *= 2) {
+    for (std::size_t lo = 0; lo < n; lo += 2 * w) {
+      std::size_t mid = std::min(lo + w, n);
+      std::size_t hi = std::min(lo + 2 * w, n);
+      if (mid == hi || !less(src[mid], src[mid - 1])) {
+        std::copy(src + lo, src + hi, dst + lo);  // already in order
+      } else {
+        // std::merge takes from the first range on ties: stable.
+        std::merge(src + lo, src + mid, src + mid, src + hi, dst + lo, less);
+      }
+    }
+    std::swap(src, dst);
+  }
+  if (src != a) std::copy(src, src + n, a);
+}
+
+// A slot with its first eight (folded) bytes packed big-endian, so that most
+// comparisons are one integer comparison instead of two pointer chases.
+// Bytes after the terminator are zero; a zero low byte thus means the string
+// ended within the key, and equal keys then mean equal strings.
+struct KeyedSlot {
+  std::uint64_t nKey;
+  char* pStr;
+};
+
+template <class Cmp>
+std::uint64_t packKey(const char* s) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
+  std::uint64_t nKey = 0;
+  bool bEnded = false;
+  for (int i = 0; i < 8; ++i) {
+    unsigned char c = bEnded ? 0 : Cmp::fold(p[i]);
+    if (c == 0) bEnded = true;
+    nKey = (nKey << 8) | c;
+  }
+  return nKey;
+}
+
+template <class Cmp>
+struct KeyedAscending {
+  bool operator()(const KeyedSlot& a, const KeyedSlot& b) const {
+    if (a.nKey != b.nKey) return a.nKey < b.nKey;
+    if ((a.nKey & 0xFF) == 0) return false;
+    return Cmp::compare(a.pStr + 8, b.pStr + 8) < 0;
+  }
+};
+
+template <class Cmp>
+struct KeyedDescending {
+  bool operator()(const KeyedSlot& a, const KeyedSlot& b) const {
+    return KeyedAscending<Cmp>()(b, a);
+  }
+};
+
+// Sorts the nLen pointer slots of `v` stably in the order of Cmp: nFlag 1
+// ascending, any other value descending.  Equal strings keep their relative
+// order, which is exactly where a neighbour-exchange sort leaves them.
+template <class Cmp>
+void sortStrings(char** v, int nLen, int nFlag) {
+  if (nLen < 2) return;
+  const std::size_t n = static_cast<std::size_t>(nLen);
+  // Allocation sizes are unsigned int; beyond that, sort the bare pointers,
+  // whose scratch array is never larger than the vector itself.
+  if (n * 2 * sizeof(KeyedSlot) <= 0xFFFFFFFFu) {
+    KeyedSlot* items = static_cast<KeyedSlot*>(
+        mmalloc(static_cast<unsigned int>(n * 2 * sizeof(KeyedSlot))));
+    for (std::size_t i = 0; i < n; ++i) items[i] = KeyedSlot{packKey<Cmp>(v[i]), v[i]};
+    if (nFlag == 1)
+      mergeSort(items, items + n, n, KeyedAscending<Cmp>());
+    else
+      mergeSort(items, items + n, n, KeyedDescending<Cmp>());
+    for (std::size_t i = 0; i < n; ++i) v[i] = items[i].pStr;
+    std::free(items);
+    return;
+  }
+  char** buf = static_cast<char**>(mmalloc(static_cast<unsigned int>(n * sizeof(char*))));
+  if (nFlag == 1)
+    mergeSort(v, buf, n, [](const char* a, const char* b) { return Cmp::compare(a, b) < 0; });
+  else
+    mergeSort(v, buf, n, [](const char* a, const char* b) { return Cmp::compare(a, b) > 0; });
+  std::free(buf);
+}
+
+// ---- Searching ----------------------------------------------------------------
+
+// Search by halving of the nLen sorted slots of `v` (nFlag 1: ascending,
+// any other value: descending).  Keeps a range lo..hi, probes lo + size/2
+// and returns the first probe equal to pStr, or -1 once the range is empty;
+// among equal strings the one the probing meets first wins.
+template <class Cmp>
+int halvingFind(char* const* v, int nLen, const char* pStr, int nFlag) {
+  int nLo = 0;
+  int nHi = nLen - 1;
+  int n = nLen;
+  while (n > 0) {
+    const int nMid = nLo + n / 2;
+    const int c = Cmp::compare(v[nMid], pStr);
+    if (c == 0) return nMid;
+    if (nFlag == 1 ? c > 0 : c < 0)
+      nHi = nMid - 1;
+    else
+      nLo = nMid + 1;
+    n = nHi - nLo + 1;
+  }
+  return -1;
+}
+
+}  // namespace detail
+}  // namespace tavo
+
+#endif  // TAVO_COMMON_TAVO_SORT_H
