@@ -7,6 +7,7 @@
 #ifndef TAVO_COMMON_COMMON_H
 #define TAVO_COMMON_COMMON_H
 
+#include <cstdarg>
 #include <cstdio>
 
 #include "common/tavo_export.h"
@@ -68,8 +69,6 @@ TAVO_API int addresslen3(char*** t);
 // first and the entry starts a new file (a failed deletion is ignored and
 // the entry is appended to the old file).  Formats follow printf.
 // ---------------------------------------------------------------------------
-
-#include <cstdarg>
 
 #if defined(__GNUC__) || defined(__clang__)
 #define TAVO_PRINTF_FORMAT(fmt, args) __attribute__((format(printf, fmt, args)))
