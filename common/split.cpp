@@ -39,6 +39,23 @@ const char* findSep(const char* p, const char* pEnd, const char* sep, std::size_
   return std::strstr(p, sep);
 }
 
+// Walks the cuts of `s` (its NUL at `pEnd`), the first at `pHit`: calls
+// emit(p, n) for the n bytes of every field before a cut, at most nMax cuts
+// when nMax is positive.  Returns where the text after the last cut starts.
+template <class Emit>
+const char* forEachCut(const char* s, const char* pEnd, const char* pHit, const char* sep,
+                       std::size_t nSep, int nMax, Emit emit) {
+  const char* p = s;
+  int nCuts = 0;
+  for (;;) {
+    emit(p, static_cast<std::size_t>(pHit - p));
+    p = pHit + nSep;
+    if (nMax > 0 && ++nCuts == nMax) return p;
+    pHit = findSep(p, pEnd, sep, nSep);
+    if (pHit == nullptr) return p;
+  }
+}
+
 }  // namespace
 
 char** strsplit(const char* s, const char* sep, int nMax) {
@@ -46,22 +63,26 @@ char** strsplit(const char* s, const char* sep, int nMax) {
   // An empty separator would be found at every position without advancing.
   if (nSep == 0) return nullptr;
   const char* pEnd = s + std::strlen(s);
-  const char* pHit = findSep(s, pEnd, sep, nSep);
-  if (pHit == nullptr) return nullptr;
+  const char* pFirst = findSep(s, pEnd, sep, nSep);
+  if (pFirst == nullptr) return nullptr;
 
-  char** v = nullptr;
-  int n = 0;
-  const char* p = s;
-  int nCuts = 0;
-  for (;;) {
-    char* pField = (pHit == p) ? copyBytes("0", 1) : copyBytes(p, static_cast<std::size_t>(pHit - p));
-    v = tavo::detail::vectorPush(v, n++, pField);
-    p = pHit + nSep;
-    if (nMax > 0 && ++nCuts == nMax) break;
-    pHit = findSep(p, pEnd, sep, nSep);
-    if (pHit == nullptr) break;
-  }
-  if (p != pEnd) v = tavo::detail::vectorPush(v, n++, copyBytes(p, static_cast<std::size_t>(pEnd - p)));
+  // The fields are counted first and the vector is allocated once at the
+  // size that growing it field by field would end with (count + 1 slots):
+  // the same result, without a reallocation per field.
+  std::size_t nFields = 0;
+  const char* pTail = forEachCut(s, pEnd, pFirst, sep, nSep, nMax,
+                                 [&nFields](const char*, std::size_t) { ++nFields; });
+  if (pTail != pEnd) ++nFields;
+  // The count is an int and the block size an unsigned int.
+  if (nFields >= INT_MAX || (nFields + 1) * sizeof(char*) > UINT_MAX) memfatal("mmalloc");
+  char** v = static_cast<char**>(mmalloc(static_cast<unsigned int>((nFields + 1) * sizeof(char*))));
+
+  char** pSlot = v;
+  forEachCut(s, pEnd, pFirst, sep, nSep, nMax, [&pSlot](const char* p, std::size_t n) {
+    *pSlot++ = (n == 0) ? copyBytes("0", 1) : copyBytes(p, n);
+  });
+  if (pTail != pEnd) *pSlot++ = copyBytes(pTail, static_cast<std::size_t>(pEnd - pTail));
+  *pSlot = nullptr;
   return v;
 }
 
