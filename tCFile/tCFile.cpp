@@ -92,9 +92,12 @@ char* heapLine(const char* p, std::size_t n) {
 
 // Reads the next line of `fp` and returns it as an exact-size heap string
 // (released with free()); null when the stream is at its end (or fails)
-// before any byte of a line.  `b` holds the bytes of long lines on the way.
-// The caller holds the stream lock.
-char* nextLine(FILE* fp, LineBuffer& b) {
+// before any byte of a line.  `bEnd` is set when the stream ended or failed
+// on the way (the byte swallowed after a CR included): a read error is not
+// sticky, so the next read could go on past it, and the caller stops there
+// instead.  `b` holds the bytes of long lines on the way.  The caller holds
+// the stream lock.
+char* nextLine(FILE* fp, LineBuffer& b, bool& bEnd) {
   // Bytes gather in a small local block first, so that a short line is
   // copied once, straight into its exact-size string.
   char chunk[256];
@@ -114,7 +117,8 @@ char* nextLine(FILE* fp, LineBuffer& b) {
       nChunk = 0;
     }
   }
-  if (c == '\r') nextByte(fp);  // CR takes the byte after it along
+  bEnd = (c == EOF);
+  if (c == '\r') bEnd = (nextByte(fp) == EOF);  // CR takes the byte after it along
   if (n == 0) return (c == EOF && nChunk == 0) ? nullptr : heapLine(chunk, nChunk);
   b.reserve(n + nChunk);
   std::memcpy(b.p + n, chunk, nChunk);
@@ -204,8 +208,9 @@ char** readLines(FILE* fp, int nMax) {
   LineBuffer b;
   {
     StreamLock lock(fp);
-    while (n < nMax) {
-      char* s = nextLine(fp, b);
+    bool bEnd = false;
+    while (n < nMax && !bEnd) {
+      char* s = nextLine(fp, b, bEnd);
       if (s == nullptr) break;
       v = vectorPush(v, n++, s);
     }
@@ -318,7 +323,8 @@ char* tCFile::_ReadOneLine(FILE* fp) {
   StreamLock lock(fp);
   if (std::feof(fp)) return nullptr;
   LineBuffer b;
-  char* s = nextLine(fp, b);
+  bool bEnd;
+  char* s = nextLine(fp, b, bEnd);
   std::free(b.p);
   return s;
 }

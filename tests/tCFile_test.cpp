@@ -281,6 +281,69 @@ TEST(TCFileLines, UnreadableFileAsAnotherUser) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+// A stream that delivers its chunks one read at a time; a null chunk is a
+// failed read.  stdio does not keep a read error: the read after it asks
+// the source again, so the readers themselves must stop at the failure.
+struct FlakySource {
+  std::vector<const char*> chunks;
+  std::size_t nNext = 0;
+};
+
+ssize_t flakyRead(void* pCookie, char* pBuf, std::size_t nSize) {
+  FlakySource* src = static_cast<FlakySource*>(pCookie);
+  if (src->nNext == src->chunks.size()) return 0;
+  const char* chunk = src->chunks[src->nNext++];
+  if (chunk == nullptr) return -1;
+  std::size_t n = std::strlen(chunk);
+  if (n > nSize) std::abort();
+  std::memcpy(pBuf, chunk, n);
+  return static_cast<ssize_t>(n);
+}
+
+// Only the rewind the readers make: back to the first chunk.
+int flakySeek(void* pCookie, off64_t* pOffset, int nWhence) {
+  if (nWhence == SEEK_CUR && *pOffset == 0) return 0;
+  if (nWhence != SEEK_SET || *pOffset != 0) return -1;
+  static_cast<FlakySource*>(pCookie)->nNext = 0;
+  return 0;
+}
+
+// A tCFile reading a stream that it did not open (and does not close).
+class OnStream : public tCFile {
+ public:
+  explicit OnStream(FILE* fp) { m_pFile = fp; }
+  ~OnStream() { m_pFile = nullptr; }
+};
+
+TEST(TCFileLines, ReadErrorEndsTheLinesAndTheCount) {
+  struct Case {
+    std::vector<const char*> chunks;
+    Lines lines;
+    int nCount;
+  };
+  const Case cases[] = {
+      {{"ab", nullptr, "cd\nef"}, {"ab"}, 1},
+      {{"ab\n", nullptr, "cd\n"}, {"ab"}, 1},
+      {{"a\r", nullptr, "b\n"}, {"a"}, 1},  // the byte after CR fails
+      {{nullptr, "x\n"}, {}, 0},
+      {{"ab\ncd"}, {"ab", "cd"}, 2},  // control: no failure
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.lines));
+    FlakySource src;
+    src.chunks = c.chunks;
+    cookie_io_functions_t io = {flakyRead, nullptr, flakySeek, nullptr};
+    FILE* fp = fopencookie(&src, "r", io);
+    ASSERT_NE(fp, nullptr);
+    {
+      OnStream f(fp);
+      EXPECT_EQ(take(f.ReadLines()), c.lines);
+      EXPECT_EQ(f.GetLines(), c.nCount);
+    }
+    std::fclose(fp);
+  }
+}
+
 // ---- Open, Close, constructor -------------------------------------------------
 
 TEST(TCFileOpen, OpenTwiceKeepsTheFirstFile) {
