@@ -279,11 +279,16 @@ void exchangeSort(std::vector<char*>& v, int flag) {
 
 TEST(Sort2, SamePointerOrderAsTheExchangeSortWithManyEqualStrings) {
   std::mt19937 rng(5);
-  const char* words[] = {"a", "b", "B", "ab", "", "\xe9"};
+  // Short words, and long ones that agree on their first 7, 8 or more bytes
+  // (high bytes included), so that orders decided past the eighth byte count.
+  const char* words[] = {"a", "b", "B", "ab", "", "\xe9", "abcdefg", "abcdefgh", "abcdefghi",
+                         "abcdefgh\xe9", "abcdefghA", "abcdefgz", "\xe9\xe9\xe9\xe9\xe9\xe9\xe9\xe9",
+                         "\xe9\xe9\xe9\xe9\xe9\xe9\xe9\xe9x"};
+  const size_t nWords = sizeof words / sizeof words[0];
   for (int round = 0; round < 300; ++round) {
     size_t n = (round < 100) ? round % 20 : rng() % 700;
     Strings in;
-    for (size_t i = 0; i < n; ++i) in.push_back(words[rng() % 6]);
+    for (size_t i = 0; i < n; ++i) in.push_back(words[rng() % nWords]);
     for (int flag : {1, 2}) {
       SCOPED_TRACE(std::to_string(n) + " strings, flag " + std::to_string(flag));
       Vec v(makeVector(in));
