@@ -133,8 +133,10 @@ void sortStrings(char** v, int nLen, int nFlag) {
   if (nLen < 2) return;
   const std::size_t n = static_cast<std::size_t>(nLen);
   // Allocation sizes are unsigned int; beyond that, sort the bare pointers,
-  // whose scratch array is never larger than the vector itself.
-  if (n * 2 * sizeof(KeyedSlot) <= 0xFFFFFFFFu) {
+  // whose scratch array is never larger than the vector itself (which was
+  // itself allocated with an unsigned int size).  Compared by division so
+  // that the test cannot overflow where size_t is 32 bits.
+  if (n <= 0xFFFFFFFFu / (2 * sizeof(KeyedSlot))) {
     KeyedSlot* items = static_cast<KeyedSlot*>(
         mmalloc(static_cast<unsigned int>(n * 2 * sizeof(KeyedSlot))));
     for (std::size_t i = 0; i < n; ++i) items[i] = KeyedSlot{packKey<Cmp>(v[i]), v[i]};
