@@ -1,7 +1,7 @@
 // The library's precondition check (internal header, not installed).
 //
-// TAVO_ASSERT(expr) is active in every build type: it does not depend on
-// NDEBUG.  When `expr` is false it writes
+// TAVO_ASSERT(expr) is active in every build type, release builds included:
+// it is never compiled out.  When `expr` is false it writes
 //     Assertion failed: <expr>, file <source file>, line <line>
 // to the standard error stream and aborts the process.  The source file is
 // given relative to the repository root (e.g. tCString/tCString.cpp); the
