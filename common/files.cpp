@@ -8,7 +8,7 @@
 #include "common/common.h"
 #include "common/tavo_internal.h"
 #include "platform/platform.h"
-#include "tCFile/line_reader.h"
+#include "tCFile/file_io.h"
 
 namespace {
 
@@ -65,16 +65,11 @@ char** read_file_lines(const char* name, int n) {
 }
 
 int write_file(const char* name, const char* fmt, ...) {
-  FILE* fp = std::fopen(name, "ab+");
-  if (fp == nullptr) return 0;
   va_list ap;
   va_start(ap, fmt);
-  int n = std::vfprintf(fp, fmt, ap);
+  int n = tavo::detail::writeFormatted(name, "ab+", fmt, ap);
   va_end(ap);
-  // The text reaches the file at the close; a failure there is a failure
-  // to write it.
-  int nClosed = std::fclose(fp);
-  return (n >= 0 && nClosed == 0) ? 1 : 0;
+  return n >= 0 ? 1 : 0;
 }
 
 int write2file(const char* name, const char* buf, int count) {

@@ -20,7 +20,7 @@
 #include "common/tavo_assert.h"
 #include "common/tavo_internal.h"
 #include "platform/platform.h"
-#include "tCFile/line_reader.h"
+#include "tCFile/file_io.h"
 
 #if defined(_WIN32)
 #include <io.h>
@@ -239,6 +239,15 @@ FILE* openForReading(const char* pFileName, char** ppBuf) {
   return fp;
 }
 
+int writeFormatted(const char* pFileName, const char* pMode, const char* fmt, va_list ap) {
+  FILE* fp = std::fopen(pFileName, pMode);
+  if (fp == nullptr) return -1;
+  int n = std::vfprintf(fp, fmt, ap);
+  // The text is only in the stream's buffer until the close writes it out.
+  int nClosed = std::fclose(fp);
+  return (n >= 0 && nClosed == 0) ? n : -1;
+}
+
 }  // namespace detail
 }  // namespace tavo
 
@@ -358,15 +367,11 @@ int tCFile::Write(const char* fmt, ...) const {
 
 int tCFile::Write(const char* pFileName, const char* pMode, const char* fmt, ...) {
   TAVO_ASSERT(pFileName && pMode && fmt);
-  FILE* fp = std::fopen(pFileName, pMode);
-  if (fp == nullptr) return 0;
   va_list ap;
   va_start(ap, fmt);
-  int n = std::vfprintf(fp, fmt, ap);
+  int n = tavo::detail::writeFormatted(pFileName, pMode, fmt, ap);
   va_end(ap);
-  // The text is only in the stream's buffer until the close writes it out.
-  int nClosed = std::fclose(fp);
-  return (n > 0 && nClosed == 0) ? 1 : 0;
+  return n > 0 ? 1 : 0;
 }
 
 int tCFile::Seek(int nOffset, int nStart) const {

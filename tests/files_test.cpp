@@ -18,6 +18,7 @@
 namespace {
 
 using tavo_test::TempDir;
+using tavo_test::ChdirGuard;
 using Lines = std::vector<std::string>;
 
 Lines take(char** v) {
@@ -32,21 +33,6 @@ Lines sorted(Lines v) {
   return v;
 }
 
-class ChdirGuard {
- public:
-  explicit ChdirGuard(const std::string& dir) {
-    char* p = getcwd(nullptr, 0);
-    saved_ = p;
-    std::free(p);
-    if (chdir(dir.c_str()) != 0) std::abort();
-  }
-  ~ChdirGuard() {
-    if (chdir(saved_.c_str()) != 0) std::abort();
-  }
-
- private:
-  std::string saved_;
-};
 
 bool exists(const std::string& p) {
   struct stat st;

@@ -21,6 +21,7 @@
 namespace {
 
 using tavo_test::TempDir;
+using tavo_test::ChdirGuard;
 using Lines = std::vector<std::string>;
 
 // Takes ownership of a string vector and returns its strings (up to each
@@ -60,23 +61,6 @@ int modelCount(const std::string& data) {
   if (!data.empty() && data.back() != '\n') ++n;
   return n;
 }
-
-// Changes the current directory for one scope.
-class ChdirGuard {
- public:
-  explicit ChdirGuard(const std::string& dir) {
-    char* p = getcwd(nullptr, 0);
-    saved_ = p;
-    std::free(p);
-    if (chdir(dir.c_str()) != 0) std::abort();
-  }
-  ~ChdirGuard() {
-    if (chdir(saved_.c_str()) != 0) std::abort();
-  }
-
- private:
-  std::string saved_;
-};
 
 std::string realDir(const std::string& dir) {
   char* p = realpath(dir.c_str(), nullptr);

@@ -3,6 +3,7 @@
 #define TAVO_TESTS_TEST_UTIL_H
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -56,6 +57,25 @@ class TempDir {
 
  private:
   std::string path_;
+};
+
+// Changes the current directory for one scope.
+class ChdirGuard {
+ public:
+  explicit ChdirGuard(const std::string& dir) {
+    char* p = getcwd(nullptr, 0);
+    saved_ = p;
+    std::free(p);
+    if (chdir(dir.c_str()) != 0) std::abort();
+  }
+  ~ChdirGuard() {
+    if (chdir(saved_.c_str()) != 0) std::abort();
+  }
+  ChdirGuard(const ChdirGuard&) = delete;
+  ChdirGuard& operator=(const ChdirGuard&) = delete;
+
+ private:
+  std::string saved_;
 };
 
 // Whole contents of a file as bytes ("" when it cannot be read).

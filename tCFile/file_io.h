@@ -1,8 +1,9 @@
-// The line reader shared by tCFile and the whole-file functions (internal
-// header, not installed).
-#ifndef TAVO_TCFILE_LINE_READER_H
-#define TAVO_TCFILE_LINE_READER_H
+// Stream helpers shared by tCFile and the whole-file functions (internal
+// header, not installed): the line reader and formatted writing.
+#ifndef TAVO_TCFILE_FILE_IO_H
+#define TAVO_TCFILE_FILE_IO_H
 
+#include <cstdarg>
 #include <cstdio>
 
 namespace tavo {
@@ -25,7 +26,12 @@ char* enlargeReadBuffer(FILE* fp, const char* pMode);
 // `*ppBuf` (null when none); after fclose the caller frees it.
 FILE* openForReading(const char* pFileName, char** ppBuf);
 
+// Opens `pFileName` with `pMode`, writes the printf-expanded `fmt` and
+// closes the file.  Returns the number of characters written, or -1 when
+// the open, the write or the close (which writes out the buffer) failed.
+int writeFormatted(const char* pFileName, const char* pMode, const char* fmt, va_list ap);
+
 }  // namespace detail
 }  // namespace tavo
 
-#endif  // TAVO_TCFILE_LINE_READER_H
+#endif  // TAVO_TCFILE_FILE_IO_H
