@@ -61,8 +61,10 @@ TAVO_API int addresslen3(char*** t);
 // Log and error reports
 //
 // The library keeps no log state: every call names its log file, and each
-// entry is written by its own stat, open ("ab+"), write and close, so it is
-// complete in the file when the call returns.  An entry is the local time
+// entry is built in memory and written by its own stat, open (appending,
+// created when missing), one write and close, so it is complete in the
+// file when the call returns, and entries of concurrent writers (threads
+// or processes) never interleave.  An entry is the local time
 // as "%Y-%m-%d %X" (19 bytes in the C locale: "2024-01-31 23:59:58"), two
 // spaces, then the caller's expanded text byte for byte; no line end is
 // added.  When the file already holds more than 2000000 bytes it is deleted
@@ -70,16 +72,11 @@ TAVO_API int addresslen3(char*** t);
 // the entry is appended to the old file).  Formats follow printf.
 // ---------------------------------------------------------------------------
 
-#if defined(__GNUC__) || defined(__clang__)
-#define TAVO_PRINTF_FORMAT(fmt, args) __attribute__((format(printf, fmt, args)))
-#else
-#define TAVO_PRINTF_FORMAT(fmt, args)
-#endif
-
 // Writes one log entry to the file `path`.  When the file cannot be opened,
 // the entry (timestamp, two spaces, text) goes to stderr instead, followed
 // by the line "logprintf error : fopen <path> error : <system error text>\n";
-// the caller is not told.  A null `path` is treated as a file that cannot
+// when it was opened but the entry could not be written (a full disk), the
+// same, with "write" in place of "fopen".  The caller is not told.  A null `path` is treated as a file that cannot
 // be opened (the line names "(null)" and the text of EINVAL).  A locale
 // whose "%X" is longer than 8 bytes gets its whole time in the stamp.
 // errno is left as it was at the call, and a "%m" in `fmt` sees it.
@@ -107,8 +104,18 @@ TAVO_API void err_ret(const char* path, const char* fmt, ...) TAVO_PRINTF_FORMAT
 // level 2 writes it as one log entry to `path`, level 3 does both (stderr
 // first, the same text to each), any other level does nothing.  The three
 // leading arguments are the settings that get_debug_info reads.
+//
+// Many builds define DEBUG as a macro (-DDEBUG), which would swallow the
+// function's name.  This header therefore declares it with any such macro
+// set aside and restores the macro afterwards.  A client built that way
+// calls the same function as tavo_debug(...), or #undef's DEBUG first.
+#pragma push_macro("DEBUG")
+#undef DEBUG
 TAVO_API void DEBUG(int is_debug, int level, const char* path, const char* fmt, ...)
     TAVO_PRINTF_FORMAT(4, 5);
+// DEBUG under a name no build defines as a macro.
+inline void (*const tavo_debug)(int is_debug, int level, const char* path, const char* fmt, ...) = &DEBUG;
+#pragma pop_macro("DEBUG")
 
 // Writes the expanded text to the open stream `fp` unchanged (no timestamp,
 // no line end added); the stream stays open.  A null `fp` does nothing.

@@ -8,7 +8,7 @@
 #include "common/common.h"
 #include "common/tavo_internal.h"
 #include "platform/platform.h"
-#include "tCFile/file_io.h"
+#include "common/tavo_lines.h"
 
 namespace {
 
@@ -22,17 +22,10 @@ char** readFileLines(const char* name, int nMax) {
   return v;
 }
 
-// Block sizes go through mmalloc's unsigned int; a larger block cannot be
-// had, which is as fatal as exhausted memory.
-unsigned int blockSize(std::size_t n) {
-  if (n > UINT_MAX) memfatal("mmalloc");
-  return static_cast<unsigned int>(n);
-}
-
 // Heap string holding `a` followed by the `nB` bytes of `b` and a NUL.
 char* joined(const char* a, const char* b, std::size_t nB) {
   std::size_t nA = std::strlen(a);
-  char* s = static_cast<char*>(mmalloc(blockSize(nA + nB + 1)));
+  char* s = static_cast<char*>(mmalloc(tavo::detail::blockBytes(nA + nB + 1ull, "mmalloc")));
   std::memcpy(s, a, nA);
   std::memcpy(s + nA, b, nB);
   s[nA + nB] = '\0';
@@ -91,7 +84,7 @@ char* suffix(const char* name) {
 int addsuffix(char* name, const char* suf) {
   std::size_t nName = std::strlen(name);
   std::size_t nSuf = std::strlen(suf);
-  char* pNew = static_cast<char*>(mmalloc(blockSize(nName + nSuf + 2)));
+  char* pNew = static_cast<char*>(mmalloc(tavo::detail::blockBytes(nName + nSuf + 2ull, "mmalloc")));
   std::memcpy(pNew, name, nName);
   pNew[nName] = '.';
   std::memcpy(pNew + nName + 1, suf, nSuf + 1);

@@ -1,9 +1,4 @@
 // Timestamped log entries, error reports and the debug trace.
-#ifndef _FILE_OFFSET_BITS
-#define _FILE_OFFSET_BITS 64  // sizes of logs past 2 GiB on 32-bit systems
-#endif
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -12,6 +7,7 @@
 #include <ctime>
 
 #include "common/common.h"
+#include "common/tavo_internal.h"
 #include "platform/platform.h"
 
 namespace {
@@ -23,29 +19,90 @@ constexpr long long kLogSizeBound = 2000000;
 // whole timestamp in locales whose "%X" is longer ("11:59:58 PM").
 constexpr std::size_t kTimestampSize = 64;
 
-// Error reports up to this size are built on the stack; longer ones on the
-// heap, so the suffix is never cut off.
-constexpr std::size_t kReportSize = 1000;
+// A text built in memory before it is handed to the system in one write, so
+// that an entry never reaches a file or stderr in pieces another writer
+// could land between.  Short texts stay on the stack.
+class Text {
+ public:
+  Text() : p_(local_), n_(0), cap_(sizeof local_) { local_[0] = '\0'; }
+  ~Text() {
+    if (p_ != local_) std::free(p_);
+  }
+  Text(const Text&) = delete;
+  Text& operator=(const Text&) = delete;
 
-// strerror_r comes in two shapes: XSI returns 0 or an error number and fills
-// the buffer, GNU returns the text (which may or may not be the buffer).
-// Overloading on the result type accepts whichever the system declares.
-[[maybe_unused]] const char* pickErrorText(int rc, char* buf, std::size_t size, int errnum) {
-  if (rc != 0) std::snprintf(buf, size, "Unknown error %d", errnum);
-  return buf;
+  const char* data() const { return p_; }
+  char* data() { return p_; }
+  std::size_t size() const { return n_; }
+
+  void append(const char* s, std::size_t n) {
+    reserve(n_ + n);
+    std::memcpy(p_ + n_, s, n);
+    n_ += n;
+    p_[n_] = '\0';
+  }
+  void append(const char* s) { append(s, std::strlen(s)); }
+
+  // Appends the printf expansion of `fmt` (NUL bytes it produces included).
+  // errno is `nErrno` for each expansion, so a "%m" sees the caller's.  An
+  // output error appends nothing.
+  void appendf(int nErrno, const char* fmt, va_list ap) {
+    va_list again;
+    va_copy(again, ap);
+    errno = nErrno;
+    int n = std::vsnprintf(p_ + n_, cap_ - n_, fmt, ap);
+    if (n >= 0 && static_cast<std::size_t>(n) >= cap_ - n_) {
+      reserve(n_ + static_cast<std::size_t>(n));
+      errno = nErrno;
+      n = std::vsnprintf(p_ + n_, cap_ - n_, fmt, again);
+    }
+    va_end(again);
+    if (n < 0) {
+      p_[n_] = '\0';
+      return;
+    }
+    n_ += static_cast<std::size_t>(n);
+  }
+
+  // Cuts the text at its first NUL, as any string built from it would be.
+  void cutAtNul() { n_ = std::strlen(p_); }
+  void truncate(std::size_t n) {
+    n_ = n;
+    p_[n_] = '\0';
+  }
+
+ private:
+  // Room for `n` bytes and a NUL.
+  void reserve(std::size_t n) {
+    if (n < cap_) return;
+    std::size_t nCap = cap_ * 2 > n + 1 ? cap_ * 2 : n + 1;
+    char* q = static_cast<char*>(mmalloc(tavo::detail::blockBytes(nCap, "mmalloc")));
+    std::memcpy(q, p_, n_ + 1);
+    if (p_ != local_) std::free(p_);
+    p_ = q;
+    cap_ = nCap;
+  }
+
+  char local_[1024];
+  char* p_;
+  std::size_t n_;
+  std::size_t cap_;
+};
+
+// Writes the text to stderr in one piece.
+void toStderr(const Text& t) { std::fwrite(t.data(), 1, t.size(), stderr); }
+
+const char* errorTextOf(int errnum, char* buf, std::size_t size) {
+  return tavo::platform::errorText(errnum, buf, size);
 }
-[[maybe_unused]] const char* pickErrorText(const char* text, char*, std::size_t, int) { return text; }
 
-const char* systemErrorText(int errnum, char* buf, std::size_t size) {
-  buf[0] = '\0';
-  return pickErrorText(strerror_r(errnum, buf, size), buf, size, errnum);
-}
-
-void formatTimestamp(char* ts, std::size_t size) {
-  std::time_t now = std::time(nullptr);
+void appendTimestamp(Text& t) {
+  char ts[kTimestampSize];
   std::tm local;
-  if (localtime_r(&now, &local) == nullptr || std::strftime(ts, size, "%Y-%m-%d %X", &local) == 0)
+  if (!tavo::platform::localTime(std::time(nullptr), &local) ||
+      std::strftime(ts, sizeof ts, "%Y-%m-%d %X", &local) == 0)
     ts[0] = '\0';
+  t.append(ts);
 }
 
 // Builds "<text>: <error text>[\n]" for err_ret and err_exit, writes it to
@@ -53,52 +110,21 @@ void formatTimestamp(char* ts, std::size_t size) {
 void errorReport(const char* path, const char* fmt, va_list ap) {
   const int saved = errno;
   char errBuf[256];
-  const char* errText = systemErrorText(saved, errBuf, sizeof errBuf);
+  const char* errText = errorTextOf(saved, errBuf, sizeof errBuf);
 
-  char local[kReportSize];
-  char* buf = local;
-  char* heap = nullptr;
-  va_list again;
-  va_copy(again, ap);
-  errno = saved;  // the caller's format may use %m
-  int n = std::vsnprintf(local, sizeof local, fmt, ap);
-  if (n < 0) {  // an output error leaves nothing usable: report the error alone
-    n = 0;
-    local[0] = '\0';
-  }
-  const std::size_t errLen = std::strlen(errText);
-  const std::size_t need = static_cast<std::size_t>(n) + 2 + errLen + 2;  // ": ", "\n", NUL
-  if (need > sizeof local) {
-    heap = static_cast<char*>(mmalloc(static_cast<unsigned int>(need)));
-    if (static_cast<std::size_t>(n) < sizeof local) {
-      std::memcpy(heap, local, static_cast<std::size_t>(n) + 1);
-    } else {
-      errno = saved;
-      if (std::vsnprintf(heap, static_cast<std::size_t>(n) + 1, fmt, again) < 0) heap[0] = '\0';
-    }
-    buf = heap;
-  }
-  va_end(again);
-
+  Text report;
+  report.appendf(saved, fmt, ap);
   // A NUL produced by the text (say "%c" of 0) ends it there, as it would
   // for any string: the suffix follows the visible text.
-  std::size_t len = std::strlen(buf);
-  bool lineEnd = false;
-  if (len > 0 && buf[len - 1] == '\n') {
-    --len;
-    lineEnd = true;
-  }
-  char* p = buf + len;
-  *p++ = ':';
-  *p++ = ' ';
-  std::memcpy(p, errText, errLen);
-  p += errLen;
-  if (lineEnd) *p++ = '\n';
-  *p = '\0';
+  report.cutAtNul();
+  bool lineEnd = report.size() > 0 && report.data()[report.size() - 1] == '\n';
+  if (lineEnd) report.truncate(report.size() - 1);
+  report.append(": ");
+  report.append(errText);
+  if (lineEnd) report.append("\n");
 
-  std::fprintf(stderr, "%s", buf);
-  logprintf(path, "%s", buf);
-  std::free(heap);
+  toStderr(report);
+  logprintf(path, "%s", report.data());
   errno = saved;
 }
 
@@ -106,34 +132,41 @@ void errorReport(const char* path, const char* fmt, va_list ap) {
 
 void logvprintf(const char* path, const char* fmt, va_list ap) {
   const int saved = errno;
-  char ts[kTimestampSize];
-  formatTimestamp(ts, sizeof ts);
+  Text entry;
+  appendTimestamp(entry);
+  entry.append("  ");
+  entry.appendf(saved, fmt, ap);
 
-  std::FILE* fp = nullptr;
-  int openErrno = EINVAL;
+  const char* pFailed = "fopen";
+  int nError = EINVAL;
   if (path != nullptr) {
-    struct stat st;
-    if (::stat(path, &st) == 0 && static_cast<long long>(st.st_size) > kLogSizeBound) {
+    if (tavo::platform::fileSize(path) > kLogSizeBound) {
       // Failure is ignored on purpose: the entry then goes to the old file.
       (void)tavo::platform::removeFile(path);
     }
-    fp = std::fopen(path, "ab+");
-    if (fp == nullptr) openErrno = errno;
+    switch (tavo::platform::appendWhole(path, entry.data(), entry.size())) {
+      case tavo::platform::AppendResult::kDone:
+        errno = saved;
+        return;
+      case tavo::platform::AppendResult::kOpenFailed:
+        nError = errno;
+        break;
+      case tavo::platform::AppendResult::kWriteFailed:
+        nError = errno;
+        pFailed = "write";
+        break;
+    }
   }
-
-  errno = saved;  // the caller's format may use %m
-  if (fp != nullptr) {
-    std::fprintf(fp, "%s  ", ts);
-    std::vfprintf(fp, fmt, ap);
-    std::fclose(fp);
-    errno = saved;
-    return;
-  }
-  std::fprintf(stderr, "%s  ", ts);
-  std::vfprintf(stderr, fmt, ap);
+  // The entry could not be stored: it goes to stderr, with the reason.
   char errBuf[256];
-  std::fprintf(stderr, "logprintf error : fopen %s error : %s\n", path != nullptr ? path : "(null)",
-               systemErrorText(openErrno, errBuf, sizeof errBuf));
+  entry.append("logprintf error : ");
+  entry.append(pFailed);
+  entry.append(" ");
+  entry.append(path != nullptr ? path : "(null)");
+  entry.append(" error : ");
+  entry.append(errorTextOf(nError, errBuf, sizeof errBuf));
+  entry.append("\n");
+  toStderr(entry);
   errno = saved;
 }
 
@@ -167,8 +200,10 @@ void DEBUG(int is_debug, int level, const char* path, const char* fmt, ...) {
   if (level != 2) {
     va_list copy;
     va_copy(copy, ap);
-    std::vfprintf(stderr, fmt, copy);
+    Text t;
+    t.appendf(saved, fmt, copy);
     va_end(copy);
+    toStderr(t);
     errno = saved;  // both destinations expand %m alike
   }
   if (level != 1) logvprintf(path, fmt, ap);

@@ -35,36 +35,6 @@ char* mstrdup(const char* s) {
   return p;
 }
 
-namespace tavo {
-namespace detail {
-
-namespace {
-unsigned int slotBytes(int nSlots, unsigned int nSlotSize) {
-  // The interface sizes blocks with unsigned int; a vector that would need
-  // more cannot be represented, which is as fatal as exhausted memory.
-  unsigned long long n = static_cast<unsigned long long>(nSlots) * nSlotSize;
-  if (n > 0xFFFFFFFFull) memfatal("mrealloc");
-  return static_cast<unsigned int>(n);
-}
-}  // namespace
-
-char** vectorPush(char** v, int n, char* s) {
-  v = static_cast<char**>(mrealloc(v, slotBytes(n + 2, sizeof(char*))));
-  v[n] = s;
-  v[n + 1] = nullptr;
-  return v;
-}
-
-char*** tablePush(char*** t, int n, char** pv) {
-  t = static_cast<char***>(mrealloc(t, slotBytes(n + 2, sizeof(char**))));
-  t[n] = pv;
-  t[n + 1] = nullptr;
-  return t;
-}
-
-}  // namespace detail
-}  // namespace tavo
-
 char** mstrdup2(const char** v) {
   char** r = nullptr;
   int n = 0;

@@ -11,10 +11,7 @@ namespace {
 
 // New heap string holding the n bytes at p and a NUL.
 char* copyBytes(const char* p, std::size_t n) {
-  // The allocator's size is an unsigned int; a field it cannot hold is as
-  // fatal as exhausted memory.
-  if (n >= UINT_MAX) memfatal("mmalloc");
-  char* r = static_cast<char*>(mmalloc(static_cast<unsigned int>(n + 1)));
+  char* r = static_cast<char*>(mmalloc(tavo::detail::blockBytes(n + 1ull, "mmalloc")));
   std::memcpy(r, p, n);
   r[n] = '\0';
   return r;
@@ -74,8 +71,8 @@ char** strsplit(const char* s, const char* sep, int nMax) {
                                  [&nFields](const char*, std::size_t) { ++nFields; });
   if (pTail != pEnd) ++nFields;
   // The count is an int and the block size an unsigned int.
-  if (nFields >= INT_MAX || (nFields + 1) * sizeof(char*) > UINT_MAX) memfatal("mmalloc");
-  char** v = static_cast<char**>(mmalloc(static_cast<unsigned int>((nFields + 1) * sizeof(char*))));
+  tavo::detail::checkedInt(nFields + 1ull, "mmalloc");
+  char** v = static_cast<char**>(mmalloc(tavo::detail::blockBytes(nFields + 1ull, sizeof(char*), "mmalloc")));
 
   char** pSlot = v;
   forEachCut(s, pEnd, pFirst, sep, nSep, nMax, [&pSlot](const char* p, std::size_t n) {

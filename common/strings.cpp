@@ -4,13 +4,13 @@
 #include <cstring>
 
 #include "common/common.h"
+#include "common/tavo_bytes.h"
+#include "common/tavo_internal.h"
 
 namespace {
 
-// The byte rules are spelled out rather than taken from <cctype>: those
-// functions follow the locale and are undefined for negative char values.
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+using tavo::detail::isDigit;
+using tavo::detail::isSpace;
 
 int clampCount(std::size_t n) { return n > INT_MAX ? INT_MAX : static_cast<int>(n); }
 
@@ -22,13 +22,11 @@ bool inText(const char* s, int pos) {
 }  // namespace
 
 void strupper(char* s) {
-  for (; *s != '\0'; ++s)
-    if (*s >= 'a' && *s <= 'z') *s = static_cast<char>(*s - 'a' + 'A');
+  for (; *s != '\0'; ++s) *s = tavo::detail::toUpper(*s);
 }
 
 void strlower(char* s) {
-  for (; *s != '\0'; ++s)
-    if (*s >= 'A' && *s <= 'Z') *s = static_cast<char>(*s - 'A' + 'a');
+  for (; *s != '\0'; ++s) *s = tavo::detail::toLower(*s);
 }
 
 void strreverse(char* s) {
@@ -61,10 +59,7 @@ void strswap(char* s1, char* s2) {
   std::size_t n1 = std::strlen(s1);
   std::size_t n2 = std::strlen(s2);
   std::size_t nMax = n1 > n2 ? n1 : n2;
-  // The allocator's size is an unsigned int; a text it cannot hold is as
-  // fatal as exhausted memory.
-  if (nMax >= UINT_MAX) memfatal("mmalloc");
-  char* pTmp = static_cast<char*>(mmalloc(static_cast<unsigned int>(nMax + 1)));
+  char* pTmp = static_cast<char*>(mmalloc(tavo::detail::blockBytes(nMax + 1ull, "mmalloc")));
   std::memcpy(pTmp, s1, n1 + 1);
   // memmove: the caller may pass the same buffer twice.
   std::memmove(s1, s2, n2 + 1);
@@ -74,21 +69,7 @@ void strswap(char* s1, char* s2) {
 
 void strsort(char* s, int nFlag) {
   if (nFlag != 1 && nFlag != 2) return;
-  // Counting gives the same text as any sort of the bytes, in linear time.
-  std::size_t aCount[256] = {};
-  std::size_t n = 0;
-  for (; s[n] != '\0'; ++n) ++aCount[static_cast<unsigned char>(s[n])];
-  if (n < 2) return;
-  char* p = s;
-  for (int i = 0; i < 256; ++i) {
-    // Signed order: -128..127 ascending, 127..-128 descending.
-    int nValue = (nFlag == 1) ? i - 128 : 127 - i;
-    std::size_t c = aCount[static_cast<unsigned char>(static_cast<signed char>(nValue))];
-    if (c != 0) {
-      std::memset(p, static_cast<unsigned char>(static_cast<signed char>(nValue)), c);
-      p += c;
-    }
-  }
+  tavo::detail::sortBytesSigned(s, std::strlen(s), nFlag);
 }
 
 char* strscpy(char* dst, int size, const char* src) {

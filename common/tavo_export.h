@@ -1,4 +1,5 @@
-// Export macro for the public interface of libtavo.
+// Export macro for the public interface of libtavo, and the printf-format
+// check of its formatted-output functions.
 //
 // The library is built with hidden symbol visibility; every public class,
 // free operator and free function carries TAVO_API.  On Windows the same
@@ -17,6 +18,13 @@
 #  define TAVO_API __attribute__((visibility("default")))
 #else
 #  define TAVO_API
+#endif
+
+// Lets the compiler check printf-style arguments against their format.
+#if defined(__GNUC__) || defined(__clang__)
+#define TAVO_PRINTF_FORMAT(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define TAVO_PRINTF_FORMAT(fmt, args)
 #endif
 
 #endif  // TAVO_COMMON_TAVO_EXPORT_H

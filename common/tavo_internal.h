@@ -1,18 +1,114 @@
-// Helpers shared inside the library (internal header, not installed).
+// Rules shared inside the library, each written once (internal header, not
+// installed): the size guard before an allocation, the "points into this
+// storage" test, the exact-size growth of string vectors and tables, and
+// objects placed in guarded allocations.
 #ifndef TAVO_COMMON_TAVO_INTERNAL_H
 #define TAVO_COMMON_TAVO_INTERNAL_H
+
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <utility>
+
+#include "common/common.h"
 
 namespace tavo {
 namespace detail {
 
-// Grows string vector `v`, which holds `n` strings, to exactly n+2 pointer
-// slots, stores `s` (ownership passes to the vector) in slot n and a null
-// pointer in slot n+1.  `v` may be null when `n` is 0.  Returns the array,
-// which may have moved.
-char** vectorPush(char** v, int n, char* s);
+// ---- Size guards -------------------------------------------------------------
+//
+// The allocators take their size as an unsigned int and the string classes
+// keep lengths as int.  A block or a text that cannot be expressed that way
+// cannot be had, which is as fatal as exhausted memory: the process ends
+// through memfatal, naming the allocator that would have been asked.
 
-// Same growth for a string table: stores inner vector `pv` in slot n.
-char*** tablePush(char*** t, int n, char** pv);
+// True when `nCount` elements of `nSize` bytes fit in one allocation.
+// Compared by division, so the test itself cannot overflow.
+constexpr bool fitsBlock(unsigned long long nCount, std::size_t nSize) {
+  return nSize == 0 || nCount <= 0xFFFFFFFFull / nSize;
+}
+
+// The byte count of `nCount` elements of `nSize` bytes, as the allocators
+// take it; ends the process when it does not fit.
+inline unsigned int blockBytes(unsigned long long nCount, std::size_t nSize, const char* pAllocator) {
+  if (!fitsBlock(nCount, nSize)) memfatal(pAllocator);
+  return static_cast<unsigned int>(nCount * nSize);
+}
+
+// `nBytes` as the allocators take it; ends the process when it does not fit.
+inline unsigned int blockBytes(unsigned long long nBytes, const char* pAllocator) {
+  return blockBytes(nBytes, 1, pAllocator);
+}
+
+// A length or a count as the string classes and vectors keep it (an int);
+// ends the process when it would be larger.
+inline int checkedInt(unsigned long long nLen, const char* pAllocator) {
+  if (nLen > static_cast<unsigned long long>(INT_MAX)) memfatal(pAllocator);
+  return static_cast<int>(nLen);
+}
+
+// ---- Aliasing --------------------------------------------------------------------
+
+// True when `p` lies within the `nBytes` bytes that start at `pBegin`.
+// Compared as integers: the pointers may belong to unrelated objects.
+inline bool pointsInto(const void* p, const void* pBegin, std::size_t nBytes) {
+  const std::uintptr_t x = reinterpret_cast<std::uintptr_t>(p);
+  const std::uintptr_t b = reinterpret_cast<std::uintptr_t>(pBegin);
+  return x >= b && x - b < nBytes;
+}
+
+// ---- String vectors and tables -------------------------------------------------------
+
+// Grows the null-terminated array `v`, which holds `n` entries, to exactly
+// n+2 slots, stores `x` (ownership passes to the array) in slot n and a null
+// pointer in slot n+1.  `v` may be null when `n` is 0.  Returns the array,
+// which may have moved.  Used for string vectors (T = char*) and string
+// tables (T = char**).
+template <class T>
+T* pushSlot(T* v, int n, T x) {
+  v = static_cast<T*>(mrealloc(v, blockBytes(static_cast<unsigned long long>(n) + 2, sizeof(T), "mrealloc")));
+  v[n] = x;
+  v[n + 1] = nullptr;
+  return v;
+}
+
+inline char** vectorPush(char** v, int n, char* s) { return pushSlot(v, n, s); }
+inline char*** tablePush(char*** t, int n, char** pv) { return pushSlot(t, n, pv); }
+
+// Appends every entry of the null-terminated array `src` to the array `v`
+// of `n` entries with `appendOne(v, n, entry)`, which copies the entry and
+// grows `v` by one.  `src` may be (a part of) `v` itself: the array moves
+// while it grows and its end moves with it, so the entries are then taken
+// by index from the current array, up to the count at the start.  Copies
+// are made before `v` grows and entries never move when `v` does.
+template <class T, class AppendOne>
+void appendEach(T*& v, int& n, T const* src, AppendOne appendOne) {
+  if (pointsInto(src, v, (static_cast<std::size_t>(n) + 1) * sizeof(T))) {
+    const int nEnd = n;
+    for (int i = static_cast<int>(src - v); i < nEnd; ++i) appendOne(v, n, v[i]);
+    return;
+  }
+  for (; *src != nullptr; ++src) appendOne(v, n, *src);
+}
+
+// ---- Objects in guarded allocations -------------------------------------------------------
+
+// Constructs a T in a block from mmalloc (the library never throws on
+// exhausted memory: it ends the process as every allocation does).
+template <class T, class... Args>
+T* create(Args&&... args) {
+  return new (mmalloc(blockBytes(sizeof(T), "mmalloc"))) T(std::forward<Args>(args)...);
+}
+
+// Destroys and frees an object made by create(); null is ignored.
+template <class T>
+void destroy(T* p) {
+  if (p == nullptr) return;
+  p->~T();
+  std::free(p);
+}
 
 }  // namespace detail
 }  // namespace tavo

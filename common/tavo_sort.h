@@ -12,21 +12,13 @@
 #include <utility>
 
 #include "common/common.h"
+#include "common/tavo_bytes.h"
+#include "common/tavo_internal.h"
 
 namespace tavo {
 namespace detail {
 
 // ---- Comparisons ----------------------------------------------------------
-
-// Case folding for comparison: 'A'-'Z' to 'a'-'z', every other byte as is.
-struct FoldTable {
-  unsigned char map[256];
-  constexpr FoldTable() : map() {
-    for (int i = 0; i < 256; ++i)
-      map[i] = static_cast<unsigned char>((i >= 'A' && i <= 'Z') ? i + ('a' - 'A') : i);
-  }
-};
-inline constexpr FoldTable kFold;
 
 // Both comparisons give only the sign, on unsigned byte values.
 struct CaseCompare {
@@ -134,11 +126,9 @@ void sortStrings(char** v, int nLen, int nFlag) {
   const std::size_t n = static_cast<std::size_t>(nLen);
   // Allocation sizes are unsigned int; beyond that, sort the bare pointers,
   // whose scratch array is never larger than the vector itself (which was
-  // itself allocated with an unsigned int size).  Compared by division so
-  // that the test cannot overflow where size_t is 32 bits.
-  if (n <= 0xFFFFFFFFu / (2 * sizeof(KeyedSlot))) {
-    KeyedSlot* items = static_cast<KeyedSlot*>(
-        mmalloc(static_cast<unsigned int>(n * 2 * sizeof(KeyedSlot))));
+  // itself allocated with an unsigned int size).
+  if (fitsBlock(n, 2 * sizeof(KeyedSlot))) {
+    KeyedSlot* items = static_cast<KeyedSlot*>(mmalloc(blockBytes(n, 2 * sizeof(KeyedSlot), "mmalloc")));
     for (std::size_t i = 0; i < n; ++i) items[i] = KeyedSlot{packKey<Cmp>(v[i]), v[i]};
     if (nFlag == 1)
       mergeSort(items, items + n, n, KeyedAscending<Cmp>());
@@ -148,7 +138,7 @@ void sortStrings(char** v, int nLen, int nFlag) {
     std::free(items);
     return;
   }
-  char** buf = static_cast<char**>(mmalloc(static_cast<unsigned int>(n * sizeof(char*))));
+  char** buf = static_cast<char**>(mmalloc(blockBytes(n, sizeof(char*), "mmalloc")));
   if (nFlag == 1)
     mergeSort(v, buf, n, [](const char* a, const char* b) { return Cmp::compare(a, b) < 0; });
   else

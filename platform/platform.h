@@ -1,10 +1,17 @@
 // The platform layer: every call into the operating system for sockets,
-// file mappings, process launch, file deletion/rename and directory listing
-// goes through the task-level functions declared here.  One implementation
-// file per concern: posix_*.cpp on POSIX systems, win32_*.cpp on Windows,
-// chosen by the build.
+// file mappings, process launch, file deletion/rename, directory listing,
+// stream internals, time and error texts goes through the task-level
+// functions declared here (and, where a call runs once per byte, the inline
+// ones of platform/stream.h).  One implementation file per concern:
+// posix_*.cpp on POSIX systems, win32_*.cpp on Windows, chosen by the build.
 #ifndef TAVO_PLATFORM_PLATFORM_H
 #define TAVO_PLATFORM_PLATFORM_H
+
+#include <cstddef>
+#include <cstdio>
+#include <ctime>
+
+struct stat;
 
 namespace tavo {
 namespace platform {
@@ -35,6 +42,58 @@ int listDirectory(const char* dir, void (*fn)(const char* name, void* ctx), void
 // resolved), as a heap string released with free(); null when it cannot be
 // resolved.  Does not change the current directory.
 char* resolveDirectory(const char* dir);
+
+// Size in bytes of the file `path` (sizes past 2 GiB included), or -1 when
+// its status cannot be read.
+long long fileSize(const char* path);
+
+// What appendWhole did.
+enum class AppendResult { kDone, kOpenFailed, kWriteFailed };
+
+// Appends the `n` bytes at `data` to the file `path` (created when missing,
+// as stdio's "a" mode does) with one write of the whole block in append
+// mode, so that entries appended this way by several threads or processes
+// never interleave.  On failure errno tells why.
+AppendResult appendWhole(const char* path, const void* data, std::size_t n);
+
+// ---- Streams (posix_stream.cpp / win32_stream.cpp) ---------------------------
+
+// Writes out output still waiting in the buffer of `fp`, if there is any.
+// A stream that is being read keeps its read buffer (flushing it would
+// throw the buffered input away).
+void flushPendingOutput(FILE* fp);
+
+// Status of the open file of `fp`, pending output written out first.
+// Returns 0, or -1 when the query fails.
+int streamStatus(FILE* fp, struct stat* pStatus);
+
+// Size in bytes of the open file of `fp`, pending output written out first;
+// -1 when it cannot be queried.
+long long streamSize(FILE* fp);
+
+// True when `fp` reads or writes a regular file (not a pipe, a device or a
+// directory).
+bool streamIsRegularFile(FILE* fp);
+
+// Moves `fp` to the start of its file.  Returns 1 when it is there; 0 when
+// the stream cannot seek at all (a pipe or a FIFO: it stays where it
+// stands, which for a freshly opened one is its start); -1 when the seek
+// failed otherwise.
+int rewindStream(FILE* fp);
+
+// ---- Time (posix_time.cpp / win32_time.cpp) ------------------------------------
+
+// The local broken-down time of `t` in `*pOut`.  False when it cannot be
+// converted.
+bool localTime(std::time_t t, std::tm* pOut);
+
+// ---- Error texts (posix_error.cpp / win32_error.cpp) -------------------------------
+
+// The system's text for error number `errnum`, written into `buf` of `size`
+// bytes when the system needs room for it; returns the text, which lives in
+// `buf` or in static storage.  Never null; an unknown number gives
+// "Unknown error <n>".
+const char* errorText(int errnum, char* buf, std::size_t size);
 
 }  // namespace platform
 }  // namespace tavo

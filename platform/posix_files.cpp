@@ -2,7 +2,11 @@
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE 1  // renameat2
 #endif
+#ifndef _FILE_OFFSET_BITS
+#define _FILE_OFFSET_BITS 64  // sizes past 2 GiB on 32-bit systems
+#endif
 #include <dirent.h>
+#include <sys/stat.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -44,6 +48,43 @@ int listDirectory(const char* dir, void (*fn)(const char* name, void* ctx), void
 }
 
 char* resolveDirectory(const char* dir) { return ::realpath(dir, nullptr); }
+
+long long fileSize(const char* path) {
+  struct stat st;
+  if (::stat(path, &st) != 0) return -1;
+  return static_cast<long long>(st.st_size);
+}
+
+AppendResult appendWhole(const char* path, const void* data, std::size_t n) {
+  int fd;
+  do {
+    fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return AppendResult::kOpenFailed;
+  // One write in append mode lands whole at the end of the file.  A regular
+  // file takes it all at once; the loop only finishes what a signal or a
+  // full disk cut short, and reports the latter.
+  const char* p = static_cast<const char*>(data);
+  AppendResult r = AppendResult::kDone;
+  while (n > 0) {
+    ssize_t w = ::write(fd, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) {
+      if (w == 0) errno = ENOSPC;
+      r = AppendResult::kWriteFailed;
+      break;
+    }
+    p += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  int e = errno;
+  if (::close(fd) != 0 && r == AppendResult::kDone && errno != EINTR) {
+    e = errno;
+    r = AppendResult::kWriteFailed;
+  }
+  errno = e;
+  return r;
+}
 
 }  // namespace platform
 }  // namespace tavo

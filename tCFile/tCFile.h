@@ -37,8 +37,8 @@
 
 #include <cstdio>
 
-#include "common/common.h"
 #include "common/tavo_export.h"
+#include "common/tavo_share.h"
 #include "tCString/tCString.h"
 
 // Position arguments (`nStart`) of Read and Seek besides a byte offset >= 0.
@@ -101,7 +101,9 @@ class TAVO_API tCFile {
   // Returns a string vector the caller releases with strfreev; null when the
   // file holds no line, when the seek fails or when the stream cannot be
   // read at all (a stream opened for writing only).  The stream is left at
-  // the end of the file.
+  // the end of the file.  A stream that cannot seek at all (a pipe or a
+  // FIFO, as a settings file passed as <(...) is) is read from where it
+  // stands, which for a freshly opened one is its start.
   char** ReadLines() const;
 
   // Every line of the file `pFileName` (opened with "rb").  Asserts
@@ -196,7 +198,8 @@ class TAVO_API tCFile {
 
  private:
   // The next line of `fp` as a heap string without its end (released with
-  // free()), or null at the end of the file.  Asserts "fp".
+  // free()), or null at the end of the file.  Asserts "fp".  Kept for the
+  // class's interface; the class itself reads lines a whole file at a time.
   static char* _ReadOneLine(FILE* fp);
   // The line count of `fp` from its start, or -1.  Asserts "fp".
   static int _GetLines(FILE* fp);
@@ -209,9 +212,11 @@ class TAVO_API tCFile {
   // object.
   void attach(FILE* fp, const char* pFileName, const char* pMode);
 
-  // The stream, the name and the number of objects sharing them.
+  // The stream and the name, shared with copies, and the count of the
+  // objects sharing them.
   struct Share;
   Share* m_pShare;
+  tavo::detail::ShareCount m_oShares;
 };
 
 #endif  // TAVO_TCFILE_TCFILE_H

@@ -7,28 +7,10 @@
 
 #include "common/common.h"
 #include "common/tavo_assert.h"
+#include "common/tavo_internal.h"
+#include "common/tavo_lines.h"
 
 namespace {
-
-// Cuts `pLine` in place into key and value when it is an entry line; returns
-// false for comment lines and lines without exactly one '='.  The text ends
-// at its first NUL, as it would for any string built from it.
-bool splitEntry(char* pLine, char** ppKey, char** ppValue) {
-  std::size_t nLen = std::strlen(pLine);
-  if (char* pHash = static_cast<char*>(std::memchr(pLine, '#', nLen))) {
-    if (pHash == pLine) return false;
-    *pHash = '\0';
-    nLen = static_cast<std::size_t>(pHash - pLine);
-  }
-  char* pEq = static_cast<char*>(std::memchr(pLine, '=', nLen));
-  if (pEq == nullptr) return false;
-  if (std::memchr(pEq + 1, '=', nLen - static_cast<std::size_t>(pEq + 1 - pLine)) != nullptr)
-    return false;
-  *pEq = '\0';
-  *ppKey = pLine;
-  *ppValue = pEq + 1;
-  return true;
-}
 
 // The row at `nIndex` clamped into [0, n-1]; null when the table is empty.
 char** clampedRow(const tCString3& oTable, int nIndex) {
@@ -41,54 +23,38 @@ char** clampedRow(const tCString3& oTable, int nIndex) {
 
 }  // namespace
 
-tCFileConf::tCFileConf() : tCFile(), m_oConf(nullptr), m_pnShares(nullptr) {}
+tCFileConf::tCFileConf() : tCFile(), m_oConf(nullptr) {}
 
-tCFileConf::tCFileConf(const char* pFileName, const char* pMode)
-    : tCFile(pFileName, pMode), m_oConf(nullptr), m_pnShares(nullptr) {
+tCFileConf::tCFileConf(const char* pFileName, const char* pMode) : tCFile(pFileName, pMode), m_oConf(nullptr) {
   TAVO_ASSERT(pFileName && pMode);
-  if (m_pFile == nullptr) return;
-  m_oConf = new tCString3;
-  m_pnShares = static_cast<int*>(mmalloc(sizeof(int)));
-  *m_pnShares = 1;
-  _ParseConf();
-  if (std::ferror(m_pFile)) Close();
+  if (m_pFile != nullptr) parseOpened();
 }
 
 tCFileConf::~tCFileConf() { Close(); }
 
 tCFileConf::tCFileConf(const tCFileConf& oRight)
-    : tCFile(oRight), m_oConf(oRight.m_oConf), m_pnShares(oRight.m_pnShares) {
-  if (m_pnShares != nullptr) ++*m_pnShares;
-}
+    : tCFile(oRight), m_oConf(oRight.m_oConf), m_oTableShares(oRight.m_oTableShares) {}
 
 tCFileConf& tCFileConf::operator=(const tCFileConf& oRight) {
   if (&oRight == this) return *this;
   tCFile::operator=(oRight);
   releaseTable();
   m_oConf = oRight.m_oConf;
-  m_pnShares = oRight.m_pnShares;
-  if (m_pnShares != nullptr) ++*m_pnShares;
+  m_oTableShares.join(oRight.m_oTableShares);
   return *this;
 }
 
 void tCFileConf::releaseTable() {
-  if (m_pnShares != nullptr && --*m_pnShares == 0) {
-    delete m_oConf;
-    std::free(m_pnShares);
-  }
+  if (m_oTableShares.leave()) tavo::detail::destroy(m_oConf);
   m_oConf = nullptr;
-  m_pnShares = nullptr;
 }
 
-int tCFileConf::Open(const char* pFileName, const char* pMode) {
-  TAVO_ASSERT(pFileName && pMode);
-  if (tCFile::Open(pFileName, pMode) == 0) return 0;
+int tCFileConf::parseOpened() {
   // A table still held here (left by a direct tCFile::Close) may be shared
   // with copies; a fresh one keeps their entries intact.
   releaseTable();
-  m_oConf = new tCString3;
-  m_pnShares = static_cast<int*>(mmalloc(sizeof(int)));
-  *m_pnShares = 1;
+  m_oConf = tavo::detail::create<tCString3>();
+  m_oTableShares.start();
   _ParseConf();
   // An unreadable stream (a directory, an I/O error) is not an empty file.
   if (std::ferror(m_pFile)) {
@@ -96,6 +62,12 @@ int tCFileConf::Open(const char* pFileName, const char* pMode) {
     return 0;
   }
   return 1;
+}
+
+int tCFileConf::Open(const char* pFileName, const char* pMode) {
+  TAVO_ASSERT(pFileName && pMode);
+  if (tCFile::Open(pFileName, pMode) == 0) return 0;
+  return parseOpened();
 }
 
 int tCFileConf::Close() {
@@ -110,12 +82,12 @@ int tCFileConf::_ParseConf() {
   if (ppLines == nullptr) return 1;
   for (char** pp = ppLines; *pp != nullptr; ++pp) {
     char* row[3] = {nullptr, nullptr, nullptr};
-    if (splitEntry(*pp, &row[0], &row[1])) *m_oConf += row;
+    if (tavo::detail::cutSettingLine(*pp, false, &row[0], &row[1]) == tavo::detail::SettingLine::kEntry)
+      *m_oConf += row;
   }
   strfreev(ppLines);
   return 1;
 }
-
 int tCFileConf::GetValue(const char* pKey, tCString& oValue) const {
   TAVO_ASSERT(m_oConf && pKey);
   oValue.Empty();

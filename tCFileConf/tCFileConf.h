@@ -91,12 +91,15 @@ class TAVO_API tCFileConf : public tCFile {
  private:
   // Fills m_oConf from the lines of the open file.  Returns 1.
   int _ParseConf();
+  // Parses the file just opened into a new table.  Returns 1; 0 (and the
+  // object closed) when the stream cannot be read.
+  int parseOpened();
   // Drops this object's share of m_oConf, freeing the table when it was
   // the last share.
   void releaseTable();
 
-  // Number of objects sharing m_oConf (heap, null with m_oConf).
-  int* m_pnShares;
+  // The count of the objects sharing m_oConf.
+  tavo::detail::ShareCount m_oTableShares;
 };
 
 #endif  // TAVO_TCFILECONF_TCFILECONF_H

@@ -8,36 +8,11 @@
 
 #include "common/common.h"
 #include "common/tavo_assert.h"
+#include "common/tavo_bytes.h"
+#include "common/tavo_internal.h"
+#include "common/tavo_lines.h"
 
 namespace {
-
-// What one line of an INI file is.
-enum class LineKind { kIgnored, kHeader, kEntry };
-
-// Classifies `pLine` and cuts it in place: a header's name, or an entry's
-// key and value, are left NUL-terminated in the line's own storage.  The
-// text ends at its first NUL, as it would for any string built from it.
-LineKind cutLine(char* pLine, char** ppFirst, char** ppSecond) {
-  std::size_t nLen = std::strlen(pLine);
-  if (char* pHash = static_cast<char*>(std::memchr(pLine, '#', nLen))) {
-    if (pHash == pLine) return LineKind::kIgnored;
-    *pHash = '\0';
-    nLen = static_cast<std::size_t>(pHash - pLine);
-  }
-  if (nLen > 2 && pLine[0] == '[' && pLine[nLen - 1] == ']') {
-    pLine[nLen - 1] = '\0';
-    *ppFirst = pLine + 1;
-    return LineKind::kHeader;
-  }
-  char* pEq = static_cast<char*>(std::memchr(pLine, '=', nLen));
-  if (pEq == nullptr) return LineKind::kIgnored;
-  if (std::memchr(pEq + 1, '=', nLen - static_cast<std::size_t>(pEq + 1 - pLine)) != nullptr)
-    return LineKind::kIgnored;
-  *pEq = '\0';
-  *ppFirst = pLine;
-  *ppSecond = pEq + 1;
-  return LineKind::kEntry;
-}
 
 // The value of the first entry `pKey` in the sections named `pSection`, in
 // file order; null when there is none.  Points into the section table.
@@ -52,17 +27,15 @@ const char* findValue(IniSection* const* ppSections, int nSections, const char* 
   return nullptr;
 }
 
-bool isSpace(unsigned char ch) { return ch == 0x20 || (ch >= 0x09 && ch <= 0x0D); }
-
 // Decimal conversion as atoi reads it, saturating at the int range instead
 // of overflowing.
 int toInt(const char* p) {
-  while (isSpace(static_cast<unsigned char>(*p))) ++p;
+  while (tavo::detail::isSpace(*p)) ++p;
   bool bNeg = false;
   if (*p == '+' || *p == '-') bNeg = (*p++ == '-');
   // Accumulate towards the negative side, which holds one more value.
   long long n = 0;
-  for (; *p >= '0' && *p <= '9'; ++p) {
+  for (; tavo::detail::isDigit(*p); ++p) {
     n = n * 10 - (*p - '0');
     if (n < INT_MIN) return bNeg ? INT_MIN : INT_MAX;
   }
@@ -72,14 +45,12 @@ int toInt(const char* p) {
 
 }  // namespace
 
-tCFileIni::tCFileIni() : tCFile(), m_pSections(nullptr), m_nSections(0), m_pnShares(nullptr) {}
+tCFileIni::tCFileIni() : tCFile(), m_pSections(nullptr), m_nSections(0) {}
 
 tCFileIni::tCFileIni(const char* pFileName, const char* pMode)
-    : tCFile(pFileName, pMode), m_pSections(nullptr), m_nSections(0), m_pnShares(nullptr) {
+    : tCFile(pFileName, pMode), m_pSections(nullptr), m_nSections(0) {
   TAVO_ASSERT(pFileName && pMode);
-  if (m_pFile == nullptr) return;
-  _ParseIni();
-  if (std::ferror(m_pFile)) Close();
+  if (m_pFile != nullptr) parseOpened();
 }
 
 tCFileIni::~tCFileIni() { Close(); }
@@ -88,9 +59,7 @@ tCFileIni::tCFileIni(const tCFileIni& oRight)
     : tCFile(oRight),
       m_pSections(oRight.m_pSections),
       m_nSections(oRight.m_nSections),
-      m_pnShares(oRight.m_pnShares) {
-  if (m_pnShares != nullptr) ++*m_pnShares;
-}
+      m_oTableShares(oRight.m_oTableShares) {}
 
 tCFileIni& tCFileIni::operator=(const tCFileIni& oRight) {
   if (&oRight == this) return *this;
@@ -98,29 +67,24 @@ tCFileIni& tCFileIni::operator=(const tCFileIni& oRight) {
   releaseSections();
   m_pSections = oRight.m_pSections;
   m_nSections = oRight.m_nSections;
-  m_pnShares = oRight.m_pnShares;
-  if (m_pnShares != nullptr) ++*m_pnShares;
+  m_oTableShares.join(oRight.m_oTableShares);
   return *this;
 }
 
 void tCFileIni::releaseSections() {
-  if (m_pnShares != nullptr && --*m_pnShares == 0) {
+  if (m_oTableShares.leave()) {
     for (int i = 0; i < m_nSections; ++i) {
-      delete m_pSections[i]->m_oName;
-      delete m_pSections[i]->m_oEntries;
+      tavo::detail::destroy(m_pSections[i]->m_oName);
+      tavo::detail::destroy(m_pSections[i]->m_oEntries);
       std::free(m_pSections[i]);
     }
     std::free(m_pSections);
-    std::free(m_pnShares);
   }
   m_pSections = nullptr;
   m_nSections = 0;
-  m_pnShares = nullptr;
 }
 
-int tCFileIni::Open(const char* pFileName, const char* pMode) {
-  TAVO_ASSERT(pFileName && pMode);
-  if (tCFile::Open(pFileName, pMode) == 0) return 0;
+int tCFileIni::parseOpened() {
   // Sections still held here (left by a direct tCFile::Close) may be shared
   // with copies: let go of them rather than reuse or leak them.
   releaseSections();
@@ -133,6 +97,12 @@ int tCFileIni::Open(const char* pFileName, const char* pMode) {
   return 1;
 }
 
+int tCFileIni::Open(const char* pFileName, const char* pMode) {
+  TAVO_ASSERT(pFileName && pMode);
+  if (tCFile::Open(pFileName, pMode) == 0) return 0;
+  return parseOpened();
+}
+
 int tCFileIni::Close() {
   releaseSections();
   tCFile::Close();
@@ -140,33 +110,28 @@ int tCFileIni::Close() {
 }
 
 int tCFileIni::_ParseIni() {
+  using tavo::detail::SettingLine;
   char** ppLines = ReadLines();
   if (ppLines == nullptr) return 1;
   tCString3* pCurrent = nullptr;
   for (char** pp = ppLines; *pp != nullptr; ++pp) {
     char* row[3] = {nullptr, nullptr, nullptr};
-    switch (cutLine(*pp, &row[0], &row[1])) {
-      case LineKind::kHeader: {
-        if (m_pnShares == nullptr) {
-          m_pnShares = static_cast<int*>(mmalloc(sizeof(int)));
-          *m_pnShares = 1;
-        }
-        unsigned long long nBytes =
-            static_cast<unsigned long long>(m_nSections + 1) * sizeof(IniSection*);
-        if (nBytes > 0xFFFFFFFFull) memfatal("mrealloc");
-        m_pSections = static_cast<IniSection**>(
-            mrealloc(m_pSections, static_cast<unsigned int>(nBytes)));
+    switch (tavo::detail::cutSettingLine(*pp, true, &row[0], &row[1])) {
+      case SettingLine::kHeader: {
+        if (!m_oTableShares.held()) m_oTableShares.start();
+        m_pSections = static_cast<IniSection**>(mrealloc(
+            m_pSections, tavo::detail::blockBytes(m_nSections + 1ull, sizeof(IniSection*), "mrealloc")));
         IniSection* pSec = static_cast<IniSection*>(mmalloc(sizeof(IniSection)));
-        pSec->m_oName = new tCString(row[0]);
-        pSec->m_oEntries = new tCString3;
+        pSec->m_oName = tavo::detail::create<tCString>(row[0]);
+        pSec->m_oEntries = tavo::detail::create<tCString3>();
         m_pSections[m_nSections++] = pSec;
         pCurrent = pSec->m_oEntries;
         break;
       }
-      case LineKind::kEntry:
+      case SettingLine::kEntry:
         if (pCurrent != nullptr) *pCurrent += row;
         break;
-      case LineKind::kIgnored:
+      case SettingLine::kIgnored:
         break;
     }
   }

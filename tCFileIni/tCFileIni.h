@@ -103,12 +103,16 @@ class TAVO_API tCFileIni : public tCFile {
   // Fills the (empty) section list from the lines of the open file.
   // Returns 1.
   int _ParseIni();
+  // Parses the file just opened into a new section table.  Returns 1; 0
+  // (and the object closed) when the stream cannot be read.
+  int parseOpened();
   // Drops this object's share of the section table, freeing it when it was
   // the last share; leaves the list empty.
   void releaseSections();
 
-  // Number of objects sharing m_pSections (heap, null with m_pSections).
-  int* m_pnShares;
+  // The count of the objects sharing m_pSections (held only while there is
+  // a section).
+  tavo::detail::ShareCount m_oTableShares;
 };
 
 #endif  // TAVO_TCFILEINI_TCFILEINI_H

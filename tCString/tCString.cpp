@@ -3,35 +3,22 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "common/common.h"
 #include "common/tavo_assert.h"
+#include "common/tavo_bytes.h"
+#include "common/tavo_internal.h"
 #include "tCString2/tCString2.h"
 
 namespace {
 
-bool isDigitByte(unsigned char c) { return c >= '0' && c <= '9'; }
+using tavo::detail::isDigit;
+using tavo::detail::checkedInt;
 
 // nFlag 0 selects the space alone, anything else the six white-space bytes.
-bool isTrimByte(unsigned char c, int nFlag) {
-  if (nFlag == 0) return c == ' ';
-  return c == ' ' || (c >= 0x09 && c <= 0x0D);
-}
-
-unsigned char foldLower(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
-// Sizes travel as int (the length) and unsigned int (the allocators), so a
-// text longer than INT_MAX bytes cannot be held; asking for one is treated
-// like exhausted memory, naming the allocator that would have been asked.
-int checkedLength(unsigned long long n, const char* pAllocator) {
-  if (n > static_cast<unsigned long long>(INT_MAX)) memfatal(pAllocator);
-  return static_cast<int>(n);
-}
+bool isTrimByte(char c, int nFlag) { return nFlag == 0 ? c == ' ' : tavo::detail::isSpace(c); }
 
 char* allocText(int nLen) { return static_cast<char*>(mmalloc(static_cast<unsigned int>(nLen) + 1u)); }
 
@@ -75,9 +62,8 @@ class PatternSearch {
   // is also its suffix.  Built only for a pattern that fits in the range
   // searched, hence no longer than a text (INT_MAX bytes): 32 bits suffice.
   void buildBorders() {
-    unsigned long long nBytes = static_cast<unsigned long long>(m_nPat) * sizeof(unsigned int);
-    if (nBytes > 0xFFFFFFFFull) memfatal("mmalloc");
-    m_pBorder = static_cast<unsigned int*>(mmalloc(static_cast<unsigned int>(nBytes)));
+    m_pBorder = static_cast<unsigned int*>(
+        mmalloc(tavo::detail::blockBytes(m_nPat, sizeof(unsigned int), "mmalloc")));
     m_pBorder[0] = 0;
     unsigned int k = 0;
     for (std::size_t i = 1; i < m_nPat; ++i) {
@@ -100,7 +86,7 @@ tCString::tCString() : m_pStr(nullptr), m_nLen(0) { InitVar(); }
 
 tCString::tCString(const char* pStr) : m_pStr(nullptr), m_nLen(0) {
   TAVO_ASSERT(pStr);
-  assignBytes(pStr, checkedLength(std::strlen(pStr), "mmalloc"));
+  assignBytes(pStr, checkedInt(std::strlen(pStr), "mmalloc"));
 }
 
 tCString::tCString(const tCString& oRight) : m_pStr(nullptr), m_nLen(0) {
@@ -149,7 +135,7 @@ void tCString::assignBytes(const char* p, int n) {
 // its offset.  Such a source ends at or before the terminating NUL, and the
 // block only grows here, so those bytes are still intact after the resize.
 void tCString::appendBytes(const char* p, unsigned long long n) {
-  int nNew = checkedLength(static_cast<unsigned long long>(m_nLen) + n, "mrealloc");
+  int nNew = checkedInt(static_cast<unsigned long long>(m_nLen) + n, "mrealloc");
   bool bInside = pointsIntoText(p);
   std::ptrdiff_t nOffset = bInside ? p - m_pStr : 0;
   m_pStr = static_cast<char*>(mrealloc(m_pStr, static_cast<unsigned int>(nNew) + 1u));
@@ -160,9 +146,7 @@ void tCString::appendBytes(const char* p, unsigned long long n) {
 }
 
 bool tCString::pointsIntoText(const char* p) const {
-  std::uintptr_t a = reinterpret_cast<std::uintptr_t>(p);
-  std::uintptr_t b = reinterpret_cast<std::uintptr_t>(m_pStr);
-  return a >= b && a <= b + static_cast<std::uintptr_t>(m_nLen);
+  return tavo::detail::pointsInto(p, m_pStr, static_cast<std::size_t>(m_nLen) + 1);
 }
 
 // ---- Assignment and appending ----------------------------------------------
@@ -175,7 +159,7 @@ const tCString& tCString::operator=(const tCString& oRight) {
 
 const tCString& tCString::operator=(const char* pRight) {
   TAVO_ASSERT(pRight);
-  assignBytes(pRight, checkedLength(std::strlen(pRight), "mmalloc"));
+  assignBytes(pRight, checkedInt(std::strlen(pRight), "mmalloc"));
   return *this;
 }
 
@@ -200,7 +184,7 @@ const tCString& tCString::operator+=(const char* pRight) {
 // them to be re-read.
 const tCString& tCString::operator+=(char ch) {
   int n = m_nLen;
-  if (n == INT_MAX) memfatal("mrealloc");
+  checkedInt(static_cast<unsigned long long>(n) + 1u, "mrealloc");
   char* p = static_cast<char*>(mrealloc(m_pStr, static_cast<unsigned int>(n) + 2u));
   p[n] = ch;
   p[n + 1] = '\0';
@@ -260,8 +244,8 @@ int tCString::CompareNoCase(const char* pStr) const {
   const unsigned char* b = reinterpret_cast<const unsigned char*>(pStr);
   for (;; ++a, ++b) {
     if (*a != *b) {
-      unsigned char fa = foldLower(*a);
-      unsigned char fb = foldLower(*b);
+      unsigned char fa = tavo::detail::toLower(*a);
+      unsigned char fb = tavo::detail::toLower(*b);
       if (fa != fb) return fa < fb ? -1 : 1;
     } else if (*a == '\0') {
       return 0;
@@ -348,14 +332,12 @@ tCString tCString::Right(int nCount) const { return Mid(nCount > 0 ? m_nLen - nC
 // ---- Case and order ---------------------------------------------------------
 
 int tCString::MakeUpper() {
-  for (char* p = m_pStr; *p != '\0'; ++p)
-    if (*p >= 'a' && *p <= 'z') *p = static_cast<char>(*p - 'a' + 'A');
+  for (char* p = m_pStr; *p != '\0'; ++p) *p = tavo::detail::toUpper(*p);
   return 1;
 }
 
 int tCString::MakeLower() {
-  for (char* p = m_pStr; *p != '\0'; ++p)
-    if (*p >= 'A' && *p <= 'Z') *p = static_cast<char>(*p - 'A' + 'a');
+  for (char* p = m_pStr; *p != '\0'; ++p) *p = tavo::detail::toLower(*p);
   return 1;
 }
 
@@ -404,7 +386,7 @@ int tCString::replaceAll(const char* pOld, const char* pNew) {
   unsigned long long nResult = static_cast<unsigned long long>(m_nLen) -
                                static_cast<unsigned long long>(nCount) * nOld +
                                static_cast<unsigned long long>(nCount) * nNew;
-  int nLen = checkedLength(nResult, "mmalloc");
+  int nLen = checkedInt(nResult, "mmalloc");
   char* pOut = allocText(nLen);
   char* w = pOut;
   const char* p = m_pStr;
@@ -452,7 +434,7 @@ int tCString::Remove(char ch) {
 int tCString::Insert(int nIndex, char ch) {
   if (nIndex < 0) nIndex = 0;
   if (nIndex > m_nLen) nIndex = m_nLen;
-  int nNew = checkedLength(static_cast<unsigned long long>(m_nLen) + 1u, "mrealloc");
+  int nNew = checkedInt(static_cast<unsigned long long>(m_nLen) + 1u, "mrealloc");
   m_pStr = static_cast<char*>(mrealloc(m_pStr, static_cast<unsigned int>(nNew) + 1u));
   std::memmove(m_pStr + nIndex + 1, m_pStr + nIndex, static_cast<std::size_t>(m_nLen - nIndex) + 1u);
   m_pStr[nIndex] = ch;
@@ -468,7 +450,7 @@ int tCString::Insert(int nIndex, const char* pIns) {
     appendBytes(pIns, n);
     return m_nLen;
   }
-  int nNew = checkedLength(static_cast<unsigned long long>(m_nLen) + n, "mrealloc");
+  int nNew = checkedInt(static_cast<unsigned long long>(m_nLen) + n, "mrealloc");
   // Bytes taken from this very text would move under the tail shift below:
   // copy them out first.
   char* pCopy = nullptr;
@@ -490,7 +472,7 @@ int tCString::Insert(int nIndex, const char* pIns) {
 int tCString::LTrim(int nFlag) {
   std::size_t nText = std::strlen(m_pStr);
   std::size_t nSkip = 0;
-  while (nSkip < nText && isTrimByte(static_cast<unsigned char>(m_pStr[nSkip]), nFlag)) ++nSkip;
+  while (nSkip < nText && isTrimByte(m_pStr[nSkip], nFlag)) ++nSkip;
   std::memmove(m_pStr, m_pStr + nSkip, nText - nSkip + 1);
   m_nLen = static_cast<int>(nText - nSkip);
   return 1;
@@ -500,7 +482,7 @@ int tCString::LTrim(int nFlag) {
 // a character would otherwise stop the walk before any white space is seen.
 int tCString::RTrim(int nFlag) {
   std::size_t nText = std::strlen(m_pStr);
-  while (nText > 0 && isTrimByte(static_cast<unsigned char>(m_pStr[nText - 1]), nFlag)) m_pStr[--nText] = '\0';
+  while (nText > 0 && isTrimByte(m_pStr[nText - 1], nFlag)) m_pStr[--nText] = '\0';
   m_nLen = static_cast<int>(nText);
   return 1;
 }
@@ -539,57 +521,46 @@ int tCString::ReverseFind(char ch) const {
 int tCString::IsNumber() const {
   if (m_pStr[0] == '\0') return 0;
   for (const char* p = m_pStr; *p != '\0'; ++p)
-    if (!isDigitByte(static_cast<unsigned char>(*p))) return 0;
+    if (!isDigit(*p)) return 0;
   return 1;
 }
 
 int tCString::IsNumber(int nPos) const {
   TAVO_ASSERT((nPos >= 0) && (nPos < m_nLen));
-  return isDigitByte(static_cast<unsigned char>(m_pStr[nPos])) ? 1 : 0;
+  return isDigit(m_pStr[nPos]) ? 1 : 0;
 }
 
 int tCString::IsCharacter() const {
   if (m_pStr[0] == '\0') return 0;
   for (const char* p = m_pStr; *p != '\0'; ++p)
-    if (isDigitByte(static_cast<unsigned char>(*p))) return 0;
+    if (isDigit(*p)) return 0;
   return 1;
 }
 
 int tCString::IsCharacter(int nPos) const {
   TAVO_ASSERT((nPos >= 0) && (nPos < m_nLen));
-  return isDigitByte(static_cast<unsigned char>(m_pStr[nPos])) ? 0 : 1;
+  return isDigit(m_pStr[nPos]) ? 0 : 1;
 }
 
 int tCString::SumNumber() const {
   int n = 0;
   for (const char* p = m_pStr; *p != '\0'; ++p)
-    if (isDigitByte(static_cast<unsigned char>(*p))) ++n;
+    if (isDigit(*p)) ++n;
   return n;
 }
 
 int tCString::SumCharacter() const {
   int n = 0;
   for (const char* p = m_pStr; *p != '\0'; ++p)
-    if (!isDigitByte(static_cast<unsigned char>(*p))) ++n;
+    if (!isDigit(*p)) ++n;
   return n;
 }
 
 // ---- Sorting and splitting --------------------------------------------------
 
-// Equal bytes are indistinguishable, so a counting sort gives exactly the
-// order of a stable exchange sort, in linear time.
 int tCString::Sort(int nFlag) {
   if (nFlag != 1 && nFlag != 2) return 0;
-  std::size_t aCount[256] = {};
-  for (int i = 0; i < m_nLen; ++i) ++aCount[static_cast<unsigned char>(m_pStr[i])];
-  char* w = m_pStr;
-  for (int k = 0; k < 256; ++k) {
-    // Signed order: -128 (0x80) .. -1 (0xFF), then 0x00 .. 0x7F.
-    int nValue = (nFlag == 1) ? k - 128 : 127 - k;
-    unsigned char c = static_cast<unsigned char>(static_cast<signed char>(nValue));
-    std::memset(w, c, aCount[c]);
-    w += aCount[c];
-  }
+  tavo::detail::sortBytesSigned(m_pStr, static_cast<std::size_t>(m_nLen), nFlag);
   return 1;
 }
 

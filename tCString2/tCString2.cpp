@@ -20,14 +20,6 @@ using tavo::detail::NoCaseCompare;
 
 // ---- Vector building --------------------------------------------------------
 
-// True when `p` lies within the `nBytes` bytes that start at `pBegin`.
-// Compared as integers: the pointers may belong to unrelated objects.
-bool pointsInto(const void* p, const void* pBegin, std::size_t nBytes) {
-  std::uintptr_t x = reinterpret_cast<std::uintptr_t>(p);
-  std::uintptr_t b = reinterpret_cast<std::uintptr_t>(pBegin);
-  return x >= b && x - b < nBytes;
-}
-
 // The empty vector the list keeps: one slot holding null.
 char** newEmptyVector() {
   char** v = static_cast<char**>(mrealloc(nullptr, sizeof(char*)));
@@ -45,18 +37,8 @@ void appendCopy(char**& v, int& n, const char* s) {
   ++n;
 }
 
-// Appends every string of `src`.  When `src` is (a part of) `v` itself, the
-// array moves while it grows and its end moves with it, so the strings are
-// then taken by index from the current array, up to the count at the start.
-void appendVector(char**& v, int& n, char* const* src) {
-  if (pointsInto(src, v, (static_cast<std::size_t>(n) + 1) * sizeof(char*))) {
-    const int nFirst = static_cast<int>(src - v);
-    const int nEnd = n;
-    for (int i = nFirst; i < nEnd; ++i) appendCopy(v, n, v[i]);
-    return;
-  }
-  for (; *src != nullptr; ++src) appendCopy(v, n, *src);
-}
+// Appends every string of `src`, which may be (a part of) `v` itself.
+void appendVector(char**& v, int& n, char* const* src) { tavo::detail::appendEach(v, n, src, appendCopy); }
 
 // ---- Searching ----------------------------------------------------------------
 
@@ -132,14 +114,14 @@ int tCString2::SetAt(int nPos, const char* pStr) {
   TAVO_ASSERT((nPos >= 0) && (nPos < m_nLen) && pStr);
   char*& pSlot = m_ppStr[nPos];
   const std::size_t nSize = std::strlen(pStr) + 1;
-  if (nSize > 0xFFFFFFFFu) {
+  if (!tavo::detail::fitsBlock(nSize, 1)) {
     // Too long to resize through the allocator's unsigned size: copy whole.
     char* pCopy = mstrdup(pStr);
     std::free(pSlot);
     pSlot = pCopy;
     return 1;
   }
-  if (pointsInto(pStr, pSlot, std::strlen(pSlot) + 1)) {
+  if (tavo::detail::pointsInto(pStr, pSlot, std::strlen(pSlot) + 1)) {
     // pStr is the tail of the string being replaced: move it to the front
     // before the block is shrunk (shrinking keeps the leading bytes).
     std::memmove(pSlot, pStr, nSize);

@@ -12,14 +12,6 @@
 
 namespace {
 
-// True when `p` lies within the `nBytes` bytes that start at `pBegin`.
-// Compared as integers: the pointers may belong to unrelated objects.
-bool pointsInto(const void* p, const void* pBegin, std::size_t nBytes) {
-  std::uintptr_t x = reinterpret_cast<std::uintptr_t>(p);
-  std::uintptr_t b = reinterpret_cast<std::uintptr_t>(pBegin);
-  return x >= b && x - b < nBytes;
-}
-
 // The empty table the object keeps: one slot holding null.
 char*** newEmptyTable() {
   char*** t = static_cast<char***>(mrealloc(nullptr, sizeof(char**)));
@@ -45,18 +37,8 @@ void appendRow(char***& t, int& n, char* const* r) {
   ++n;
 }
 
-// Appends every row of `src`.  When `src` is (a part of) `t` itself, the
-// array moves while it grows and its end moves with it, so the rows are then
-// taken by index from the current array, up to the count at the start.
-void appendTable(char***& t, int& n, char** const* src) {
-  if (pointsInto(src, t, (static_cast<std::size_t>(n) + 1) * sizeof(char**))) {
-    const int nFirst = static_cast<int>(src - t);
-    const int nEnd = n;
-    for (int i = nFirst; i < nEnd; ++i) appendRow(t, n, t[i]);
-    return;
-  }
-  for (; *src != nullptr; ++src) appendRow(t, n, *src);
-}
+// Appends every row of `src`, which may be (a part of) `t` itself.
+void appendTable(char***& t, int& n, char** const* src) { tavo::detail::appendEach(t, n, src, appendRow); }
 
 }  // namespace
 

@@ -1,0 +1,59 @@
+// Line reading and formatted writing on stdio streams, shared by tCFile,
+// its parsing subclasses and the whole-file functions (internal header, not
+// installed).
+//
+// Line rules: a line ends at LF, at CR together with the one byte after it
+// (whatever that byte is), or at the end of the file; the end is not part
+// of the line.  A read error that is not the end of the file ends the lines
+// as the end of the file does.
+#ifndef TAVO_COMMON_TAVO_LINES_H
+#define TAVO_COMMON_TAVO_LINES_H
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace tavo {
+namespace detail {
+
+// Reads lines from the current position of `fp` until its end (or a read
+// error), at most `nMax` of them.  Returns a string vector of exactly
+// count+1 slots (caller releases it with strfreev), null when no line was
+// read or `nMax` is 0 or less.
+char** readLines(FILE* fp, int nMax);
+
+// The next line of `fp` as an exact-size heap string (released with
+// free()); null when the stream is at its end before any byte of a line.
+char* readOneLine(FILE* fp);
+
+// Gives `fp`, just opened with `pMode` and not used yet, a larger read
+// buffer than stdio's default when it reads a regular file and does not
+// write (mode "r" or "rb"): whole-file reads then take a sixteenth of the
+// system calls.  Returns the buffer, which the caller frees after closing
+// the stream, or null when the stream keeps its own buffering.
+char* enlargeReadBuffer(FILE* fp, const char* pMode);
+
+// fopen(pFileName, "rb") with the larger read buffer, which is stored in
+// `*ppBuf` (null when none); after fclose the caller frees it.
+FILE* openForReading(const char* pFileName, char** ppBuf);
+
+// Opens `pFileName` with `pMode`, writes the printf-expanded `fmt` and
+// closes the file.  Returns the number of characters written, or -1 when
+// the open, the write or the close (which writes out the buffer) failed.
+int writeFormatted(const char* pFileName, const char* pMode, const char* fmt, va_list ap);
+
+// What one line of a settings file is.
+enum class SettingLine { kIgnored, kHeader, kEntry };
+
+// Classifies a line of a key/value or INI file and cuts it in place: a
+// header's name, or an entry's key and value, are left NUL-terminated in
+// the line's own storage (`*ppFirst`, `*ppSecond`).  The text ends at its
+// first NUL.  Everything from the first '#' on is a comment (a line that
+// starts with it is ignored whole); with `bHeaders`, a line of at least 3
+// bytes between '[' and ']' is a header; any other line holding exactly
+// one '=' is an entry; everything else is ignored.
+SettingLine cutSettingLine(char* pLine, bool bHeaders, char** ppFirst, char** ppSecond);
+
+}  // namespace detail
+}  // namespace tavo
+
+#endif  // TAVO_COMMON_TAVO_LINES_H
