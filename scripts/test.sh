@@ -15,6 +15,10 @@ ctest --test-dir build --output-on-failure --no-tests=error -j"$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVO_SANITIZE=ON -DTAVO_BUILD_TESTS=ON \
   -DTAVO_BUILD_EXAMPLES=OFF -DTAVO_LIB_DIR="$PWD/build-asan/lib" >/dev/null
 cmake --build build-asan -j"$jobs"
+# allocator_may_return_null: an allocation the sanitizer refuses returns null,
+# as the system allocator's would, so the library's own exhaustion path
+# (memfatal: message and exit status 1) runs as in a normal build instead of
+# the sanitizer's abort.
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:allocator_may_return_null=1:abort_on_error=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs"

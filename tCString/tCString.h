@@ -8,11 +8,12 @@
 // Storage rules:
 // - The block is never null while the object lives; the empty string is a
 //   one-byte block holding only the NUL.
-// - There is no spare capacity: every operation that lengthens the text
-//   resizes the block to exactly GetLength()+1 bytes (mrealloc), every
-//   assignment obtains a new exact-size block (mmalloc).  Operations that
-//   shorten the text in place keep the larger block (Remove(char) is the one
-//   exception: it always re-allocates to exact size).
+// - There is no spare capacity.  Appending and inserting resize the block
+//   to exactly GetLength()+1 bytes (mrealloc); every assignment, and the
+//   operations that rebuild the text (Replace and Remove of a text,
+//   Remove(char)), obtain a new exact-size block (mmalloc) and release the
+//   old one.  The other operations that shorten the text (Remove(int), the
+//   trims) work in place and keep the larger block.
 // - A length that would exceed INT_MAX bytes cannot be represented and is
 //   treated like exhausted memory: the process ends through memfatal.
 //

@@ -17,16 +17,10 @@
 
 namespace {
 
+using tavo_test::take;
 using tavo_test::TempDir;
 using tavo_test::ChdirGuard;
 using Lines = std::vector<std::string>;
-
-Lines take(char** v) {
-  Lines r;
-  for (int i = 0; v != nullptr && v[i] != nullptr; ++i) r.emplace_back(v[i]);
-  strfreev(v);
-  return r;
-}
 
 Lines sorted(Lines v) {
   std::sort(v.begin(), v.end());

@@ -271,6 +271,55 @@ TEST(Log, EntriesFromManyThreadsStayWhole) {
   }
 }
 
+TEST(Log, LongEntriesFromConcurrentProcessesAndThreadsArriveWhole) {
+  // Entries longer than any stdio buffer, from two processes with two
+  // threads each: every entry must reach the file in one piece.  (1.6 MB in
+  // all, below the size bound, so the file is never deleted on the way.)
+  TempDir dir;
+  std::string path = dir.file("long.log");
+  constexpr int kWriters = 2;
+  constexpr int kEach = 80;
+  const std::string body(5000, 'x');
+  auto writeEntries = [&](int nProcess) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kWriters; ++t)
+      threads.emplace_back([&, t] {
+        for (int i = 0; i < kEach; ++i)
+          logprintf(path.c_str(), "%d.%d %s %03d\n", nProcess, t, body.c_str(), i);
+      });
+    for (std::thread& th : threads) th.join();
+  };
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    writeEntries(1);
+    _exit(0);
+  }
+  writeEntries(0);
+  int status = 0;
+  for (int i = 0; i < 3000 && waitpid(pid, &status, WNOHANG) != pid; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(WIFEXITED(status)) << "child did not finish";
+  std::vector<std::string> texts = entryTexts(readAll(path), 2 * kWriters * kEach);
+  for (const std::string& s : texts) {
+    int p = -1, t = -1, i = -1;
+    ASSERT_EQ(std::sscanf(s.c_str(), "%d.%d", &p, &t), 2) << s.substr(0, 40);
+    ASSERT_EQ(s.size(), 4 + body.size() + 5) << "torn entry from " << p << "." << t;
+    EXPECT_EQ(s.substr(4, body.size()), body);
+    EXPECT_EQ(std::sscanf(s.c_str() + 4 + body.size(), " %d", &i), 1);
+  }
+}
+
+TEST(Log, WriteFailureIsReportedOnStderrLikeAnOpenFailure) {
+  // /dev/full opens for appending but refuses every write.
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full on this system";
+  std::string err = stderrOf([] { logprintf("/dev/full", "kept %d\n", 1); });
+  ASSERT_GE(err.size(), kStampLen);
+  EXPECT_TRUE(isStamp(err.substr(0, kStampLen)));
+  EXPECT_EQ(err.substr(kStampLen),
+            "  kept 1\nlogprintf error : write /dev/full error : " + errorText(ENOSPC) + "\n");
+}
+
 // ---- Error reports -------------------------------------------------------
 
 struct ReportCase {

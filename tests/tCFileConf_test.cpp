@@ -9,11 +9,15 @@
 
 #include "common/common.h"
 #include "tCFileConf/tCFileConf.h"
+
+#include <unistd.h>
 #include "tCString/tCString.h"
 #include "test_util.h"
 
 namespace {
 
+using tavo_test::dataFile;
+using tavo_test::escape;
 using tavo_test::readAll;
 using tavo_test::TempDir;
 
@@ -23,22 +27,6 @@ class ConfProbe : public tCFileConf {
   using tCFileConf::tCFileConf;
   const tCString3* Table() const { return m_oConf; }
 };
-
-// Bytes outside printable ASCII, and the backslash, as \xNN.
-std::string escape(const char* p) {
-  std::string out;
-  for (; *p != '\0'; ++p) {
-    unsigned char ch = static_cast<unsigned char>(*p);
-    if (ch < 0x20 || ch >= 0x7F || ch == '\\') {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02x", ch);
-      out += buf;
-    } else {
-      out += static_cast<char>(ch);
-    }
-  }
-  return out;
-}
 
 // One "key=value" line per entry, in file order.
 std::string listing(const ConfProbe& o) {
@@ -51,9 +39,7 @@ std::string listing(const ConfProbe& o) {
   return out;
 }
 
-std::string dataFile(const std::string& name) { return std::string(TAVO_TEST_DATA_DIR) + "/" + name; }
-
-TEST(TCFileConfGolden, FixturesGiveTheExpectedEntries) {
+TEST(tCFileConfGolden, FixturesGiveTheExpectedEntries) {
   const char* const kFixtures[] = {"conf_basic", "conf_crlf",  "conf_nul",      "conf_binary",
                                    "conf_empty", "conf_comments", "conf_longline", "conf_lonecr"};
   for (const char* name : kFixtures) {
@@ -82,7 +68,7 @@ TEST(TCFileConfGolden, FixturesGiveTheExpectedEntries) {
   }
 }
 
-TEST(TCFileConfGolden, CrLfGivesTheSameEntriesAsLf) {
+TEST(tCFileConfGolden, CrLfGivesTheSameEntriesAsLf) {
   TempDir d;
   std::string lf = d.write("lf.txt", "a=1\nb = 2\n#c\nn=x#y\n\nlast=end\n");
   std::string crlf = d.write("crlf.txt", "a=1\r\nb = 2\r\n#c\r\nn=x#y\r\n\r\nlast=end\r\n");
@@ -94,7 +80,7 @@ TEST(TCFileConfGolden, CrLfGivesTheSameEntriesAsLf) {
 }
 
 // Entry lines, one file each, and what the lookup of a key gives.
-TEST(TCFileConfFormat, LineRules) {
+TEST(tCFileConfFormat, LineRules) {
   struct Case {
     std::string text;
     const char* key;
@@ -134,7 +120,7 @@ TEST(TCFileConfFormat, LineRules) {
   }
 }
 
-TEST(TCFileConfLookup, ByKeyValueAndClampedPosition) {
+TEST(tCFileConfLookup, ByKeyValueAndClampedPosition) {
   TempDir d;
   std::string path = d.write("c.txt", "a=1\nb=2\n");
   tCFileConf o(path.c_str(), "rb");
@@ -163,7 +149,7 @@ TEST(TCFileConfLookup, ByKeyValueAndClampedPosition) {
   EXPECT_STREQ(s, "");
 }
 
-TEST(TCFileConfLookup, DuplicatesKeepFileOrder) {
+TEST(tCFileConfLookup, DuplicatesKeepFileOrder) {
   TempDir d;
   std::string path = d.write("c.txt", "a=1\na=2\nb=1\n");
   tCFileConf o(path.c_str(), "rb");
@@ -176,7 +162,7 @@ TEST(TCFileConfLookup, DuplicatesKeepFileOrder) {
   EXPECT_STREQ(s, "a");
 }
 
-TEST(TCFileConfLookup, EmptyAndCommentOnlyFilesHaveNoEntry) {
+TEST(tCFileConfLookup, EmptyAndCommentOnlyFilesHaveNoEntry) {
   TempDir d;
   for (const char* text : {"", "# only\n#comments\n", "\n\n", "no equals\n"}) {
     SCOPED_TRACE(text);
@@ -198,7 +184,7 @@ TEST(TCFileConfLookup, EmptyAndCommentOnlyFilesHaveNoEntry) {
   }
 }
 
-TEST(TCFileConfOpen, OpenOnAnOpenObjectKeepsTheFirstFile) {
+TEST(tCFileConfOpen, OpenOnAnOpenObjectKeepsTheFirstFile) {
   TempDir d;
   std::string one = d.write("1.txt", "k=first\n");
   std::string two = d.write("2.txt", "k=second\n");
@@ -220,7 +206,23 @@ TEST(TCFileConfOpen, OpenOnAnOpenObjectKeepsTheFirstFile) {
   EXPECT_STREQ(s, "second");
 }
 
-TEST(TCFileConfOpen, EntriesAreReadOnceAtOpen) {
+TEST(tCFileConfOpen, APipeIsReadFromWhereItStands) {
+  // A settings file passed as <(...): a pipe, opened by its /dev/fd name.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const std::string text = "a=1\nb=2\n";
+  ASSERT_EQ(write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  close(fds[1]);
+  std::string name = "/dev/fd/" + std::to_string(fds[0]);
+  tCFileConf o;
+  EXPECT_EQ(o.Open(name.c_str(), "rb"), 1);
+  close(fds[0]);
+  tCString value;
+  EXPECT_EQ(o.GetValue("b", value), 1);
+  EXPECT_STREQ(value, "2");
+}
+
+TEST(tCFileConfOpen, EntriesAreReadOnceAtOpen) {
   TempDir d;
   std::string path = d.write("c.txt", "k=old\n");
   tCFileConf o(path.c_str(), "rb");
@@ -234,7 +236,7 @@ TEST(TCFileConfOpen, EntriesAreReadOnceAtOpen) {
   EXPECT_STREQ(s, "new");
 }
 
-TEST(TCFileConfOpen, MissingFileAndDirectoryFail) {
+TEST(tCFileConfOpen, MissingFileAndDirectoryFail) {
   TempDir d;
   tCFileConf o;
   EXPECT_EQ(o.Open(d.file("missing.txt").c_str(), "rb"), 0);
@@ -251,7 +253,7 @@ TEST(TCFileConfOpen, MissingFileAndDirectoryFail) {
   EXPECT_STREQ(s, "v");
 }
 
-TEST(TCFileConfOpen, ConstructorOnAnUnreadableFileLeavesItClosed) {
+TEST(tCFileConfOpen, ConstructorOnAnUnreadableFileLeavesItClosed) {
   TempDir d;
   for (const std::string& f : {d.file("missing.txt"), d.path()}) {
     SCOPED_TRACE(f);
@@ -269,7 +271,7 @@ TEST(TCFileConfOpen, ConstructorOnAnUnreadableFileLeavesItClosed) {
   }
 }
 
-TEST(TCFileConfOpen, ManyEntriesAndAVeryLongLine) {
+TEST(tCFileConfOpen, ManyEntriesAndAVeryLongLine) {
   TempDir d;
   std::string text;
   // Vectors grow by exactly one slot per line; the sanitizer's realloc
@@ -295,7 +297,7 @@ TEST(TCFileConfOpen, ManyEntriesAndAVeryLongLine) {
 
 // Copies share the stream, the name and the entries; every holder can let go
 // in any order without a double release (the sanitizer build checks it).
-TEST(TCFileConfCopy, CopiesShareEntriesAndOutliveTheirSource) {
+TEST(tCFileConfCopy, CopiesShareEntriesAndOutliveTheirSource) {
   TempDir d;
   std::string path = d.write("c.txt", "a=1\nb=2\n");
   tCString s;
@@ -315,7 +317,7 @@ TEST(TCFileConfCopy, CopiesShareEntriesAndOutliveTheirSource) {
   EXPECT_STREQ(s, "b");
 }
 
-TEST(TCFileConfCopy, AssignmentReleasesTheOldEntries) {
+TEST(tCFileConfCopy, AssignmentReleasesTheOldEntries) {
   TempDir d;
   std::string one = d.write("1.txt", "k=one\n");
   std::string two = d.write("2.txt", "k=two\n");
@@ -345,7 +347,7 @@ TEST(TCFileConfCopy, AssignmentReleasesTheOldEntries) {
   EXPECT_STREQ(s, "one");
 }
 
-TEST(TCFileConfCopy, ReopeningAfterABaseCloseLeavesCopiesIntact) {
+TEST(tCFileConfCopy, ReopeningAfterABaseCloseLeavesCopiesIntact) {
   TempDir d;
   std::string one = d.write("1.txt", "k=one\n");
   std::string two = d.write("2.txt", "k=two\n");
@@ -360,7 +362,7 @@ TEST(TCFileConfCopy, ReopeningAfterABaseCloseLeavesCopiesIntact) {
   EXPECT_STREQ(s, "one");
 }
 
-TEST(TCFileConfDeath, Preconditions) {
+TEST(tCFileConfDeath, Preconditions) {
   TempDir d;
   std::string path = d.write("c.txt", "a=1\n");
   tCString s;

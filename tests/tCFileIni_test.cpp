@@ -12,11 +12,15 @@
 
 #include "common/common.h"
 #include "tCFileIni/tCFileIni.h"
+
+#include <unistd.h>
 #include "tCString/tCString.h"
 #include "test_util.h"
 
 namespace {
 
+using tavo_test::dataFile;
+using tavo_test::escape;
 using tavo_test::readAll;
 using tavo_test::TempDir;
 
@@ -27,22 +31,6 @@ class IniProbe : public tCFileIni {
   int Count() const { return m_nSections; }
   const IniSection* Section(int i) const { return m_pSections[i]; }
 };
-
-// Bytes outside printable ASCII, and the backslash, as \xNN.
-std::string escape(const char* p) {
-  std::string out;
-  for (; *p != '\0'; ++p) {
-    unsigned char ch = static_cast<unsigned char>(*p);
-    if (ch < 0x20 || ch >= 0x7F || ch == '\\') {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02x", ch);
-      out += buf;
-    } else {
-      out += static_cast<char>(ch);
-    }
-  }
-  return out;
-}
 
 // "[name]" per section, then "  key=value" per entry, in file order.
 std::string listing(const IniProbe& o) {
@@ -57,9 +45,7 @@ std::string listing(const IniProbe& o) {
   return out;
 }
 
-std::string dataFile(const std::string& name) { return std::string(TAVO_TEST_DATA_DIR) + "/" + name; }
-
-TEST(TCFileIniGolden, FixturesGiveTheExpectedSections) {
+TEST(tCFileIniGolden, FixturesGiveTheExpectedSections) {
   const char* const kFixtures[] = {"ini_basic",    "ini_crlf",  "ini_nul",      "ini_binary",
                                    "ini_longline", "ini_empty", "ini_noheader", "ini_lonecr"};
   for (const char* name : kFixtures) {
@@ -89,7 +75,7 @@ TEST(TCFileIniGolden, FixturesGiveTheExpectedSections) {
   }
 }
 
-TEST(TCFileIniGolden, CrLfGivesTheSameSectionsAsLf) {
+TEST(tCFileIniGolden, CrLfGivesTheSameSectionsAsLf) {
   TempDir d;
   std::string lf = d.write("lf.ini", "x=0\n[db]\nhost=h\n#c\nport=1#p\n\n[b] #c\nk=v\n[e]\n");
   std::string crlf = d.write("crlf.ini", "x=0\r\n[db]\r\nhost=h\r\n#c\r\nport=1#p\r\n\r\n[b] #c\r\nk=v\r\n[e]\r\n");
@@ -101,7 +87,7 @@ TEST(TCFileIniGolden, CrLfGivesTheSameSectionsAsLf) {
 }
 
 // Header and entry rules: one file per case and the listing it gives.
-TEST(TCFileIniFormat, LineRules) {
+TEST(tCFileIniFormat, LineRules) {
   struct Case {
     const char* text;
     const char* expected;
@@ -138,13 +124,13 @@ TEST(TCFileIniFormat, LineRules) {
   }
 }
 
-class TCFileIniLookup : public ::testing::Test {
+class tCFileIniLookup : public ::testing::Test {
  protected:
   std::string Write(const std::string& text) { return dir_.write("c.ini", text); }
   TempDir dir_;
 };
 
-TEST_F(TCFileIniLookup, SectionsAndKeysCompareExactly) {
+TEST_F(tCFileIniLookup, SectionsAndKeysCompareExactly) {
   std::string path = Write("[db]\nhost=10.0.0.1\nk = v\n");
   tCFileIni o(path.c_str(), "rb");
   char buf[64];
@@ -161,7 +147,7 @@ TEST_F(TCFileIniLookup, SectionsAndKeysCompareExactly) {
   EXPECT_EQ(o.GetString("db ", "host", buf), 0);
 }
 
-TEST_F(TCFileIniLookup, RepeatedSectionsAreSearchedInOrder) {
+TEST_F(tCFileIniLookup, RepeatedSectionsAreSearchedInOrder) {
   std::string path = Write("[a]\nk=1\n[b]\nk=2\n[a]\nx=5\nk=9\n");
   tCFileIni o(path.c_str(), "rb");
   tCString s;
@@ -179,7 +165,7 @@ TEST_F(TCFileIniLookup, RepeatedSectionsAreSearchedInOrder) {
   EXPECT_STREQ(s, "");
 }
 
-TEST_F(TCFileIniLookup, WithoutAnySectionTheResultIsUntouched) {
+TEST_F(tCFileIniLookup, WithoutAnySectionTheResultIsUntouched) {
   for (const char* text : {"", "k=1\n", "[db] #main\nk=1\n", "# only\n"}) {
     SCOPED_TRACE(text);
     std::string path = Write(text);
@@ -201,7 +187,7 @@ TEST_F(TCFileIniLookup, WithoutAnySectionTheResultIsUntouched) {
   EXPECT_STREQ(buf, "untouched");
 }
 
-TEST_F(TCFileIniLookup, GetStringCopiesTheWholeValue) {
+TEST_F(tCFileIniLookup, GetStringCopiesTheWholeValue) {
   std::string longValue(5000, 'x');
   std::string path = Write("[s]\nempty=\nlong=" + longValue + "\nhigh=\xB0\xA1\n");
   tCFileIni o(path.c_str(), "rb");
@@ -216,7 +202,7 @@ TEST_F(TCFileIniLookup, GetStringCopiesTheWholeValue) {
   EXPECT_STREQ(buf, "\xB0\xA1");
 }
 
-TEST_F(TCFileIniLookup, GetIntegerConvertsLikeAtoi) {
+TEST_F(tCFileIniLookup, GetIntegerConvertsLikeAtoi) {
   struct Case {
     const char* value;
     int expected;
@@ -260,7 +246,7 @@ TEST_F(TCFileIniLookup, GetIntegerConvertsLikeAtoi) {
   EXPECT_EQ(n, -12345);
 }
 
-TEST_F(TCFileIniLookup, ManySectionsAndAVeryLongLine) {
+TEST_F(tCFileIniLookup, ManySectionsAndAVeryLongLine) {
   // Vectors grow by exactly one slot per line; the sanitizer's realloc
   // always moves the block, which makes that quadratic there.
   const int kSections = TAVO_TEST_ASAN ? 200 : 1000;
@@ -286,7 +272,7 @@ TEST_F(TCFileIniLookup, ManySectionsAndAVeryLongLine) {
   EXPECT_EQ(s.GetLength(), static_cast<int>(longValue.size()));
 }
 
-TEST(TCFileIniOpen, OpenOnAnOpenObjectKeepsTheFirstFile) {
+TEST(tCFileIniOpen, OpenOnAnOpenObjectKeepsTheFirstFile) {
   TempDir d;
   std::string one = d.write("1.ini", "[s]\nk=first\n");
   std::string two = d.write("2.ini", "[s]\nk=second\n");
@@ -304,7 +290,7 @@ TEST(TCFileIniOpen, OpenOnAnOpenObjectKeepsTheFirstFile) {
   EXPECT_STREQ(buf, "second");
 }
 
-TEST(TCFileIniOpen, MissingFileAndDirectoryFail) {
+TEST(tCFileIniOpen, MissingFileAndDirectoryFail) {
   TempDir d;
   tCFileIni o;
   EXPECT_EQ(o.Open(d.file("missing.ini").c_str(), "rb"), 0);
@@ -320,7 +306,7 @@ TEST(TCFileIniOpen, MissingFileAndDirectoryFail) {
   EXPECT_STREQ(buf, "v");
 }
 
-TEST(TCFileIniOpen, ConstructorOnAnUnreadableFileLeavesItClosed) {
+TEST(tCFileIniOpen, ConstructorOnAnUnreadableFileLeavesItClosed) {
   TempDir d;
   for (const std::string& f : {d.file("missing.ini"), d.path()}) {
     SCOPED_TRACE(f);
@@ -337,7 +323,22 @@ TEST(TCFileIniOpen, ConstructorOnAnUnreadableFileLeavesItClosed) {
   }
 }
 
-TEST(TCFileIniOpen, SectionsAreReadOnceAtOpen) {
+TEST(tCFileIniOpen, APipeIsReadFromWhereItStands) {
+  // A settings file passed as <(...): a pipe, opened by its /dev/fd name.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const std::string text = "[db]\nHostName=pipe-host\n";
+  ASSERT_EQ(write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  close(fds[1]);
+  std::string name = "/dev/fd/" + std::to_string(fds[0]);
+  tCFileIni o(name.c_str(), "rb");
+  close(fds[0]);
+  char buf[32] = "";
+  EXPECT_EQ(o.GetString("db", "HostName", buf), 1);
+  EXPECT_STREQ(buf, "pipe-host");
+}
+
+TEST(tCFileIniOpen, SectionsAreReadOnceAtOpen) {
   TempDir d;
   std::string path = d.write("c.ini", "[s]\nk=old\n");
   tCFileIni o(path.c_str(), "rb");
@@ -353,7 +354,7 @@ TEST(TCFileIniOpen, SectionsAreReadOnceAtOpen) {
 
 // Copies share the stream, the name and the sections; every holder can let
 // go in any order without a double release (the sanitizer build checks it).
-TEST(TCFileIniCopy, CopiesShareSectionsAndOutliveTheirSource) {
+TEST(tCFileIniCopy, CopiesShareSectionsAndOutliveTheirSource) {
   TempDir d;
   std::string path = d.write("c.ini", "[s]\na=1\nb=2\n");
   char buf[16];
@@ -373,7 +374,7 @@ TEST(TCFileIniCopy, CopiesShareSectionsAndOutliveTheirSource) {
   EXPECT_EQ(n, 2);
 }
 
-TEST(TCFileIniCopy, AssignmentReleasesTheOldSections) {
+TEST(tCFileIniCopy, AssignmentReleasesTheOldSections) {
   TempDir d;
   std::string one = d.write("1.ini", "[s]\nk=one\n");
   std::string two = d.write("2.ini", "[s]\nk=two\n");
@@ -404,7 +405,7 @@ TEST(TCFileIniCopy, AssignmentReleasesTheOldSections) {
   EXPECT_STREQ(buf, "one");
 }
 
-TEST(TCFileIniCopy, ReopeningAfterABaseCloseLeavesCopiesIntact) {
+TEST(tCFileIniCopy, ReopeningAfterABaseCloseLeavesCopiesIntact) {
   TempDir d;
   std::string one = d.write("1.ini", "[s]\nk=one\n");
   std::string two = d.write("2.ini", "[s]\nk=two\n");
@@ -419,7 +420,7 @@ TEST(TCFileIniCopy, ReopeningAfterABaseCloseLeavesCopiesIntact) {
   EXPECT_STREQ(buf, "one");
 }
 
-TEST(TCFileIniDeath, Preconditions) {
+TEST(tCFileIniDeath, Preconditions) {
   TempDir d;
   std::string path = d.write("c.ini", "[s]\nk=1\n");
   tCFileIni o(path.c_str(), "rb");

@@ -20,18 +20,10 @@
 
 namespace {
 
+using tavo_test::take;
 using tavo_test::TempDir;
 using tavo_test::ChdirGuard;
 using Lines = std::vector<std::string>;
-
-// Takes ownership of a string vector and returns its strings (up to each
-// string's first NUL, as its users see it).
-Lines take(char** v) {
-  Lines r;
-  for (int i = 0; v != nullptr && v[i] != nullptr; ++i) r.emplace_back(v[i]);
-  strfreev(v);
-  return r;
-}
 
 // The line rules, written independently of the library: LF ends a line, CR
 // ends it and swallows the next byte, the end of the data ends the last one.
@@ -114,7 +106,7 @@ const LineCase kLineCases[] = {
     {std::string(161, 'v') + "\n\n", {std::string(161, 'v'), ""}, 2},
 };
 
-TEST(TCFileLines, EveryReaderFollowsTheLineRules) {
+TEST(tCFileLines, EveryReaderFollowsTheLineRules) {
   TempDir dir;
   int i = 0;
   for (const LineCase& c : kLineCases) {
@@ -137,7 +129,7 @@ TEST(TCFileLines, EveryReaderFollowsTheLineRules) {
   }
 }
 
-TEST(TCFileLines, RandomBytesMatchTheModel) {
+TEST(tCFileLines, RandomBytesMatchTheModel) {
   TempDir dir;
   std::mt19937 rng(12345);
   const char kAlphabet[] = {'a', 'b', '\r', '\n', '\0', '\xff', ' '};
@@ -152,7 +144,7 @@ TEST(TCFileLines, RandomBytesMatchTheModel) {
   }
 }
 
-TEST(TCFileLines, BinaryFileOfEveryByte) {
+TEST(tCFileLines, BinaryFileOfEveryByte) {
   TempDir dir;
   std::string data;
   for (int rep = 0; rep < 50; ++rep)
@@ -163,7 +155,7 @@ TEST(TCFileLines, BinaryFileOfEveryByte) {
   EXPECT_EQ(tCFile::GetLength(path.c_str()), static_cast<int>(data.size()));
 }
 
-TEST(TCFileLines, TenMegabyteLine) {
+TEST(tCFileLines, TenMegabyteLine) {
   TempDir dir;
   std::string data(10 << 20, 'q');
   data[12345] = '\xff';
@@ -177,7 +169,7 @@ TEST(TCFileLines, TenMegabyteLine) {
   EXPECT_EQ(tCFile::GetLines(path.c_str()), 2);
 }
 
-TEST(TCFileLines, MillionEmptyLines) {
+TEST(tCFileLines, MillionEmptyLines) {
   // The vector grows one slot per line; under ASan every growth copies, so
   // the count is smaller there.
   const int n = TAVO_TEST_ASAN ? 10000 : 1000000;
@@ -193,7 +185,7 @@ TEST(TCFileLines, MillionEmptyLines) {
   strfreev(w);
 }
 
-TEST(TCFileLines, MissingFile) {
+TEST(tCFileLines, MissingFile) {
   TempDir dir;
   std::string path = dir.file("missing");
   EXPECT_EQ(tCFile::ReadLines(path.c_str()), nullptr);
@@ -206,7 +198,7 @@ TEST(TCFileLines, MissingFile) {
   EXPECT_EQ(std::memcmp(&st, &untouched, sizeof st), 0);
 }
 
-TEST(TCFileLines, WriteOnlyStreamReadsAsEmpty) {
+TEST(tCFileLines, WriteOnlyStreamReadsAsEmpty) {
   TempDir dir;
   std::string path = dir.write("w", "a\nb\n");
   tCFile f;
@@ -219,7 +211,7 @@ TEST(TCFileLines, WriteOnlyStreamReadsAsEmpty) {
   EXPECT_EQ(tavo_test::readAll(path), "a\nb\nc\n");
 }
 
-TEST(TCFileLines, DirectoryOpenedAsFile) {
+TEST(tCFileLines, DirectoryOpenedAsFile) {
   TempDir dir;
   tCFile f;
   ASSERT_EQ(f.Open(dir.path().c_str(), "rb"), 1);  // stdio opens directories for reading
@@ -233,7 +225,7 @@ TEST(TCFileLines, DirectoryOpenedAsFile) {
   EXPECT_EQ(read_file(dir.path().c_str()), nullptr);
 }
 
-TEST(TCFileLines, UnreadableFileAsAnotherUser) {
+TEST(tCFileLines, UnreadableFileAsAnotherUser) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to switch to an unprivileged uid";
   TempDir dir;
   std::string path = dir.write("secret", "x\ny\n");
@@ -299,7 +291,7 @@ class OnStream : public tCFile {
   ~OnStream() { m_pFile = nullptr; }
 };
 
-TEST(TCFileLines, ReadErrorEndsTheLinesAndTheCount) {
+TEST(tCFileLines, ReadErrorEndsTheLinesAndTheCount) {
   struct Case {
     std::vector<const char*> chunks;
     Lines lines;
@@ -330,7 +322,7 @@ TEST(TCFileLines, ReadErrorEndsTheLinesAndTheCount) {
 
 // ---- Open, Close, constructor -------------------------------------------------
 
-TEST(TCFileOpen, OpenTwiceKeepsTheFirstFile) {
+TEST(tCFileOpen, OpenTwiceKeepsTheFirstFile) {
   TempDir dir;
   std::string a = dir.write("a.txt", "A");
   std::string b = dir.write("b.txt", "B");
@@ -345,7 +337,7 @@ TEST(TCFileOpen, OpenTwiceKeepsTheFirstFile) {
   EXPECT_STREQ(buf, "A");
 }
 
-TEST(TCFileOpen, FailedOpenLeavesObjectClosed) {
+TEST(tCFileOpen, FailedOpenLeavesObjectClosed) {
   TempDir dir;
   tCFile f;
   EXPECT_EQ(f.Open(dir.file("missing").c_str(), "rb"), 0);
@@ -358,7 +350,7 @@ TEST(TCFileOpen, FailedOpenLeavesObjectClosed) {
   EXPECT_EQ(f.Open(ok.c_str(), "rb"), 1);
 }
 
-TEST(TCFileOpen, ConstructorOnMissingFileLeavesObjectClosed) {
+TEST(tCFileOpen, ConstructorOnMissingFileLeavesObjectClosed) {
   TempDir dir;
   tCFile f(dir.file("missing").c_str(), "rb");
   char buf[64] = "untouched";
@@ -368,7 +360,7 @@ TEST(TCFileOpen, ConstructorOnMissingFileLeavesObjectClosed) {
   EXPECT_DEATH(f.ReadLines(), "m_pFile");
 }
 
-TEST(TCFileOpen, CloseIsRepeatableAndReopens) {
+TEST(tCFileOpen, CloseIsRepeatableAndReopens) {
   TempDir dir;
   std::string a = dir.write("a", "1\n");
   tCFile f(a.c_str(), "rb");
@@ -383,7 +375,7 @@ TEST(TCFileOpen, CloseIsRepeatableAndReopens) {
 
 // ---- Read and Seek ------------------------------------------------------------
 
-TEST(TCFileRead, PositionsAndCounts) {
+TEST(tCFileRead, PositionsAndCounts) {
   TempDir dir;
   std::string p = dir.write("abcd", "abcd");
   tCFile f(p.c_str(), "rb");
@@ -407,7 +399,7 @@ TEST(TCFileRead, PositionsAndCounts) {
   EXPECT_STREQ(buf, "bcd");
 }
 
-TEST(TCFileRead, EmptyFile) {
+TEST(tCFileRead, EmptyFile) {
   TempDir dir;
   std::string p = dir.write("empty", "");
   tCFile f(p.c_str(), "rb");
@@ -419,7 +411,7 @@ TEST(TCFileRead, EmptyFile) {
   EXPECT_EQ(f.GetLength(), 0);
 }
 
-TEST(TCFileRead, CurrentAfterLinesIsAtTheEnd) {
+TEST(tCFileRead, CurrentAfterLinesIsAtTheEnd) {
   TempDir dir;
   std::string p = dir.write("f", "a\nb\n");
   tCFile f(p.c_str(), "rb");
@@ -430,7 +422,7 @@ TEST(TCFileRead, CurrentAfterLinesIsAtTheEnd) {
   EXPECT_EQ(f.Read(buf, 5, __MYFILE_CURRENT__), 0);
 }
 
-TEST(TCFileRead, IntoStringStopsAtNulButCountsEveryByte) {
+TEST(tCFileRead, IntoStringStopsAtNulButCountsEveryByte) {
   TempDir dir;
   std::string p = dir.write("nul", std::string("ab\0cd", 5));
   tCFile f(p.c_str(), "rb");
@@ -443,7 +435,7 @@ TEST(TCFileRead, IntoStringStopsAtNulButCountsEveryByte) {
   EXPECT_EQ(str(s), "");
 }
 
-TEST(TCFileRead, ReadErrorIsMinusOne) {
+TEST(tCFileRead, ReadErrorIsMinusOne) {
   TempDir dir;
   std::string p = dir.file("wo");
   tCFile f(p.c_str(), "wb");
@@ -456,7 +448,7 @@ TEST(TCFileRead, ReadErrorIsMinusOne) {
   EXPECT_EQ(str(s), "");
 }
 
-TEST(TCFileRead, LargeSparseFile) {
+TEST(tCFileRead, LargeSparseFile) {
   TempDir dir;
   std::string p = dir.write("sparse", "");
   // 3 GB without data blocks: the size does not fit an int.
@@ -474,7 +466,7 @@ TEST(TCFileRead, LargeSparseFile) {
   EXPECT_EQ(f.Read(buf, 3, __MYFILE_CURRENT__), 3);
 }
 
-TEST(TCFileSeek, Positions) {
+TEST(tCFileSeek, Positions) {
   TempDir dir;
   std::string p = dir.write("s", "0123456789");
   tCFile f(p.c_str(), "rb");
@@ -507,7 +499,7 @@ TEST(TCFileSeek, Positions) {
 
 // ---- Write ----------------------------------------------------------------------
 
-TEST(TCFileWrite, MemberAppendsAtTheEndWhateverThePosition) {
+TEST(tCFileWrite, MemberAppendsAtTheEndWhateverThePosition) {
   TempDir dir;
   std::string p = dir.write("w", "abc\n");
   tCFile f(p.c_str(), "r+b");
@@ -525,7 +517,7 @@ TEST(TCFileWrite, MemberAppendsAtTheEndWhateverThePosition) {
   EXPECT_EQ(tavo_test::readAll(p), "abc\n42-x\ntail");
 }
 
-TEST(TCFileWrite, WriteThenReadOnAnUpdateStream) {
+TEST(tCFileWrite, WriteThenReadOnAnUpdateStream) {
   TempDir dir;
   std::string p = dir.file("u");
   tCFile f(p.c_str(), "w+");
@@ -540,7 +532,7 @@ TEST(TCFileWrite, WriteThenReadOnAnUpdateStream) {
   EXPECT_EQ(st.st_size, 11);
 }
 
-TEST(TCFileWrite, MemberOnReadOnlyStreamFails) {
+TEST(tCFileWrite, MemberOnReadOnlyStreamFails) {
   TempDir dir;
   std::string p = dir.write("ro", "x");
   tCFile f(p.c_str(), "rb");
@@ -549,7 +541,7 @@ TEST(TCFileWrite, MemberOnReadOnlyStreamFails) {
   EXPECT_EQ(tavo_test::readAll(p), "x");
 }
 
-TEST(TCFileWrite, Static) {
+TEST(tCFileWrite, Static) {
   TempDir dir;
   std::string p = dir.file("s");
   EXPECT_EQ(tCFile::Write(p.c_str(), "ab", "%s=%d\n", "k", 7), 1);
@@ -565,7 +557,7 @@ TEST(TCFileWrite, Static) {
 
 // ---- Length and status ------------------------------------------------------
 
-TEST(TCFileStatus, LengthAndStatusAgree) {
+TEST(tCFileStatus, LengthAndStatusAgree) {
   TempDir dir;
   std::string p = dir.write("st", std::string(1234, 'z'));
   tCFile f(p.c_str(), "rb");
@@ -587,7 +579,7 @@ TEST(TCFileStatus, LengthAndStatusAgree) {
 
 // ---- Names ----------------------------------------------------------------------
 
-TEST(TCFileNames, FileNameTakesThePartAfterTheLastSeparator) {
+TEST(tCFileNames, FileNameTakesThePartAfterTheLastSeparator) {
   TempDir dir;
   ASSERT_EQ(mkdir(dir.file("d").c_str(), 0755), 0);
   dir.write("d/f.txt", "");
@@ -620,7 +612,7 @@ TEST(TCFileNames, FileNameTakesThePartAfterTheLastSeparator) {
   EXPECT_EQ(str(s), "f.txt");
 }
 
-TEST(TCFileNames, FilePathResolvesTheDirectoryNow) {
+TEST(tCFileNames, FilePathResolvesTheDirectoryNow) {
   TempDir dir;
   std::string real = realDir(dir.path());
   ASSERT_EQ(mkdir(dir.file("a").c_str(), 0755), 0);
@@ -670,7 +662,7 @@ TEST(TCFileNames, FilePathResolvesTheDirectoryNow) {
   std::free(after);
 }
 
-TEST(TCFileNames, FilePathInTheRootDirectoryHasOneSeparator) {
+TEST(tCFileNames, FilePathInTheRootDirectoryHasOneSeparator) {
   // Any entry of the root directory will do (stdio opens directories for
   // reading too); only the directory part is resolved.
   for (const char* name : {"/etc", "/etc/../etc", "//etc"}) {
@@ -683,7 +675,7 @@ TEST(TCFileNames, FilePathInTheRootDirectoryHasOneSeparator) {
   }
 }
 
-TEST(TCFileNames, FilePathOfAVanishedDirectoryIsZero) {
+TEST(tCFileNames, FilePathOfAVanishedDirectoryIsZero) {
   TempDir dir;
   ASSERT_EQ(mkdir(dir.file("gone").c_str(), 0755), 0);
   std::string p = dir.write("gone/f", "x");
@@ -701,7 +693,7 @@ TEST(TCFileNames, FilePathOfAVanishedDirectoryIsZero) {
   EXPECT_EQ(str(s), "f");
 }
 
-TEST(TCFileNames, FilePathBeyondTwoHundredBytes) {
+TEST(tCFileNames, FilePathBeyondTwoHundredBytes) {
   TempDir dir;
   std::string real = realDir(dir.path());
   std::string rel;
@@ -719,7 +711,7 @@ TEST(TCFileNames, FilePathBeyondTwoHundredBytes) {
 
 // ---- Copies -----------------------------------------------------------------------
 
-TEST(TCFileCopy, CopiesShareStreamAndNameAndReleaseOnce) {
+TEST(tCFileCopy, CopiesShareStreamAndNameAndReleaseOnce) {
   TempDir dir;
   std::string p = dir.write("c.txt", "one\ntwo\n");
   const int nFds = openFds();
@@ -755,7 +747,7 @@ TEST(TCFileCopy, CopiesShareStreamAndNameAndReleaseOnce) {
   EXPECT_EQ(tavo_test::readAll(p), "one\ntwo\nthree\nfour\n");
 }
 
-TEST(TCFileCopy, AssignmentReleasesTheOldStream) {
+TEST(tCFileCopy, AssignmentReleasesTheOldStream) {
   TempDir dir;
   std::string a = dir.write("a", "A\n");
   std::string b = dir.write("b", "B\n");
@@ -783,7 +775,7 @@ TEST(TCFileCopy, AssignmentReleasesTheOldStream) {
   EXPECT_EQ(take(copyOfClosed.ReadLines()), (Lines{"A"}));
 }
 
-TEST(TCFileCopy, ManySharersDestroyedInAnyOrder) {
+TEST(tCFileCopy, ManySharersDestroyedInAnyOrder) {
   TempDir dir;
   std::string p = dir.write("m", "x\n");
   const int nFds = openFds();
@@ -801,7 +793,7 @@ TEST(TCFileCopy, ManySharersDestroyedInAnyOrder) {
 
 // ---- Preconditions ----------------------------------------------------------------
 
-TEST(TCFileDeath, PreconditionsNameTheirExpression) {
+TEST(tCFileDeath, PreconditionsNameTheirExpression) {
   TempDir dir;
   std::string p = dir.write("d", "abc");
   tCFile open(p.c_str(), "rb");

@@ -15,6 +15,8 @@
 
 namespace {
 
+using tavo_test::exchangeSorted;
+
 using Strings = std::vector<std::string>;
 
 // A caller-owned string vector built from literals (stack/std storage).
@@ -68,18 +70,6 @@ std::string assertRe(const std::string& expr) {
   return r + ", file tCString2/tCString2\\.cpp, line [0-9]+";
 }
 
-// The order the list's sorts must give: the exchange sort that swaps only
-// neighbours in the wrong order, so equal strings keep their order.
-template <class Cmp>
-std::vector<char*> exchangeSorted(std::vector<char*> v, int nFlag, Cmp cmp) {
-  for (size_t n = v.size(); n >= 2; --n)
-    for (size_t i = 0; i + 1 < n; ++i) {
-      int c = cmp(v[i], v[i + 1]);
-      if (nFlag == 1 ? c > 0 : c < 0) std::swap(v[i], v[i + 1]);
-    }
-  return v;
-}
-
 int foldedCompare(const char* a, const char* b) {
   auto fold = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
   for (;; ++a, ++b) {
@@ -99,7 +89,7 @@ std::vector<char*> slots(const tCString2& l) {
 
 // ---------------------------------------------------------------------------
 
-TEST(TCString2, NewListIsEmptyWithOneNullSlot) {
+TEST(tCString2, NewListIsEmptyWithOneNullSlot) {
   tCString2 l;
   EXPECT_EQ(l.GetLength(), 0);
   EXPECT_EQ(l.IsEmpty(), 1);
@@ -120,7 +110,7 @@ TEST(TCString2, NewListIsEmptyWithOneNullSlot) {
   EXPECT_EQ(v[0], nullptr);
 }
 
-TEST(TCString2, ConstructFromVectorCopiesEveryString) {
+TEST(tCString2, ConstructFromVectorCopiesEveryString) {
   Vec src{"one", "", "three", "\xff\x80"};
   tCString2 l(src.get());
   EXPECT_EQ(l.GetLength(), 4);
@@ -138,14 +128,14 @@ TEST(TCString2, ConstructFromVectorCopiesEveryString) {
   for (int i = 0; i < 4; ++i) EXPECT_NE(c[i], l[i]);
 }
 
-TEST(TCString2, VectorWorksWithTheFreeFunctions) {
+TEST(tCString2, VectorWorksWithTheFreeFunctions) {
   tCString2 l = make({"a", "b"});
   char** copy = mstrdup2(const_cast<const char**>(static_cast<char**>(l)));
   EXPECT_EQ(l == copy, 1);
   strfreev(copy);
 }
 
-TEST(TCString2, SetAtReplacesInPlaceAndKeepsOthers) {
+TEST(tCString2, SetAtReplacesInPlaceAndKeepsOthers) {
   tCString2 l = make({"a", "bb", "c"});
   const char* first = l[0];
   EXPECT_EQ(l.SetAt(1, "a much longer text than before"), 1);
@@ -154,7 +144,7 @@ TEST(TCString2, SetAtReplacesInPlaceAndKeepsOthers) {
   EXPECT_EQ(l[0], first);
 }
 
-TEST(TCString2, SetAtFromItsOwnStorage) {
+TEST(tCString2, SetAtFromItsOwnStorage) {
   tCString2 l = make({"hello world", "other"});
   EXPECT_EQ(l.SetAt(0, l[0]), 1);  // the very string it replaces
   EXPECT_EQ(contents(l), (Strings{"hello world", "other"}));
@@ -167,7 +157,7 @@ TEST(TCString2, SetAtFromItsOwnStorage) {
   EXPECT_NE(l[0], l[1]);
 }
 
-TEST(TCString2, AssignmentReplacesEverything) {
+TEST(tCString2, AssignmentReplacesEverything) {
   tCString2 l = make({"p", "q", "r"});
   l = "x";
   EXPECT_EQ(contents(l), (Strings{"x"}));
@@ -188,7 +178,7 @@ TEST(TCString2, AssignmentReplacesEverything) {
   EXPECT_EQ(static_cast<char**>(l)[0], nullptr);
 }
 
-TEST(TCString2, AssignmentFromItsOwnStorage) {
+TEST(tCString2, AssignmentFromItsOwnStorage) {
   tCString2 l = make({"a", "b", "c"});
   l = static_cast<char**>(l);
   EXPECT_EQ(contents(l), (Strings{"a", "b", "c"}));
@@ -204,7 +194,7 @@ TEST(TCString2, AssignmentFromItsOwnStorage) {
   EXPECT_EQ(contents(m), (Strings{"y", "x"}));
 }
 
-TEST(TCString2, AppendingKeepsOrderAndCopies) {
+TEST(tCString2, AppendingKeepsOrderAndCopies) {
   tCString2 l;
   l += "a";
   Vec v{"b", "c"};
@@ -217,7 +207,7 @@ TEST(TCString2, AppendingKeepsOrderAndCopies) {
   EXPECT_EQ(contents(tail), (Strings{"d"}));
 }
 
-TEST(TCString2, AppendingItsOwnStorage) {
+TEST(tCString2, AppendingItsOwnStorage) {
   tCString2 l = make({"a", "b", "c"});
   l += l;
   EXPECT_EQ(contents(l), (Strings{"a", "b", "c", "a", "b", "c"}));
@@ -243,7 +233,7 @@ TEST(TCString2, AppendingItsOwnStorage) {
   EXPECT_EQ(e.GetLength(), 0);
 }
 
-TEST(TCString2, ConcatenationBuildsNewListsAndLeavesOperands) {
+TEST(tCString2, ConcatenationBuildsNewListsAndLeavesOperands) {
   tCString2 l = make({"a", "b"});
   tCString2 r = make({"c"});
   Vec v{"v1", "v2"};
@@ -270,7 +260,7 @@ TEST(TCString2, ConcatenationBuildsNewListsAndLeavesOperands) {
   EXPECT_EQ(contents(r), (Strings{"c"}));
 }
 
-TEST(TCString2, EqualityIsOrderAndCaseSensitive) {
+TEST(tCString2, EqualityIsOrderAndCaseSensitive) {
   tCString2 ab = make({"a", "b"});
   Vec same{"a", "b"}, swapped{"b", "a"}, upper{"A", "b"}, shorter{"a"}, longer{"a", "b", "c"};
   struct Case {
@@ -300,7 +290,7 @@ TEST(TCString2, EqualityIsOrderAndCaseSensitive) {
   EXPECT_EQ(make({"\xe9"}) == make({"\xc9"}), 0);
 }
 
-TEST(TCString2, SubLists) {
+TEST(tCString2, SubLists) {
   tCString2 abc = make({"a", "b", "c"});
   struct Case {
     const char* name;
@@ -332,7 +322,7 @@ TEST(TCString2, SubLists) {
   EXPECT_EQ(contents(abc), (Strings{"a", "b", "c"}));
 }
 
-TEST(TCString2, InsertAtEveryPosition) {
+TEST(tCString2, InsertAtEveryPosition) {
   for (int at = 0; at <= 3; ++at) {
     SCOPED_TRACE(at);
     tCString2 l = make({"a", "b", "c"});
@@ -351,7 +341,7 @@ TEST(TCString2, InsertAtEveryPosition) {
   EXPECT_EQ(contents(e), (Strings{"ly", "first", "only", "only"}));
 }
 
-TEST(TCString2, RemoveByPositionClosesTheGap) {
+TEST(tCString2, RemoveByPositionClosesTheGap) {
   for (int at = 0; at < 3; ++at) {
     SCOPED_TRACE(at);
     tCString2 l = make({"a", "b", "c"});
@@ -372,7 +362,7 @@ TEST(TCString2, RemoveByPositionClosesTheGap) {
   EXPECT_EQ(contents(one), (Strings{"y"}));
 }
 
-TEST(TCString2, RemoveByValueRemovesEveryMatchAndRebuilds) {
+TEST(tCString2, RemoveByValueRemovesEveryMatchAndRebuilds) {
   tCString2 l = make({"x", "y", "x", "x"});
   EXPECT_EQ(l.Remove("x"), 3);
   EXPECT_EQ(contents(l), (Strings{"y"}));
@@ -395,7 +385,7 @@ TEST(TCString2, RemoveByValueRemovesEveryMatchAndRebuilds) {
   EXPECT_EQ(contents(own), (Strings{"v"}));
 }
 
-TEST(TCString2, MakeReverse) {
+TEST(tCString2, MakeReverse) {
   struct Case {
     tCString2 in;
     Strings expected;
@@ -413,7 +403,7 @@ TEST(TCString2, MakeReverse) {
   }
 }
 
-TEST(TCString2, SortSmallCases) {
+TEST(tCString2, SortSmallCases) {
   struct Case {
     Strings in;
     bool noCase;
@@ -461,7 +451,7 @@ Strings randomWords(std::mt19937& rng, size_t n, size_t maxLen) {
   return r;
 }
 
-TEST(TCString2, SortsGiveTheStableExchangeOrder) {
+TEST(tCString2, SortsGiveTheStableExchangeOrder) {
   std::mt19937 rng(12345);
   for (size_t n : {2u, 3u, 7u, 24u, 25u, 49u, 100u, 777u}) {
     for (int round = 0; round < 4; ++round) {
@@ -483,7 +473,7 @@ TEST(TCString2, SortsGiveTheStableExchangeOrder) {
   }
 }
 
-TEST(TCString2, CaseFoldingTouchesOnlyAsciiLetters) {
+TEST(tCString2, CaseFoldingTouchesOnlyAsciiLetters) {
   // One single-byte string per byte value 1..255.
   tCString2 l;
   for (int c = 1; c < 256; ++c) {
@@ -518,7 +508,7 @@ TEST(TCString2, CaseFoldingTouchesOnlyAsciiLetters) {
   for (int i = 0; i < 255; ++i) EXPECT_EQ(static_cast<unsigned char>(plain[i][0]), 255 - i);
 }
 
-TEST(TCString2, FindAndReverseFind) {
+TEST(tCString2, FindAndReverseFind) {
   tCString2 abb = make({"a", "b", "b"});
   struct Case {
     const char* what;
@@ -559,7 +549,7 @@ TEST(TCString2, FindAndReverseFind) {
   EXPECT_EQ(mixed.FindNoCase("ab", 0), -1);  // a prefix is not equal
 }
 
-TEST(TCString2, ForkFindProbesByHalving) {
+TEST(tCString2, ForkFindProbesByHalving) {
   struct Case {
     Strings list;
     const char* key;
@@ -607,7 +597,7 @@ TEST(TCString2, ForkFindProbesByHalving) {
   }
 }
 
-TEST(TCString2, ForkFindFindsEveryMemberOfASortedList) {
+TEST(tCString2, ForkFindFindsEveryMemberOfASortedList) {
   std::mt19937 rng(777);
   for (bool noCase : {false, true}) {
     for (int flag : {1, 2}) {
@@ -632,7 +622,7 @@ TEST(TCString2, ForkFindFindsEveryMemberOfASortedList) {
   EXPECT_EQ(mixed.ForkFind("DEF", 1), -1);
 }
 
-TEST(TCString2, UnsortedInputGivesAMatchOrMinusOne) {
+TEST(tCString2, UnsortedInputGivesAMatchOrMinusOne) {
   std::mt19937 rng(99);
   Strings words = randomWords(rng, 300, 3);
   Vec v(words);
@@ -649,7 +639,7 @@ TEST(TCString2, UnsortedInputGivesAMatchOrMinusOne) {
 // a list is quadratic there and the sanitizer build uses a smaller list.
 constexpr int kBigList = TAVO_TEST_ASAN ? 8000 : 1000000;
 
-TEST(TCString2, MillionStrings) {
+TEST(tCString2, MillionStrings) {
   const int n = kBigList;
   tCString2 l;
   char buf[16];
@@ -678,7 +668,7 @@ TEST(TCString2, MillionStrings) {
   EXPECT_EQ(l.GetLength(), 2 * (n - 1));
 }
 
-TEST(TCString2, LongStrings) {
+TEST(tCString2, LongStrings) {
   std::string big(50u << 20, 'q');
   big[1] = '\xff';
   tCString2 l;
@@ -692,7 +682,7 @@ TEST(TCString2, LongStrings) {
 
 // ---------------------------------------------------------------------------
 
-TEST(TCString2DeathTest, Preconditions) {
+TEST(tCString2DeathTest, Preconditions) {
   tCString2 l = make({"a", "b"});
   char** nullVec = nullptr;
   const char* nullStr = nullptr;

@@ -969,20 +969,4 @@ TEST(tCStringLarge, HundredMegabyteText) {
   EXPECT_EQ(s[2 * kSize - 1], 'A');
 }
 
-TEST(tCStringLarge, RepetitiveTextIsSearchedInLinearTime) {
-  // A search that compared the whole pattern at every position would make
-  // billions of byte comparisons here.
-  const int kSize = 20 << 20;
-  tCString s(std::string(kSize, 'a').c_str());
-  std::string pat(20000, 'a');
-  pat += 'b';
-  EXPECT_EQ(s.Find(pat.c_str(), 0), -1);
-  EXPECT_EQ(s.Replace(pat.c_str(), "x"), 0);
-  EXPECT_EQ(s.Remove(pat.c_str()), 0);
-  tCString2 list;
-  EXPECT_EQ(s.Split(list, pat.c_str()), 0);
-  EXPECT_EQ(s.Replace("aa", "b"), kSize / 2);
-  EXPECT_EQ(s.GetLength(), kSize / 2);
-}
-
 }  // namespace

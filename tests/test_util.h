@@ -7,9 +7,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "common/common.h"
 
 // True when the program runs under AddressSanitizer.
 #if defined(__SANITIZE_ADDRESS__)
@@ -84,6 +89,48 @@ inline std::string readAll(const std::string& path) {
   std::ostringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+// A fixture file of tests/data.
+inline std::string dataFile(const std::string& name) { return std::string(TAVO_TEST_DATA_DIR) + "/" + name; }
+
+// Bytes outside printable ASCII, and the backslash, as \xNN.
+inline std::string escape(const char* p) {
+  std::string out;
+  for (; *p != '\0'; ++p) {
+    unsigned char ch = static_cast<unsigned char>(*p);
+    if (ch < 0x20 || ch >= 0x7F || ch == '\\') {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02x", ch);
+      out += buf;
+    } else {
+      out += static_cast<char>(ch);
+    }
+  }
+  return out;
+}
+
+// Takes ownership of a string vector (null for none) and returns its
+// strings (up to each string's first NUL, as its users see it).
+inline std::vector<std::string> take(char** v) {
+  std::vector<std::string> r;
+  for (int i = 0; v != nullptr && v[i] != nullptr; ++i) r.emplace_back(v[i]);
+  strfreev(v);
+  return r;
+}
+
+// The order the string sorts must give, written out independently: the
+// exchange sort that swaps only neighbours in the wrong order (nFlag 1
+// ascending, otherwise descending by `cmp`), so equal strings keep their
+// order.
+template <class Cmp>
+std::vector<char*> exchangeSorted(std::vector<char*> v, int nFlag, Cmp cmp) {
+  for (size_t n = v.size(); n >= 2; --n)
+    for (size_t i = 0; i + 1 < n; ++i) {
+      int c = cmp(v[i], v[i + 1]);
+      if (nFlag == 1 ? c > 0 : c < 0) std::swap(v[i], v[i + 1]);
+    }
+  return v;
 }
 
 }  // namespace tavo_test
