@@ -12,16 +12,6 @@
 
 namespace {
 
-char** readFileLines(const char* name, int nMax) {
-  char* pBuf;
-  FILE* fp = tavo::detail::openForReading(name, &pBuf);
-  if (fp == nullptr) return nullptr;
-  char** v = tavo::detail::readLines(fp, nMax);
-  std::fclose(fp);
-  std::free(pBuf);
-  return v;
-}
-
 // Heap string holding `a` followed by the `nB` bytes of `b` and a NUL.
 char* joined(const char* a, const char* b, std::size_t nB) {
   std::size_t nA = std::strlen(a);
@@ -50,11 +40,11 @@ void keepEntry(const char* name, void* ctx) {
 
 }  // namespace
 
-char** read_file(const char* name) { return readFileLines(name, INT_MAX); }
+char** read_file(const char* name) { return tavo::detail::readFileLines(name, INT_MAX); }
 
 char** read_file_lines(const char* name, int n) {
   if (n <= 0) return nullptr;
-  return readFileLines(name, n);
+  return tavo::detail::readFileLines(name, n);
 }
 
 int write_file(const char* name, const char* fmt, ...) {

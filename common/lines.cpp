@@ -129,6 +129,16 @@ FILE* openForReading(const char* pFileName, char** ppBuf) {
   return fp;
 }
 
+char** readFileLines(const char* pFileName, int nMax) {
+  char* pBuf;
+  FILE* fp = openForReading(pFileName, &pBuf);
+  if (fp == nullptr) return nullptr;
+  char** v = readLines(fp, nMax);
+  std::fclose(fp);
+  std::free(pBuf);
+  return v;
+}
+
 int writeFormatted(const char* pFileName, const char* pMode, const char* fmt, va_list ap) {
   FILE* fp = std::fopen(pFileName, pMode);
   if (fp == nullptr) return -1;

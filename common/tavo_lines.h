@@ -25,6 +25,10 @@ char** readLines(FILE* fp, int nMax);
 // free()); null when the stream is at its end before any byte of a line.
 char* readOneLine(FILE* fp);
 
+// Opens the file `pFileName` with "rb", reads at most `nMax` lines from its
+// start as readLines does, and closes it.  Null when it cannot be opened.
+char** readFileLines(const char* pFileName, int nMax);
+
 // Gives `fp`, just opened with `pMode` and not used yet, a larger read
 // buffer than stdio's default when it reads a regular file and does not
 // write (mode "r" or "rb"): whole-file reads then take a sixteenth of the

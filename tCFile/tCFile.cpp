@@ -66,6 +66,11 @@ int countLines(FILE* fp) {
 
 int sizeAsInt(long long nSize) { return (nSize < 0 || nSize > INT_MAX) ? -1 : static_cast<int>(nSize); }
 
+// Copies `o` and its NUL into the caller's buffer, which the caller sized.
+void copyOut(const tCString& o, char* pOut) {
+  std::memcpy(pOut, static_cast<const char*>(o), static_cast<std::size_t>(o.GetLength()) + 1);
+}
+
 // Splits the stored name at its last separator.  Without one the directory
 // is "." and the name is all of it; a name that ends with the separator has
 // an empty bare name.
@@ -174,13 +179,7 @@ char** tCFile::ReadLines() const {
 
 char** tCFile::ReadLines(const char* pFileName) {
   TAVO_ASSERT(pFileName);
-  char* pBuf;
-  FILE* fp = tavo::detail::openForReading(pFileName, &pBuf);
-  if (fp == nullptr) return nullptr;
-  char** v = tavo::detail::readLines(fp, INT_MAX);
-  std::fclose(fp);
-  std::free(pBuf);
-  return v;
+  return tavo::detail::readFileLines(pFileName, INT_MAX);
 }
 
 int tCFile::Write(const char* fmt, ...) const {
@@ -294,7 +293,7 @@ int tCFile::GetFilePath(char* pFilePath) const {
   TAVO_ASSERT(pFilePath);
   tCString oPath;
   if (!GetFilePath(oPath)) return 0;
-  std::memcpy(pFilePath, static_cast<const char*>(oPath), static_cast<std::size_t>(oPath.GetLength()) + 1);
+  copyOut(oPath, pFilePath);
   return 1;
 }
 
@@ -310,6 +309,6 @@ int tCFile::GetFileName(char* pFileName) const {
   TAVO_ASSERT(pFileName);
   tCString oName;
   if (!GetFileName(oName)) return 0;
-  std::memcpy(pFileName, static_cast<const char*>(oName), static_cast<std::size_t>(oName.GetLength()) + 1);
+  copyOut(oName, pFileName);
   return 1;
 }
