@@ -81,23 +81,188 @@ char* nextLine(FILE* fp, LineBuffer& b, bool& bEnd) {
   return heapLine(b.p, n + nChunk);
 }
 
+// Reads a stream a block at a time, straight from its buffer.  The caller
+// holds the stream lock.  A block is consumed (marked as read) when the
+// next one is asked for, or up to a given point by finish(), so that the
+// stream is left just after the last byte used.  Nothing more is read after
+// the end of the file or a read error: stdio does not keep a read error,
+// and the next read could go on past it.
+class BlockReader {
+ public:
+  explicit BlockReader(FILE* fp) : fp_(fp) {}
+  ~BlockReader() { platform::consumeBuffered(fp_, n_); }
+  BlockReader(const BlockReader&) = delete;
+  BlockReader& operator=(const BlockReader&) = delete;
+
+  // Consumes the current block and peeks at the next.  False when nothing
+  // more can be read.
+  bool fill() {
+    platform::consumeBuffered(fp_, n_);
+    n_ = 0;
+    if (bEnd_) return false;
+    n_ = platform::peekBuffered(fp_, &p_);
+    if (n_ == 0) bEnd_ = true;
+    return n_ > 0;
+  }
+  // Consumes the current block up to `p`.
+  void finish(const char* p) {
+    platform::consumeBuffered(fp_, static_cast<std::size_t>(p - p_));
+    n_ = 0;
+  }
+  const char* data() const { return p_; }
+  std::size_t size() const { return n_; }
+
+ private:
+  FILE* fp_;
+  const char* p_ = nullptr;
+  std::size_t n_ = 0;
+  bool bEnd_ = false;
+};
+
+// A string vector built in scratch space that grows geometrically, handed
+// out at its exact final size (count + 1 slots), as growing it one string
+// at a time would end.
+class VectorBuilder {
+ public:
+  VectorBuilder() = default;
+  ~VectorBuilder() {
+    for (std::size_t i = 0; i < n_; ++i) std::free(v_[i]);
+    std::free(v_);
+  }
+  VectorBuilder(const VectorBuilder&) = delete;
+  VectorBuilder& operator=(const VectorBuilder&) = delete;
+
+  void push(char* s) {
+    if (n_ + 1 >= cap_) {
+      std::size_t nCap = cap_ == 0 ? 64 : cap_ * 2;
+      v_ = static_cast<char**>(mrealloc(v_, blockBytes(nCap, sizeof(char*), "mrealloc")));
+      cap_ = nCap;
+    }
+    v_[n_++] = s;
+  }
+  std::size_t size() const { return n_; }
+
+  // The vector, null when it holds nothing; the builder is left empty.
+  char** release() {
+    char** v = nullptr;
+    if (n_ != 0) {
+      v = static_cast<char**>(mrealloc(v_, blockBytes(n_ + 1ull, sizeof(char*), "mrealloc")));
+      v[n_] = nullptr;
+    } else {
+      std::free(v_);
+    }
+    v_ = nullptr;
+    n_ = cap_ = 0;
+    return v;
+  }
+
+ private:
+  char** v_ = nullptr;
+  std::size_t n_ = 0;
+  std::size_t cap_ = 0;
+};
+
+// The first byte at or after `p` that is `c`, remembered so that a run of
+// short lines does not scan the same stretch again for the rarer end byte.
+class NextByte {
+ public:
+  explicit NextByte(char c) : c_(c) {}
+  // Forget what was found: a new block.
+  void reset() { hit_ = nullptr; }
+  // The first `c` in [p, pEnd), or pEnd when there is none.
+  const char* find(const char* p, const char* pEnd) {
+    if (hit_ == nullptr || hit_ < p) {
+      const void* q = std::memchr(p, c_, static_cast<std::size_t>(pEnd - p));
+      hit_ = q != nullptr ? static_cast<const char*>(q) : pEnd;
+    }
+    return hit_;
+  }
+
+ private:
+  char c_;
+  const char* hit_ = nullptr;
+};
+
 }  // namespace
 
 char** readLines(FILE* fp, int nMax) {
-  char** v = nullptr;
-  int n = 0;
-  LineBuffer b;
-  {
-    StreamLock lock(fp);
-    bool bEnd = false;
-    while (n < nMax && !bEnd) {
-      char* s = nextLine(fp, b, bEnd);
-      if (s == nullptr) break;
-      v = vectorPush(v, n++, s);
+  if (nMax <= 0) return nullptr;
+  VectorBuilder out;
+  LineBuffer b;      // the start of a line that runs over a block's end
+  std::size_t nPending = 0;
+  bool bPending = false;  // a line has begun (possibly still empty)
+  StreamLock lock(fp);
+  BlockReader r(fp);
+  NextByte lf('\n');
+  NextByte cr('\r');
+  bool bSwallow = false;  // the byte after a CR is still to be dropped
+  while (out.size() < static_cast<std::size_t>(nMax) && r.fill()) {
+    const char* p = r.data();
+    const char* pEnd = p + r.size();
+    lf.reset();
+    cr.reset();
+    if (bSwallow) {
+      ++p;
+      bSwallow = false;
+    }
+    while (p < pEnd) {
+      if (out.size() == static_cast<std::size_t>(nMax)) {
+        r.finish(p);  // leave the stream after the last line read
+        break;
+      }
+      const char* pLf = lf.find(p, pEnd);
+      const char* pCr = cr.find(p, pLf);
+      const char* pHit = pCr < pLf ? pCr : pLf;
+      if (pHit == pEnd) {
+        // The line goes on in the next block.
+        b.reserve(nPending + static_cast<std::size_t>(pEnd - p));
+        std::memcpy(b.p + nPending, p, static_cast<std::size_t>(pEnd - p));
+        nPending += static_cast<std::size_t>(pEnd - p);
+        bPending = true;
+        break;
+      }
+      const std::size_t n = static_cast<std::size_t>(pHit - p);
+      if (!bPending) {
+        out.push(heapLine(p, n));
+      } else {
+        b.reserve(nPending + n);
+        std::memcpy(b.p + nPending, p, n);
+        out.push(heapLine(b.p, nPending + n));
+        nPending = 0;
+        bPending = false;
+      }
+      p = pHit + 1;
+      if (*pHit == '\r') {
+        if (p < pEnd)
+          ++p;  // CR takes the byte after it along
+        else
+          bSwallow = true;
+      }
     }
   }
+  // The last line ends at the end of the file (or at a read error), unless
+  // it was cut short by a CR whose next byte could not be read.
+  if (bPending && out.size() < static_cast<std::size_t>(nMax)) out.push(heapLine(b.p, nPending));
   std::free(b.p);
-  return v;
+  return out.release();
+}
+
+int countLines(FILE* fp) {
+  StreamLock lock(fp);
+  BlockReader r(fp);
+  long long nCount = 0;
+  bool bLastWasLF = true;
+  while (r.fill()) {
+    const char* p = r.data();
+    const char* pEnd = p + r.size();
+    while (const void* q = std::memchr(p, '\n', static_cast<std::size_t>(pEnd - p))) {
+      ++nCount;
+      p = static_cast<const char*>(q) + 1;
+    }
+    bLastWasLF = pEnd[-1] == '\n';
+  }
+  if (!bLastWasLF) ++nCount;
+  return nCount > INT_MAX ? -1 : static_cast<int>(nCount);
 }
 
 char* readOneLine(FILE* fp) {

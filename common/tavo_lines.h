@@ -21,6 +21,11 @@ namespace detail {
 // read or `nMax` is 0 or less.
 char** readLines(FILE* fp, int nMax);
 
+// The number of lines from the current position of `fp` to its end (or a
+// read error): the LF bytes, plus 1 when the last byte read is not LF.  -1
+// when the count does not fit in an int.
+int countLines(FILE* fp);
+
 // The next line of `fp` as an exact-size heap string (released with
 // free()); null when the stream is at its end before any byte of a line.
 char* readOneLine(FILE* fp);

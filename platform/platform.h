@@ -75,6 +75,17 @@ long long streamSize(FILE* fp);
 // directory).
 bool streamIsRegularFile(FILE* fp);
 
+// Block reading straight from the buffer of a read stream, without a copy
+// (the caller holds the stream locked, see platform/stream.h).
+// peekBuffered makes the next bytes of `fp` available, reading more when
+// its buffer is empty (a read that returns what a pipe holds now, without
+// waiting for a full block): returns their count and stores their address
+// in `*pp`; 0 at the end of the file or on a read error.  The bytes stay
+// unread until consumeBuffered(fp, n) marks the first `n` of them (at most
+// the count peeked) as read.
+std::size_t peekBuffered(FILE* fp, const char** pp);
+void consumeBuffered(FILE* fp, std::size_t n);
+
 // Moves `fp` to the start of its file.  Returns 1 when it is there; 0 when
 // the stream cannot seek at all (a pipe or a FIFO: it stays where it
 // stands, which for a freshly opened one is its start); -1 when the seek

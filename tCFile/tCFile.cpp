@@ -14,7 +14,6 @@
 #include "common/tavo_internal.h"
 #include "common/tavo_lines.h"
 #include "platform/platform.h"
-#include "platform/stream.h"
 
 // What copies of one object share; allocated once per successful open and
 // released by the last of the objects holding m_oShares.
@@ -26,9 +25,6 @@ struct tCFile::Share {
 };
 
 namespace {
-
-using tavo::platform::nextByteLocked;
-using tavo::platform::StreamLock;
 
 // Read steps shared by both Read members; `pBuf` holds nCount + 1 bytes.
 int readAt(FILE* fp, char* pBuf, int nCount, int nStart) {
@@ -48,20 +44,6 @@ int readAt(FILE* fp, char* pBuf, int nCount, int nStart) {
   pBuf[n] = '\0';
   if (n != static_cast<std::size_t>(nCount) && !std::feof(fp)) return -1;
   return static_cast<int>(n);
-}
-
-// Line count from the current position to the end (or a read error).
-int countLines(FILE* fp) {
-  StreamLock lock(fp);
-  long long nCount = 0;
-  bool bLastWasLF = true;
-  int c;
-  while ((c = nextByteLocked(fp)) != EOF) {
-    bLastWasLF = (c == '\n');
-    if (bLastWasLF) ++nCount;
-  }
-  if (!bLastWasLF) ++nCount;
-  return nCount > INT_MAX ? -1 : static_cast<int>(nCount);
 }
 
 int sizeAsInt(long long nSize) { return (nSize < 0 || nSize > INT_MAX) ? -1 : static_cast<int>(nSize); }
@@ -218,7 +200,7 @@ int tCFile::Seek(int nOffset, int nStart) const {
 int tCFile::_GetLines(FILE* fp) {
   TAVO_ASSERT(fp);
   if (std::fseek(fp, 0, SEEK_SET) != 0) return -1;
-  return countLines(fp);
+  return tavo::detail::countLines(fp);
 }
 
 int tCFile::GetLines() const { return _GetLines(m_pFile); }
