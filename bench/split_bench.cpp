@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "common/common.h"
+#include "tCString/tCString.h"
+#include "tCString2/tCString2.h"
 
 namespace {
 
@@ -53,7 +55,20 @@ void runStdSplit(benchmark::State& state, const char* sep) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
 
+// tCString::Split into a tCString2 (empty fields kept as "").
+void runSplitMember(benchmark::State& state, const char* sep) {
+  const tCString text(splitText(sep).c_str());
+  for (auto _ : state) {
+    tCString2 list;
+    benchmark::DoNotOptimize(text.Split(list, sep));
+    benchmark::DoNotOptimize(static_cast<char**>(list));
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.GetLength()));
+}
+
 void BM_Strsplit(benchmark::State& state) { runStrsplit(state, ","); }
+void BM_tCStringSplit(benchmark::State& state) { runSplitMember(state, ","); }
+void BM_tCStringSplitTwoByteSep(benchmark::State& state) { runSplitMember(state, "::"); }
 void BM_StdStringViewFindSplit(benchmark::State& state) { runStdSplit(state, ","); }
 void BM_StrsplitTwoByteSep(benchmark::State& state) { runStrsplit(state, "::"); }
 void BM_StdStringViewFindSplitTwoByteSep(benchmark::State& state) { runStdSplit(state, "::"); }
@@ -61,6 +76,8 @@ BENCHMARK(BM_Strsplit)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StdStringViewFindSplit)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StrsplitTwoByteSep)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StdStringViewFindSplitTwoByteSep)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_tCStringSplit)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_tCStringSplitTwoByteSep)->Unit(benchmark::kMillisecond);
 
 // ---- Sorting and searching -------------------------------------------------------
 

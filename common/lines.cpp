@@ -39,13 +39,7 @@ struct LineBuffer {
   }
 };
 
-// Exact-size heap copy of the `n` bytes at `p`, NUL-terminated.
-char* heapLine(const char* p, std::size_t n) {
-  char* s = static_cast<char*>(mmalloc(blockBytes(n + 1ull, "mmalloc")));
-  std::memcpy(s, p, n);
-  s[n] = '\0';
-  return s;
-}
+char* heapLine(const char* p, std::size_t n) { return heapCopy(p, n); }
 
 // Reads the next line of `fp` and returns it as an exact-size heap string;
 // null when the stream is at its end (or fails) before any byte of a line.
@@ -119,51 +113,9 @@ class BlockReader {
   bool bEnd_ = false;
 };
 
-// A string vector built in scratch space that grows geometrically, handed
-// out at its exact final size (count + 1 slots), as growing it one string
-// at a time would end.
-class VectorBuilder {
- public:
-  VectorBuilder() = default;
-  ~VectorBuilder() {
-    for (std::size_t i = 0; i < n_; ++i) std::free(v_[i]);
-    std::free(v_);
-  }
-  VectorBuilder(const VectorBuilder&) = delete;
-  VectorBuilder& operator=(const VectorBuilder&) = delete;
-
-  void push(char* s) {
-    if (n_ + 1 >= cap_) {
-      std::size_t nCap = cap_ == 0 ? 64 : cap_ * 2;
-      v_ = static_cast<char**>(mrealloc(v_, blockBytes(nCap, sizeof(char*), "mrealloc")));
-      cap_ = nCap;
-    }
-    v_[n_++] = s;
-  }
-  std::size_t size() const { return n_; }
-
-  // The vector, null when it holds nothing; the builder is left empty.
-  char** release() {
-    char** v = nullptr;
-    if (n_ != 0) {
-      v = static_cast<char**>(mrealloc(v_, blockBytes(n_ + 1ull, sizeof(char*), "mrealloc")));
-      v[n_] = nullptr;
-    } else {
-      std::free(v_);
-    }
-    v_ = nullptr;
-    n_ = cap_ = 0;
-    return v;
-  }
-
- private:
-  char** v_ = nullptr;
-  std::size_t n_ = 0;
-  std::size_t cap_ = 0;
-};
-
-// The first byte at or after `p` that is `c`, remembered so that a run of
-// short lines does not scan the same stretch again for the rarer end byte.
+// The first byte at or after `p` that is `c`, remembered: each end byte is
+// looked for once per stretch of a block, so a block whose lines all end
+// with LF is scanned once for CR, and one without LF once for LF.
 class NextByte {
  public:
   explicit NextByte(char c) : c_(c) {}
@@ -211,7 +163,7 @@ char** readLines(FILE* fp, int nMax) {
         break;
       }
       const char* pLf = lf.find(p, pEnd);
-      const char* pCr = cr.find(p, pLf);
+      const char* pCr = cr.find(p, pEnd);
       const char* pHit = pCr < pLf ? pCr : pLf;
       if (pHit == pEnd) {
         // The line goes on in the next block.

@@ -9,13 +9,7 @@
 
 namespace {
 
-// New heap string holding the n bytes at p and a NUL.
-char* copyBytes(const char* p, std::size_t n) {
-  char* r = static_cast<char*>(mmalloc(tavo::detail::blockBytes(n + 1ull, "mmalloc")));
-  std::memcpy(r, p, n);
-  r[n] = '\0';
-  return r;
-}
+using tavo::detail::heapCopy;
 
 // The count of strings, by walking to the null slot.  Nothing records the
 // count, so this walk is what a search costs for long vectors; unrolled, as
@@ -30,57 +24,26 @@ int countStrings(char* const* v) {
   }
 }
 
-// Next occurrence of the separator at or after `p`; `pEnd` is the text's NUL.
-const char* findSep(const char* p, const char* pEnd, const char* sep, std::size_t nSep) {
-  if (nSep == 1) return static_cast<const char*>(std::memchr(p, sep[0], static_cast<std::size_t>(pEnd - p)));
-  return std::strstr(p, sep);
-}
-
-// Walks the cuts of `s` (its NUL at `pEnd`), the first at `pHit`: calls
-// emit(p, n) for the n bytes of every field before a cut, at most nMax cuts
-// when nMax is positive.  Returns where the text after the last cut starts.
-template <class Emit>
-const char* forEachCut(const char* s, const char* pEnd, const char* pHit, const char* sep,
-                       std::size_t nSep, int nMax, Emit emit) {
-  const char* p = s;
-  int nCuts = 0;
-  for (;;) {
-    emit(p, static_cast<std::size_t>(pHit - p));
-    p = pHit + nSep;
-    if (nMax > 0 && ++nCuts == nMax) return p;
-    pHit = findSep(p, pEnd, sep, nSep);
-    if (pHit == nullptr) return p;
-  }
-}
-
 }  // namespace
 
 char** strsplit(const char* s, const char* sep, int nMax) {
-  std::size_t nSep = std::strlen(sep);
+  const std::size_t nSep = std::strlen(sep);
   // An empty separator would be found at every position without advancing.
   if (nSep == 0) return nullptr;
   const char* pEnd = s + std::strlen(s);
-  const char* pFirst = findSep(s, pEnd, sep, nSep);
-  if (pFirst == nullptr) return nullptr;
-
-  // The fields are counted first and the vector is allocated once at the
-  // size that growing it field by field would end with (count + 1 slots):
-  // the same result, without a reallocation per field.
-  std::size_t nFields = 0;
-  const char* pTail = forEachCut(s, pEnd, pFirst, sep, nSep, nMax,
-                                 [&nFields](const char*, std::size_t) { ++nFields; });
-  if (pTail != pEnd) ++nFields;
-  // The count is an int and the block size an unsigned int.
-  tavo::detail::checkedInt(nFields + 1ull, "mmalloc");
-  char** v = static_cast<char**>(mmalloc(tavo::detail::blockBytes(nFields + 1ull, sizeof(char*), "mmalloc")));
-
-  char** pSlot = v;
-  forEachCut(s, pEnd, pFirst, sep, nSep, nMax, [&pSlot](const char* p, std::size_t n) {
-    *pSlot++ = (n == 0) ? copyBytes("0", 1) : copyBytes(p, n);
-  });
-  if (pTail != pEnd) *pSlot++ = copyBytes(pTail, static_cast<std::size_t>(pEnd - pTail));
-  *pSlot = nullptr;
-  return v;
+  const tavo::detail::SeparatorFinder finder(sep, nSep);
+  tavo::detail::VectorBuilder out;
+  const char* p = s;
+  int nCuts = 0;
+  for (const char* pHit = finder.next(p, pEnd); pHit != nullptr; pHit = finder.next(p, pEnd)) {
+    const std::size_t n = static_cast<std::size_t>(pHit - p);
+    out.push(n == 0 ? heapCopy("0", 1) : heapCopy(p, n));
+    p = pHit + nSep;
+    if (nMax > 0 && ++nCuts == nMax) break;
+  }
+  if (out.size() == 0) return nullptr;  // no separator at all
+  if (p != pEnd) out.push(heapCopy(p, static_cast<std::size_t>(pEnd - p)));
+  return out.release();
 }
 
 char** strInc(const char* s, char chOpen, char chClose) {
@@ -91,7 +54,7 @@ char** strInc(const char* s, char chOpen, char chClose) {
     if (*p == chOpen) {
       pOpen = p;
     } else if (*p == chClose && pOpen != nullptr) {
-      v = tavo::detail::vectorPush(v, n++, copyBytes(pOpen + 1, static_cast<std::size_t>(p - pOpen - 1)));
+      v = tavo::detail::vectorPush(v, n++, heapCopy(pOpen + 1, static_cast<std::size_t>(p - pOpen - 1)));
       pOpen = nullptr;
     }
   }

@@ -1,7 +1,7 @@
 // Rules shared inside the library, each written once (internal header, not
 // installed): the size guard before an allocation, the "points into this
-// storage" test, the exact-size growth of string vectors and tables, and
-// objects placed in guarded allocations.
+// storage" test, the exact-size growth of string vectors and tables, the
+// search for a separator, and objects placed in guarded allocations.
 #ifndef TAVO_COMMON_TAVO_INTERNAL_H
 #define TAVO_COMMON_TAVO_INTERNAL_H
 
@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -92,6 +93,102 @@ void appendEach(T*& v, int& n, T const* src, AppendOne appendOne) {
   }
   for (; *src != nullptr; ++src) appendOne(v, n, *src);
 }
+
+// A string vector built in scratch space that grows geometrically, handed
+// out at its exact final size (count + 1 slots): what growing it one
+// string at a time would end with, without a reallocation per string.
+class VectorBuilder {
+ public:
+  VectorBuilder() = default;
+  ~VectorBuilder() {
+    for (std::size_t i = 0; i < n_; ++i) std::free(v_[i]);
+    std::free(v_);
+  }
+  VectorBuilder(const VectorBuilder&) = delete;
+  VectorBuilder& operator=(const VectorBuilder&) = delete;
+
+  // Appends `s` (ownership passes to the vector).
+  void push(char* s) {
+    if (n_ + 1 >= cap_) grow();
+    v_[n_++] = s;
+  }
+  std::size_t size() const { return n_; }
+
+  // The vector, null when it holds nothing; the builder is left empty.
+  char** release() {
+    char** v = nullptr;
+    if (n_ != 0) {
+      v = static_cast<char**>(mrealloc(v_, blockBytes(n_ + 1ull, sizeof(char*), "mrealloc")));
+      v[n_] = nullptr;
+    } else {
+      std::free(v_);
+    }
+    v_ = nullptr;
+    n_ = cap_ = 0;
+    return v;
+  }
+
+ private:
+  void grow() {
+    // The count of a vector is an int.
+    checkedInt(n_ + 2ull, "mrealloc");
+    std::size_t nCap = cap_ == 0 ? 64 : cap_ * 2;
+    v_ = static_cast<char**>(mrealloc(v_, blockBytes(nCap, sizeof(char*), "mrealloc")));
+    cap_ = nCap;
+  }
+
+  char** v_ = nullptr;
+  std::size_t n_ = 0;
+  std::size_t cap_ = 0;
+};
+
+// Exact-size heap string holding the `n` bytes at `p` and a NUL.
+inline char* heapCopy(const char* p, std::size_t n) {
+  char* s = static_cast<char*>(mmalloc(blockBytes(n + 1ull, "mmalloc")));
+  std::memcpy(s, p, n);
+  s[n] = '\0';
+  return s;
+}
+
+// Finds a separator of `nSep` bytes (1 or more, no NUL among them) in
+// texts.  Fields between separators are short in the usual case, so the
+// first bytes are looked at in a plain loop before a library search is
+// called; a long separator is searched for with strstr, which is linear.
+class SeparatorFinder {
+ public:
+  SeparatorFinder(const char* pSep, std::size_t nSep) : pSep_(pSep), nSep_(nSep) {}
+
+  // The first occurrence that starts in [p, pEnd), where *pEnd is the
+  // text's NUL; null when there is none.
+  const char* next(const char* p, const char* pEnd) const {
+    if (nSep_ > kShortSep) return std::strstr(p, pSep_);
+    const char c = pSep_[0];
+    for (;;) {
+      p = findByte(p, pEnd, c);
+      if (p == nullptr) return nullptr;
+      if (nSep_ == 1) return p;
+      if (static_cast<std::size_t>(pEnd - p) < nSep_) return nullptr;
+      if (std::memcmp(p + 1, pSep_ + 1, nSep_ - 1) == 0) return p;
+      ++p;
+    }
+  }
+
+ private:
+  // Up to this length a separator is found by its first byte and compared;
+  // beyond it, the comparisons could add up.
+  static constexpr std::size_t kShortSep = 16;
+
+  static const char* findByte(const char* p, const char* pEnd, char c) {
+    const char* pStop = pEnd - p > 16 ? p + 16 : pEnd;
+    for (; p < pStop; ++p)
+      if (*p == c) return p;
+    if (p == pEnd) return nullptr;
+    return static_cast<const char*>(std::memchr(p, c, static_cast<std::size_t>(pEnd - p)));
+  }
+
+  const char* pSep_;
+  std::size_t nSep_;
+};
 
 // ---- Objects in guarded allocations -------------------------------------------------------
 

@@ -7,10 +7,37 @@
 
 #include "common/common.h"
 #include "common/tavo_assert.h"
+#include "common/tavo_index.h"
 #include "common/tavo_internal.h"
 #include "common/tavo_lines.h"
 
+// The first row of each key (column 0) and of each value (column 1).
+struct tCFileConf::Index {
+  explicit Index(std::size_t nRows) : oKeys(nRows), oValues(nRows) {}
+  tavo::detail::FirstMatchIndex oKeys;
+  tavo::detail::FirstMatchIndex oValues;
+};
+
 namespace {
+
+using tavo::detail::FirstMatchIndex;
+
+std::uint32_t hashOf(const char* pText) { return static_cast<std::uint32_t>(tavo::detail::hashText(pText)); }
+
+// Adds every row of `ppRows` under its text in `nColumn`, first row first.
+void indexColumn(FirstMatchIndex& oIndex, char*** ppRows, int nColumn) {
+  for (int i = 0; ppRows[i] != nullptr; ++i) {
+    const char* pText = ppRows[i][nColumn];
+    oIndex.addFirst(hashOf(pText), 0, ppRows[i],
+                    [&](std::uint32_t, char** pCand) { return tavo::detail::sameText(pCand[nColumn], pText); });
+  }
+}
+
+// The first row whose text in `nColumn` is `pText`, or null.
+char** findRow(const FirstMatchIndex& oIndex, int nColumn, const char* pText) {
+  return oIndex.find(hashOf(pText),
+                     [&](std::uint32_t, char** pCand) { return tavo::detail::sameText(pCand[nColumn], pText); });
+}
 
 // The row at `nIndex` clamped into [0, n-1]; null when the table is empty.
 char** clampedRow(const tCString3& oTable, int nIndex) {
@@ -23,9 +50,10 @@ char** clampedRow(const tCString3& oTable, int nIndex) {
 
 }  // namespace
 
-tCFileConf::tCFileConf() : tCFile(), m_oConf(nullptr) {}
+tCFileConf::tCFileConf() : tCFile(), m_oConf(nullptr), m_pIndex(nullptr) {}
 
-tCFileConf::tCFileConf(const char* pFileName, const char* pMode) : tCFile(pFileName, pMode), m_oConf(nullptr) {
+tCFileConf::tCFileConf(const char* pFileName, const char* pMode)
+    : tCFile(pFileName, pMode), m_oConf(nullptr), m_pIndex(nullptr) {
   TAVO_ASSERT(pFileName && pMode);
   if (m_pFile != nullptr) parseOpened();
 }
@@ -33,7 +61,7 @@ tCFileConf::tCFileConf(const char* pFileName, const char* pMode) : tCFile(pFileN
 tCFileConf::~tCFileConf() { Close(); }
 
 tCFileConf::tCFileConf(const tCFileConf& oRight)
-    : tCFile(oRight), m_oConf(oRight.m_oConf), m_oTableShares(oRight.m_oTableShares) {}
+    : tCFile(oRight), m_oConf(oRight.m_oConf), m_oTableShares(oRight.m_oTableShares), m_pIndex(oRight.m_pIndex) {}
 
 tCFileConf& tCFileConf::operator=(const tCFileConf& oRight) {
   if (&oRight == this) return *this;
@@ -41,12 +69,17 @@ tCFileConf& tCFileConf::operator=(const tCFileConf& oRight) {
   releaseTable();
   m_oConf = oRight.m_oConf;
   m_oTableShares.join(oRight.m_oTableShares);
+  m_pIndex = oRight.m_pIndex;
   return *this;
 }
 
 void tCFileConf::releaseTable() {
-  if (m_oTableShares.leave()) tavo::detail::destroy(m_oConf);
+  if (m_oTableShares.leave()) {
+    tavo::detail::destroy(m_oConf);
+    tavo::detail::destroy(m_pIndex);
+  }
   m_oConf = nullptr;
+  m_pIndex = nullptr;
 }
 
 int tCFileConf::parseOpened() {
@@ -80,24 +113,28 @@ int tCFileConf::_ParseConf() {
   m_oConf->Empty();
   char** ppLines = ReadLines();
   if (ppLines == nullptr) return 1;
+  // Each line is freed once its parts are copied into the table, so the
+  // file is not held twice at the peak.
   for (char** pp = ppLines; *pp != nullptr; ++pp) {
     char* row[3] = {nullptr, nullptr, nullptr};
     if (tavo::detail::cutSettingLine(*pp, false, &row[0], &row[1]) == tavo::detail::SettingLine::kEntry)
       *m_oConf += row;
+    std::free(*pp);
   }
-  strfreev(ppLines);
+  std::free(ppLines);
+  char*** ppRows = *m_oConf;
+  m_pIndex = tavo::detail::create<Index>(static_cast<std::size_t>(m_oConf->GetLength()));
+  indexColumn(m_pIndex->oKeys, ppRows, 0);
+  indexColumn(m_pIndex->oValues, ppRows, 1);
   return 1;
 }
 int tCFileConf::GetValue(const char* pKey, tCString& oValue) const {
   TAVO_ASSERT(m_oConf && pKey);
   oValue.Empty();
-  for (char*** ppp = *m_oConf; *ppp != nullptr; ++ppp) {
-    if (std::strcmp((*ppp)[0], pKey) == 0) {
-      oValue = (*ppp)[1];
-      return 1;
-    }
-  }
-  return 0;
+  char** ppRow = m_pIndex != nullptr ? findRow(m_pIndex->oKeys, 0, pKey) : nullptr;
+  if (ppRow == nullptr) return 0;
+  oValue = ppRow[1];
+  return 1;
 }
 
 int tCFileConf::GetValue(int nIndex, tCString& oValue) const {
@@ -112,13 +149,10 @@ int tCFileConf::GetValue(int nIndex, tCString& oValue) const {
 int tCFileConf::GetKey(const char* pValue, tCString& oKey) const {
   TAVO_ASSERT(m_oConf && pValue);
   oKey.Empty();
-  for (char*** ppp = *m_oConf; *ppp != nullptr; ++ppp) {
-    if (std::strcmp((*ppp)[1], pValue) == 0) {
-      oKey = (*ppp)[0];
-      return 1;
-    }
-  }
-  return 0;
+  char** ppRow = m_pIndex != nullptr ? findRow(m_pIndex->oValues, 1, pValue) : nullptr;
+  if (ppRow == nullptr) return 0;
+  oKey = ppRow[0];
+  return 1;
 }
 
 int tCFileConf::GetKey(int nIndex, tCString& oKey) const {

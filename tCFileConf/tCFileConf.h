@@ -85,7 +85,8 @@ class TAVO_API tCFileConf : public tCFile {
 
  protected:
   // The entries while open, one row of two strings (key, value) each, in
-  // file order; null while closed.
+  // file order; null while closed.  Read-only for subclasses: the lookups
+  // go through an index of these rows built when the file is opened.
   tCString3* m_oConf;
 
  private:
@@ -100,6 +101,10 @@ class TAVO_API tCFileConf : public tCFile {
 
   // The count of the objects sharing m_oConf.
   tavo::detail::ShareCount m_oTableShares;
+  // Where each key and each value first appears, built once after the
+  // parse; shared with m_oConf, null with it.
+  struct Index;
+  Index* m_pIndex;
 };
 
 #endif  // TAVO_TCFILECONF_TCFILECONF_H

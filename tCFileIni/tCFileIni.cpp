@@ -9,23 +9,42 @@
 #include "common/common.h"
 #include "common/tavo_assert.h"
 #include "common/tavo_bytes.h"
+#include "common/tavo_index.h"
 #include "common/tavo_internal.h"
 #include "common/tavo_lines.h"
 
 namespace {
 
-// The value of the first entry `pKey` in the sections named `pSection`, in
-// file order; null when there is none.  Points into the section table.
-const char* findValue(IniSection* const* ppSections, int nSections, const char* pSection,
-                      const char* pKey) {
-  for (int i = 0; i < nSections; ++i) {
-    const IniSection* pSec = ppSections[i];
-    if (std::strcmp(*pSec->m_oName, pSection) != 0) continue;
-    for (char*** ppp = *pSec->m_oEntries; *ppp != nullptr; ++ppp)
-      if (std::strcmp((*ppp)[0], pKey) == 0) return (*ppp)[1];
+using tavo::detail::FirstMatchIndex;
+using tavo::detail::sameText;
+
+}  // namespace
+
+// Where each (section name, key) first appears: the row, tagged with the
+// number of its section, whose name is kept beside the table.
+struct tCFileIni::Index {
+  Index(std::size_t nEntries, int nSections)
+      : oRows(nEntries),
+        ppNames(static_cast<const char**>(
+            mmalloc(tavo::detail::blockBytes(static_cast<unsigned long long>(nSections), sizeof(char*), "mmalloc")))) {}
+  ~Index() { std::free(ppNames); }
+  Index(const Index&) = delete;
+  Index& operator=(const Index&) = delete;
+
+  // The value of the first entry `pKey` among the sections named
+  // `pSection`, or null.
+  const char* find(const char* pSection, const char* pKey) const {
+    char** pRow = oRows.find(tavo::detail::hashPair(pSection, pKey), [&](std::uint32_t nSec, char** pCand) {
+      return sameText(pCand[0], pKey) && sameText(ppNames[nSec], pSection);
+    });
+    return pRow == nullptr ? nullptr : pRow[1];
   }
-  return nullptr;
-}
+
+  FirstMatchIndex oRows;
+  const char** ppNames;  // section names by number, in file order
+};
+
+namespace {
 
 // Decimal conversion as atoi reads it, saturating at the int range instead
 // of overflowing.
@@ -45,10 +64,10 @@ int toInt(const char* p) {
 
 }  // namespace
 
-tCFileIni::tCFileIni() : tCFile(), m_pSections(nullptr), m_nSections(0) {}
+tCFileIni::tCFileIni() : tCFile(), m_pSections(nullptr), m_nSections(0), m_pIndex(nullptr) {}
 
 tCFileIni::tCFileIni(const char* pFileName, const char* pMode)
-    : tCFile(pFileName, pMode), m_pSections(nullptr), m_nSections(0) {
+    : tCFile(pFileName, pMode), m_pSections(nullptr), m_nSections(0), m_pIndex(nullptr) {
   TAVO_ASSERT(pFileName && pMode);
   if (m_pFile != nullptr) parseOpened();
 }
@@ -59,7 +78,8 @@ tCFileIni::tCFileIni(const tCFileIni& oRight)
     : tCFile(oRight),
       m_pSections(oRight.m_pSections),
       m_nSections(oRight.m_nSections),
-      m_oTableShares(oRight.m_oTableShares) {}
+      m_oTableShares(oRight.m_oTableShares),
+      m_pIndex(oRight.m_pIndex) {}
 
 tCFileIni& tCFileIni::operator=(const tCFileIni& oRight) {
   if (&oRight == this) return *this;
@@ -68,6 +88,7 @@ tCFileIni& tCFileIni::operator=(const tCFileIni& oRight) {
   m_pSections = oRight.m_pSections;
   m_nSections = oRight.m_nSections;
   m_oTableShares.join(oRight.m_oTableShares);
+  m_pIndex = oRight.m_pIndex;
   return *this;
 }
 
@@ -79,9 +100,11 @@ void tCFileIni::releaseSections() {
       std::free(m_pSections[i]);
     }
     std::free(m_pSections);
+    tavo::detail::destroy(m_pIndex);
   }
   m_pSections = nullptr;
   m_nSections = 0;
+  m_pIndex = nullptr;
 }
 
 int tCFileIni::parseOpened() {
@@ -114,6 +137,8 @@ int tCFileIni::_ParseIni() {
   char** ppLines = ReadLines();
   if (ppLines == nullptr) return 1;
   tCString3* pCurrent = nullptr;
+  // Each line is freed once its parts are copied into the tables, so the
+  // file is not held twice at the peak.
   for (char** pp = ppLines; *pp != nullptr; ++pp) {
     char* row[3] = {nullptr, nullptr, nullptr};
     switch (tavo::detail::cutSettingLine(*pp, true, &row[0], &row[1])) {
@@ -134,16 +159,43 @@ int tCFileIni::_ParseIni() {
       case SettingLine::kIgnored:
         break;
     }
+    std::free(*pp);
   }
-  strfreev(ppLines);
+  std::free(ppLines);
+  if (m_nSections != 0) buildIndex();
   return 1;
+}
+
+// Indexes every (section name, key) at its first place in file order:
+// sections in order, entries in order, later repeats ignored.
+void tCFileIni::buildIndex() {
+  std::size_t nEntries = 0;
+  for (int i = 0; i < m_nSections; ++i) nEntries += static_cast<std::size_t>(m_pSections[i]->m_oEntries->GetLength());
+  m_pIndex = tavo::detail::create<Index>(nEntries, m_nSections);
+  const char** ppNames = m_pIndex->ppNames;
+  for (int i = 0; i < m_nSections; ++i) {
+    const char* pName = *m_pSections[i]->m_oName;
+    ppNames[i] = pName;
+    char*** ppRows = *m_pSections[i]->m_oEntries;
+    for (int j = 0; ppRows[j] != nullptr; ++j) {
+      const char* pKey = ppRows[j][0];
+      m_pIndex->oRows.addFirst(tavo::detail::hashPair(pName, pKey), static_cast<std::uint32_t>(i), ppRows[j],
+                               [&](std::uint32_t nSec, char** pCand) {
+                                 return sameText(pCand[0], pKey) && sameText(ppNames[nSec], pName);
+                               });
+    }
+  }
+}
+
+const char* tCFileIni::findValue(const char* pSection, const char* pKey) const {
+  return m_pIndex == nullptr ? nullptr : m_pIndex->find(pSection, pKey);
 }
 
 int tCFileIni::GetValue(const char* pSection, const char* pKey, tCString& oValue) const {
   TAVO_ASSERT(pSection && pKey);
   if (m_pSections == nullptr) return 0;
   oValue.Empty();
-  const char* pFound = findValue(m_pSections, m_nSections, pSection, pKey);
+  const char* pFound = findValue(pSection, pKey);
   if (pFound == nullptr) return 0;
   oValue = pFound;
   return 1;
@@ -151,7 +203,7 @@ int tCFileIni::GetValue(const char* pSection, const char* pKey, tCString& oValue
 
 int tCFileIni::GetString(const char* pSection, const char* pKey, char* pValue) const {
   TAVO_ASSERT(pSection && pKey && pValue);
-  const char* pFound = findValue(m_pSections, m_nSections, pSection, pKey);
+  const char* pFound = findValue(pSection, pKey);
   if (pFound == nullptr) return 0;
   std::memcpy(pValue, pFound, std::strlen(pFound) + 1);
   return 1;
@@ -159,7 +211,7 @@ int tCFileIni::GetString(const char* pSection, const char* pKey, char* pValue) c
 
 int tCFileIni::GetInteger(const char* pSection, const char* pKey, int* nValue) const {
   TAVO_ASSERT(pSection && pKey && nValue);
-  const char* pFound = findValue(m_pSections, m_nSections, pSection, pKey);
+  const char* pFound = findValue(pSection, pKey);
   if (pFound == nullptr) return 0;
   *nValue = toInt(pFound);
   return 1;

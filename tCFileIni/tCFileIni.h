@@ -31,6 +31,8 @@
 
 #include "common/tavo_export.h"
 #include "tCFile/tCFile.h"
+
+
 #include "tCString/tCString.h"
 #include "tCString3/tCString3.h"
 
@@ -95,6 +97,8 @@ class TAVO_API tCFileIni : public tCFile {
 
  protected:
   // The sections in file order (no terminating null), null when none.
+  // Read-only for subclasses: the lookups go through an index of the
+  // entries built when the file is opened.
   IniSection** m_pSections;
   // Number of records in m_pSections.
   int m_nSections;
@@ -113,6 +117,16 @@ class TAVO_API tCFileIni : public tCFile {
   // The count of the objects sharing m_pSections (held only while there is
   // a section).
   tavo::detail::ShareCount m_oTableShares;
+  // Indexes the entries just parsed into m_pIndex.
+  void buildIndex();
+  // The value of the first entry `pKey` in the sections named `pSection`,
+  // in file order; null when there is none (or no section at all).
+  const char* findValue(const char* pSection, const char* pKey) const;
+
+  // Where each (section name, key) first appears, built once after the
+  // parse; shared with the sections, null while there are none.
+  struct Index;
+  Index* m_pIndex;
 };
 
 #endif  // TAVO_TCFILEINI_TCFILEINI_H

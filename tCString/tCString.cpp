@@ -569,27 +569,24 @@ int tCString::Split(tCString2& oList, const char* pStr) const {
   // The separator may live in oList, which is emptied first: keep a copy.
   char* pSep = mstrdup(pStr);
   oList.Empty();
-  std::size_t nSep = std::strlen(pSep);
-  std::size_t nText = std::strlen(m_pStr);
-  const char* pEnd = m_pStr + nText;
-  PatternSearch oSearch(pSep, nSep);
-  const char* q = nSep != 0 ? oSearch.next(m_pStr, pEnd) : nullptr;
+  const std::size_t nSep = std::strlen(pSep);
+  const char* pEnd = m_pStr + std::strlen(m_pStr);
+  const tavo::detail::SeparatorFinder finder(pSep, nSep);
+  const char* q = nSep != 0 ? finder.next(m_pStr, pEnd) : nullptr;
   if (q == nullptr) {
     std::free(pSep);
     return 0;
   }
-  // One scratch block, as large as the text, holds each piece in turn.
-  char* pPiece = static_cast<char*>(mmalloc(static_cast<unsigned int>(nText) + 1u));
+  // The pieces go straight into a vector that the list then takes over.
+  tavo::detail::VectorBuilder out;
   const char* p = m_pStr;
-  for (; q != nullptr; q = oSearch.next(p, pEnd)) {
-    std::size_t n = static_cast<std::size_t>(q - p);
-    std::memcpy(pPiece, p, n);
-    pPiece[n] = '\0';
-    oList += pPiece;
+  for (; q != nullptr; q = finder.next(p, pEnd)) {
+    out.push(tavo::detail::heapCopy(p, static_cast<std::size_t>(q - p)));
     p = q + nSep;
   }
-  oList += p;
-  std::free(pPiece);
+  out.push(tavo::detail::heapCopy(p, static_cast<std::size_t>(pEnd - p)));
+  const int nPieces = static_cast<int>(out.size());
+  oList.adopt(out.release(), nPieces);
   std::free(pSep);
   return 1;
 }

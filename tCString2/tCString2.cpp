@@ -88,6 +88,12 @@ int tCString2::InitVar() {
   return 1;
 }
 
+void tCString2::adopt(char** v, int n) {
+  strfreev(m_ppStr);
+  m_ppStr = v;
+  m_nLen = n;
+}
+
 tCString2::operator char**() const { return m_ppStr; }
 
 int tCString2::GetLength() const { return m_nLen; }

@@ -1,8 +1,10 @@
 // Tests of tCFileConf: the key/value file format (golden files and cases),
 // lookups, open/close, copies and preconditions.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,7 +12,6 @@
 #include "common/common.h"
 #include "tCFileConf/tCFileConf.h"
 
-#include <unistd.h>
 #include "tCString/tCString.h"
 #include "test_util.h"
 
@@ -160,6 +161,32 @@ TEST(tCFileConfLookup, DuplicatesKeepFileOrder) {
   EXPECT_STREQ(s, "2");
   EXPECT_EQ(o.GetKey("1", s), 1);
   EXPECT_STREQ(s, "a");
+}
+
+TEST(tCFileConfLookup, ManyRepeatedKeysAndValuesMatchTheFirstInFileOrder) {
+  std::mt19937 rng(11);
+  std::vector<std::pair<std::string, std::string>> rows;
+  std::string text;
+  for (int i = 0; i < 5000; ++i) {
+    rows.push_back({"k" + std::to_string(rng() % 2000), "v" + std::to_string(rng() % 2000)});
+    text += rows.back().first + "=" + rows.back().second + "\n";
+  }
+  TempDir d;
+  tCFileConf o(d.write("many.conf", text).c_str(), "rb");
+  for (int i = 0; i < 2001; ++i) {
+    std::string key = "k" + std::to_string(i), value = "v" + std::to_string(i);
+    const std::string* byKey = nullptr;
+    const std::string* byValue = nullptr;
+    for (const auto& r : rows) {
+      if (byKey == nullptr && r.first == key) byKey = &r.second;
+      if (byValue == nullptr && r.second == value) byValue = &r.first;
+    }
+    tCString out;
+    ASSERT_EQ(o.GetValue(key.c_str(), out), byKey != nullptr ? 1 : 0) << key;
+    EXPECT_STREQ(out, byKey != nullptr ? byKey->c_str() : "");
+    ASSERT_EQ(o.GetKey(value.c_str(), out), byValue != nullptr ? 1 : 0) << value;
+    EXPECT_STREQ(out, byValue != nullptr ? byValue->c_str() : "");
+  }
 }
 
 TEST(tCFileConfLookup, EmptyAndCommentOnlyFilesHaveNoEntry) {

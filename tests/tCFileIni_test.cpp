@@ -2,9 +2,11 @@
 // string, into a buffer and as an integer, open/close, copies and
 // preconditions.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdio>
+#include <random>
 #include <cstring>
 #include <map>
 #include <string>
@@ -13,7 +15,6 @@
 #include "common/common.h"
 #include "tCFileIni/tCFileIni.h"
 
-#include <unistd.h>
 #include "tCString/tCString.h"
 #include "test_util.h"
 
@@ -270,6 +271,45 @@ TEST_F(tCFileIniLookup, ManySectionsAndAVeryLongLine) {
   tCString s;
   EXPECT_EQ(o.GetValue(last.c_str(), "long", s), 1);
   EXPECT_EQ(s.GetLength(), static_cast<int>(longValue.size()));
+}
+
+TEST_F(tCFileIniLookup, ManyRepeatedSectionsAndKeysMatchTheFirstInFileOrder) {
+  // Sections of a few names repeated many times, keys repeated within and
+  // across them: every lookup must give what a walk in file order gives.
+  std::mt19937 rng(7);
+  std::string text;
+  std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> model;
+  for (int s = 0; s < 400; ++s) {
+    std::string name = "s" + std::to_string(rng() % 40);
+    text += "[" + name + "]\n";
+    model.push_back({name, {}});
+    for (int k = 0, n = static_cast<int>(rng() % 60); k < n; ++k) {
+      std::string key = "k" + std::to_string(rng() % 300);
+      std::string value = "v" + std::to_string(s) + "_" + std::to_string(k);
+      text += key + "=" + value + "\n";
+      model.back().second.push_back({key, value});
+    }
+  }
+  TempDir d;
+  tCFileIni o(d.write("many.ini", text).c_str(), "rb");
+  for (int s = 0; s < 41; ++s) {
+    for (int k = 0; k < 301; ++k) {
+      std::string name = "s" + std::to_string(s), key = "k" + std::to_string(k);
+      const std::string* expected = nullptr;
+      for (const auto& sec : model) {
+        if (sec.first != name) continue;
+        for (const auto& e : sec.second)
+          if (e.first == key) {
+            expected = &e.second;
+            break;
+          }
+        if (expected != nullptr) break;
+      }
+      char buf[32] = "-";
+      ASSERT_EQ(o.GetString(name.c_str(), key.c_str(), buf), expected != nullptr ? 1 : 0) << name << " " << key;
+      EXPECT_STREQ(buf, expected != nullptr ? expected->c_str() : "-");
+    }
+  }
 }
 
 TEST(tCFileIniOpen, OpenOnAnOpenObjectKeepsTheFirstFile) {

@@ -1,0 +1,117 @@
+// Hashing and a first-match index for the settings parsers (internal
+// header, not installed).
+#ifndef TAVO_COMMON_TAVO_INDEX_H
+#define TAVO_COMMON_TAVO_INDEX_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "common/tavo_internal.h"
+
+namespace tavo {
+namespace detail {
+
+// Hash of the `n` bytes at `p`, continuing from `h`: eight bytes at a time,
+// as keys are short and looked up often.  Only ever compared within one
+// process, so the byte order of the words does not matter.
+inline std::uint64_t hashBytes(const char* p, std::size_t n, std::uint64_t h) {
+  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+  h ^= static_cast<std::uint64_t>(n) << 56;
+  while (n > 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    h = (h ^ w) * kMul;
+    h ^= h >> 29;
+    p += 8;
+    n -= 8;
+  }
+  // The last 1 to 8 bytes in at most two loads that stay inside the text.
+  std::uint64_t w = 0;
+  if (n >= 4) {
+    std::uint32_t a, b;
+    std::memcpy(&a, p, 4);
+    std::memcpy(&b, p + n - 4, 4);
+    w = (static_cast<std::uint64_t>(a) << 32) | b;
+  } else if (n > 0) {
+    w = (static_cast<std::uint64_t>(static_cast<unsigned char>(p[0])) << 16) |
+        (static_cast<std::uint64_t>(static_cast<unsigned char>(p[n / 2])) << 8) | static_cast<unsigned char>(p[n - 1]);
+  }
+  h = (h ^ w) * kMul;
+  return h ^ (h >> 32);
+}
+
+inline std::uint64_t hashText(const char* s, std::uint64_t h = 0) { return hashBytes(s, std::strlen(s), h); }
+
+// The hash of a pair of texts (a section and a key).
+inline std::uint32_t hashPair(const char* a, const char* b) {
+  return static_cast<std::uint32_t>(hashText(b, hashText(a, 0x51ED270Bu)) >> 16);
+}
+
+// Equality of two texts, inlined: keys are short, and a call to strcmp
+// costs more than comparing them.
+inline bool sameText(const char* a, const char* b) {
+  for (; *a == *b; ++a, ++b)
+    if (*a == '\0') return true;
+  return false;
+}
+
+// An open-addressing index of table rows by the hash of their key, for
+// lookups in which the first row added under a key wins.  A row is a string
+// vector that stays where it is while the index lives, with a number the
+// owner gives meaning to (its section, say); the owner also decides when
+// two keys are the same.  The table is sized once for the rows it will
+// hold, at most half full, so a lookup probes about one slot whatever the
+// number of rows.
+class FirstMatchIndex {
+ public:
+  struct Slot {
+    std::uint32_t nHash;
+    std::uint32_t nTag;
+    char** pRow;  // null in a free slot
+  };
+
+  explicit FirstMatchIndex(std::size_t nItems) {
+    std::size_t n = 8;
+    while (n < 2 * nItems) n *= 2;
+    slots_ = static_cast<Slot*>(mmalloc(blockBytes(n, sizeof(Slot), "mmalloc")));
+    for (std::size_t i = 0; i < n; ++i) slots_[i].pRow = nullptr;
+    mask_ = n - 1;
+  }
+  ~FirstMatchIndex() { std::free(slots_); }
+  FirstMatchIndex(const FirstMatchIndex&) = delete;
+  FirstMatchIndex& operator=(const FirstMatchIndex&) = delete;
+
+  // Adds row `pRow` with `nTag` under `nHash` unless a row with the same
+  // key is there already; same(tag, row) tells whether a row has that key.
+  template <class Same>
+  void addFirst(std::uint32_t nHash, std::uint32_t nTag, char** pRow, Same same) {
+    Slot* s = probe(nHash, same);
+    if (s->pRow == nullptr) *s = Slot{nHash, nTag, pRow};
+  }
+
+  // The row with the key `same` recognises, or null.
+  template <class Same>
+  char** find(std::uint32_t nHash, Same same) const {
+    return probe(nHash, same)->pRow;
+  }
+
+ private:
+  // The slot of the key, or the free slot where it would go.
+  template <class Same>
+  Slot* probe(std::uint32_t nHash, Same& same) const {
+    for (std::size_t i = nHash & mask_;; i = (i + 1) & mask_) {
+      Slot* s = &slots_[i];
+      if (s->pRow == nullptr || (s->nHash == nHash && same(s->nTag, s->pRow))) return s;
+    }
+  }
+
+  Slot* slots_;
+  std::size_t mask_;
+};
+
+}  // namespace detail
+}  // namespace tavo
+
+#endif  // TAVO_COMMON_TAVO_INDEX_H
