@@ -36,6 +36,33 @@ int listDirectory(const char* dir, void (*fn)(const char* name, void* ctx), void
 // resolved.  Does not change the current directory.
 char* resolveDirectory(const char* dir);
 
+// ---- Named shared memory (posix_shm.cpp) ---------------------------------
+
+// A named block of shared memory held by one handle (opaque; one per
+// successful createOrJoinSharedBlock).
+struct SharedBlock;
+
+// Creates or joins the named block `name` (1 to 49 bytes, any byte values
+// except NUL).  A live block of that name (one with at least one holder) is
+// joined whatever its size; otherwise a new zero-filled block of `size`
+// bytes is made, and a block whose holders all ended without releasing it
+// is not joined: its name is cleared and a new block made in its place
+// (views of the old one stay valid).  `size` <= 0 only joins.  Returns the
+// handle, or null when the block can be neither joined nor made.
+SharedBlock* createOrJoinSharedBlock(const char* name, int size);
+
+// A non-zero number identifying the handle while it is held.
+int sharedBlockId(const SharedBlock* block);
+
+// Maps the whole block read/write.  Returns the view's address (valid until
+// the process ends or the caller unmaps it, whether or not the handle is
+// still held), or null when the system refuses a view.
+void* mapSharedBlock(SharedBlock* block);
+
+// Releases the handle (and frees `block`).  The last holder of a block
+// removes its name, so that the next create makes a new block.
+void releaseSharedBlock(SharedBlock* block);
+
 }  // namespace platform
 }  // namespace tavo
 
