@@ -381,4 +381,38 @@ TAVO_API int get_login_com(const char* pFileName, const char* pSection, char* pH
 TAVO_API int get_debug_info(const char* pFileName, const char* pSection, int* pIsDebug,
                             int* pDebugLevel, char* pLogFile);
 
+// ---------------------------------------------------------------------------
+// Cipher and password transform
+// ---------------------------------------------------------------------------
+
+// RC4 as published (no key-stream bytes dropped, no framing): copies
+// `nDataLen` bytes of `pData` to `pOut` and combines them with the key
+// stream of the `nKeyLen` bytes of `pKey` (any values, zero bytes included;
+// at most the first 256 are used).  Enciphering and deciphering are the same
+// call; every call starts the key stream afresh.  `nKeyLen` must be at least
+// 1 and `nDataLen` 0 or more (0 leaves `pOut` untouched).  `pOut` may be
+// `pData` itself (in place); otherwise the two must not overlap.
+TAVO_API void trc4(const unsigned char* pKey, int nKeyLen, const unsigned char* pData, int nDataLen,
+                   unsigned char* pOut);
+
+// Turns the password `pSrc` into its stored form, a text of digits and of
+// the letters C to L, three bytes per password byte ("ab" -> 6 bytes).  No
+// NUL is written: the caller passes a zero-filled `pDst` of at least
+// 3 * strlen(pSrc) + 1 bytes.  The transform has no key argument: its key is
+// a fixed pair of 150-entry tables of the library's own, so stored forms
+// made by another implementation do not read back here.
+// Writes nothing (an empty password included) unless MyGetPW can give the
+// password back: the password is at most 50 bytes long, and for each byte
+// c (read as a signed 8-bit value) at position i, (c + i + 100) * 3 lies in
+// 100..999.  Printable ASCII (32..126) always qualifies; bytes 0x80..0xBD
+// at position 0 do not, while 0xBE..0xFF do.  `pSrc` is not changed.
+TAVO_API void MySetPW(char* pSrc, char* pDst);
+
+// Turns the stored form `pSrc` back into the password, one byte per group
+// of three stored bytes.  No NUL is written: the caller passes a zero-filled
+// `pDst` of at least (strlen(pSrc) + 2) / 3 + 1 bytes.  Writes nothing when the
+// stored form is empty, longer than 150 bytes or holds a byte that is
+// neither a digit nor a letter C to L.  `pSrc` is not changed.
+TAVO_API void MyGetPW(char* pSrc, char* pDst);
+
 #endif  // TAVO_COMMON_COMMON_H
