@@ -382,7 +382,7 @@ TAVO_API int get_debug_info(const char* pFileName, const char* pSection, int* pI
                             int* pDebugLevel, char* pLogFile);
 
 // ---------------------------------------------------------------------------
-// Cipher and password transform
+// Cipher, password transform and archives
 // ---------------------------------------------------------------------------
 
 // RC4 as published (no key-stream bytes dropped, no framing): copies
@@ -414,5 +414,35 @@ TAVO_API void MySetPW(char* pSrc, char* pDst);
 // stored form is empty, longer than 150 bytes or holds a byte that is
 // neither a digit nor a letter C to L.  `pSrc` is not changed.
 TAVO_API void MyGetPW(char* pSrc, char* pDst);
+
+// Unpacks the archive `pArchive` into the directory `pDir` by starting an
+// archiver chosen from the archive's name: the text after the first '.' of
+// `pArchive` (wherever it is, even in a directory part) holding "rar"
+// anywhere starts
+//     unrar e -y <pArchive> <pDir>
+// else holding "zip" starts
+//     unzip -o -d <pDir> <pArchive>
+// else nothing starts ("rar" is looked for first; the tests are
+// case-sensitive: A.ZIP starts nothing; a name without '.' neither).
+// Both texts go into the command line as they are: a name with blanks must
+// carry its own double quotes ("\"my file.zip\"").  The command line is cut
+// into arguments the Windows way (blanks separate, double quotes group, a
+// backslash escapes a quote), and the archiver, found on PATH, runs detached
+// with its standard streams on the null device.  No shell is involved, so
+// ';', '|', '$(...)' or backquotes reach the archiver as text.  The call
+// does not wait for the archiver and learns nothing of its outcome.
+// Always returns 1: also when nothing starts, when the archiver cannot be
+// found, and when the command line would be longer than 255 bytes (then
+// nothing starts).
+TAVO_API int MyUnZIP(const char* pArchive, const char* pDir);
+
+// Packs what `pFiles` names (a file, a directory or a wildcard pattern the
+// archiver expands) into the archive `pArchive`, the archiver chosen from
+// `pArchive` as MyUnZIP chooses it.  The archive comes first on the command
+// line and the files second, where the archivers expect them:
+//     rar a -y <pArchive> <pFiles>
+//     zip -u -r -j <pArchive> <pFiles>
+// Started, quoted and refused as for MyUnZIP.  Always returns 1.
+TAVO_API int MyZIP(const char* pArchive, const char* pFiles);
 
 #endif  // TAVO_COMMON_COMMON_H

@@ -63,6 +63,18 @@ void* mapSharedBlock(SharedBlock* block);
 // removes its name, so that the next create makes a new block.
 void releaseSharedBlock(SharedBlock* block);
 
+// ---- Processes (posix_process.cpp) ---------------------------------------
+
+// Starts the program a command line names, detached, and does not wait for
+// it: the line is cut into arguments by the Windows rules (blanks and tabs
+// separate, double quotes group, backslashes escape a quote), the program is
+// searched for on PATH when its name holds no directory separator, and it
+// runs in a session of its own with its standard streams on the null device.
+// No shell is involved and no child is left to reap.  Returns 0 when the
+// program was found and its process made, -1 otherwise (empty line, program
+// not found, no process).
+int startDetached(const char* cmdLine);
+
 }  // namespace platform
 }  // namespace tavo
 
