@@ -7,7 +7,7 @@ pkgs=(cmake g++ make pkg-config)
 case "${1:-build}" in
   build) ;;
   test) pkgs+=(libgtest-dev zip unzip) ;;
-  bench) pkgs+=(libbenchmark-dev libinih-dev) ;;
+  bench) pkgs+=(libbenchmark-dev libinih-dev libssl-dev) ;;
   *) echo "usage: $0 build|test|bench" >&2; exit 2 ;;
 esac
 
