@@ -390,8 +390,10 @@ TAVO_API int get_debug_info(const char* pFileName, const char* pSection, int* pI
 // stream of the `nKeyLen` bytes of `pKey` (any values, zero bytes included;
 // at most the first 256 are used).  Enciphering and deciphering are the same
 // call; every call starts the key stream afresh.  `nKeyLen` must be at least
-// 1 and `nDataLen` 0 or more (0 leaves `pOut` untouched).  `pOut` may be
-// `pData` itself (in place); otherwise the two must not overlap.
+// 1 and `nDataLen` 0 or more: a `nDataLen` of 0 or less, or a `nKeyLen`
+// below 1, writes nothing to `pOut` (the data is never passed through
+// unenciphered).  `pOut` may be `pData` itself (in place); otherwise the two
+// must not overlap.
 TAVO_API void trc4(const unsigned char* pKey, int nKeyLen, const unsigned char* pData, int nDataLen,
                    unsigned char* pOut);
 

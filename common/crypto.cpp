@@ -87,7 +87,9 @@ const char* selectTable(std::size_t nLen) { return (nLen % 2 != 0) ? kOddTable :
 
 void trc4(const unsigned char* pKey, int nKeyLen, const unsigned char* pData, int nDataLen,
           unsigned char* pOut) {
-  if (nDataLen <= 0) return;
+  // Without a key there is no key stream: writing the data through
+  // unchanged would hand out plaintext as if it were enciphered.
+  if (nDataLen <= 0 || nKeyLen < 1) return;
   if (pOut != pData) std::memcpy(pOut, pData, static_cast<std::size_t>(nDataLen));
   Rc4State st;
   rc4Schedule(st, pKey, nKeyLen);

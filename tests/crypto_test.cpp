@@ -148,13 +148,19 @@ TEST(trc4, KeyBytesPast256AreNotUsed) {
   EXPECT_EQ(rc4(key, data), rc4(Bytes(key.begin(), key.begin() + 256), data));
 }
 
-TEST(trc4, ZeroLengthLeavesTheOutputAlone) {
+TEST(trc4, ZeroLengthOrNoKeyLeavesTheOutputAlone) {
   const unsigned char key[1] = {0};
   unsigned char out[4] = {9, 9, 9, 9};
   trc4(key, 1, out, 0, out + 1);
   trc4(key, 1, nullptr, 0, out);
   EXPECT_EQ(out[0], 9);
   EXPECT_EQ(out[1], 9);
+  trc4(key, 1, out, -1, out + 1);
+  // No key, no key stream: the data is not copied through as it is.
+  const unsigned char data[3] = {1, 2, 3};
+  trc4(key, 0, data, 3, out);
+  trc4(key, -4, data, 3, out);
+  for (unsigned char b : out) EXPECT_EQ(b, 9);
 }
 
 // ---- Password transform ---------------------------------------------------------

@@ -2,6 +2,7 @@
 // shared with (and abandoned by) child processes.
 #include <dirent.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -32,6 +33,8 @@ namespace {
 //                    _exit without Drop
 //   "hold NAME V"    as "abandon", then write one byte to stdout and wait
 //                    until stdin closes (or the process is killed)
+//   "loop NAME N"    N times: create or join NAME, add 1 atomically to the
+//                    counter at its start, Drop; exit 0
 
 std::uint32_t load32(const void* p) {
   std::uint32_t v;
@@ -45,6 +48,18 @@ void store32(void* p, std::uint32_t v) { std::memcpy(p, &v, sizeof v); }
   char szName[128] = "";
   unsigned int nValue = 0;
   if (std::sscanf(pCmd, "%15s %127s %u", szVerb, szName, &nValue) < 2) _exit(10);
+  if (std::strcmp(szVerb, "loop") == 0) {
+    for (unsigned int i = 0; i < nValue; ++i) {
+      tCShm o;
+      if (o.Create(szName, 0, 4096) != 1) _exit(14);
+      void* p = o.Shmat(nullptr, 0);
+      if (p == nullptr) _exit(15);
+      __atomic_fetch_add(static_cast<std::uint32_t*>(p), 1u, __ATOMIC_SEQ_CST);
+      o.Drop();
+      munmap(p, 4096);
+    }
+    std::exit(0);
+  }
   tCShm oShm;
   if (oShm.Create(szName, 0, 4096) != 1) _exit(11);
   void* p = oShm.Shmat(nullptr, 0);
@@ -431,6 +446,34 @@ TEST(tCShmProcess, BlockOfAKilledChildIsNotJoinedAndOldViewsLive) {
   EXPECT_EQ(load32(pOld), 5u);  // the old view keeps the old memory
   store32(pOld, 6);
   EXPECT_EQ(load32(pNew), 1u);
+}
+
+// Processes creating, joining and dropping one name at the same time: while
+// the parent holds the block every one of them joins it (no increment is
+// lost to a block of its own); once nobody holds it, racing last drops
+// still remove its name.
+TEST(tCShmProcess, ConcurrentJoinsAndDrops) {
+  const int kChildren = 4;
+  const int kRounds = 200;
+  for (bool bParentHolds : {true, false}) {
+    SCOPED_TRACE(bParentHolds ? "parent holds the block" : "nobody else holds it");
+    std::string name = uniqueName("race");
+    tCShm o;
+    void* p = nullptr;
+    if (bParentHolds) {
+      ASSERT_EQ(o.Create(name.c_str(), 0, 4096), 1);
+      p = o.Shmat(nullptr, 0);
+      ASSERT_NE(p, nullptr);
+    }
+    std::vector<Child> kids;
+    for (int i = 0; i < kChildren; ++i) kids.push_back(startChild("loop " + name + " " + std::to_string(kRounds)));
+    for (Child& c : kids) EXPECT_EQ(finish(c), 0);
+    if (bParentHolds) {
+      EXPECT_EQ(load32(p), static_cast<std::uint32_t>(kChildren * kRounds));
+      o.Drop();
+    }
+    EXPECT_FALSE(shmEntryExists(name));
+  }
 }
 
 }  // namespace
