@@ -388,4 +388,70 @@ TAVO_API int get_login_com(const char* pFileName, const char* pSection, char* pH
 TAVO_API int get_debug_info(const char* pFileName, const char* pSection, int* pIsDebug,
                             int* pDebugLevel, char* pLogFile);
 
+// ---------------------------------------------------------------------------
+// Cipher, password transform and archives
+// ---------------------------------------------------------------------------
+
+// RC4 as published (no key-stream bytes dropped, no framing): copies
+// `nDataLen` bytes of `pData` to `pOut` and combines them with the key
+// stream of the `nKeyLen` bytes of `pKey` (any values, zero bytes included;
+// at most the first 256 are used).  Enciphering and deciphering are the same
+// call; every call starts the key stream afresh.  `nKeyLen` must be at least
+// 1 and `nDataLen` 0 or more: a `nDataLen` of 0 or less, or a `nKeyLen`
+// below 1, writes nothing to `pOut` (the data is never passed through
+// unenciphered).  `pOut` may be `pData` itself (in place); otherwise the two
+// must not overlap.
+TAVO_API void trc4(const unsigned char* pKey, int nKeyLen, const unsigned char* pData, int nDataLen,
+                   unsigned char* pOut);
+
+// Turns the password `pSrc` into its stored form, a text of digits and of
+// the letters C to L, three bytes per password byte ("ab" -> 6 bytes).  No
+// NUL is written: the caller passes a zero-filled `pDst` of at least
+// 3 * strlen(pSrc) + 1 bytes.  The transform has no key argument: its key is
+// a fixed pair of 150-entry tables of the library's own, so stored forms
+// made by another implementation do not read back here.
+// Writes nothing (an empty password included) unless MyGetPW can give the
+// password back: the password is at most 50 bytes long, and for each byte
+// c (read as a signed 8-bit value) at position i, (c + i + 100) * 3 lies in
+// 100..999.  Printable ASCII (32..126) always qualifies; bytes 0x80..0xBD
+// at position 0 do not, while 0xBE..0xFF do.  `pSrc` is not changed.
+TAVO_API void MySetPW(char* pSrc, char* pDst);
+
+// Turns the stored form `pSrc` back into the password, one byte per group
+// of three stored bytes.  No NUL is written: the caller passes a zero-filled
+// `pDst` of at least (strlen(pSrc) + 2) / 3 + 1 bytes.  Writes nothing when the
+// stored form is empty, longer than 150 bytes or holds a byte that is
+// neither a digit nor a letter C to L.  `pSrc` is not changed.
+TAVO_API void MyGetPW(char* pSrc, char* pDst);
+
+// Unpacks the archive `pArchive` into the directory `pDir` by starting an
+// archiver chosen from the archive's name: the text after the first '.' of
+// `pArchive` (wherever it is, even in a directory part) holding "rar"
+// anywhere starts
+//     unrar e -y <pArchive> <pDir>
+// else holding "zip" starts
+//     unzip -o -d <pDir> <pArchive>
+// else nothing starts ("rar" is looked for first; the tests are
+// case-sensitive: A.ZIP starts nothing; a name without '.' neither).
+// Both texts go into the command line as they are: a name with blanks must
+// carry its own double quotes ("\"my file.zip\"").  The command line is cut
+// into arguments the Windows way (blanks separate, double quotes group, a
+// backslash escapes a quote), and the archiver, found on PATH, runs detached
+// with its standard streams on the null device.  No shell is involved, so
+// ';', '|', '$(...)' or backquotes reach the archiver as text.  The call
+// does not wait for the archiver and learns nothing of its outcome.
+// Always returns 1: also when nothing starts, when the archiver cannot be
+// found, and when the command line would be longer than 255 bytes (then
+// nothing starts).
+TAVO_API int MyUnZIP(const char* pArchive, const char* pDir);
+
+// Packs what `pFiles` names (a file, a directory or a wildcard pattern the
+// archiver expands) into the archive `pArchive`, the archiver chosen from
+// `pArchive` as MyUnZIP chooses it.  The archive comes first on the command
+// line and the files second, where the archivers expect them:
+//     rar a -y <pArchive> <pFiles>
+//     zip -u -r -j <pArchive> <pFiles>
+// Started, quoted and refused as for MyUnZIP.  Always returns 1.
+TAVO_API int MyZIP(const char* pArchive, const char* pFiles);
+
 #endif  // TAVO_COMMON_COMMON_H

@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "common/common.h"
+#include "example_extras.h"
 #include "tCFileIni/tCFileIni.h"
 #include "tCString/tCString.h"
 #include "tCString2/tCString2.h"
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
   std::printf("%s\n", (const char*)oUpper);
   strfreev(pCopy);
 
+  if (!example_extras()) return EXIT_FAILURE;  // cipher, password, shared counter
   logprintf(szLog, "tavo_example done: %d words\n", nWords);
   std::printf("log written to %s\n", szLog);
   return EXIT_SUCCESS;

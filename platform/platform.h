@@ -106,6 +106,45 @@ bool localTime(std::time_t t, std::tm* pOut);
 // "Unknown error <n>".
 const char* errorText(int errnum, char* buf, std::size_t size);
 
+// ---- Named shared memory (posix_shm.cpp) ---------------------------------
+
+// A named block of shared memory held by one handle (opaque; one per
+// successful createOrJoinSharedBlock).
+struct SharedBlock;
+
+// Creates or joins the named block `name` (1 to 49 bytes, any byte values
+// except NUL).  A live block of that name (one with at least one holder) is
+// joined whatever its size; otherwise a new zero-filled block of `size`
+// bytes is made, and a block whose holders all ended without releasing it
+// is not joined: its name is cleared and a new block made in its place
+// (views of the old one stay valid).  `size` <= 0 only joins.  Returns the
+// handle, or null when the block can be neither joined nor made.
+SharedBlock* createOrJoinSharedBlock(const char* name, int size);
+
+// A non-zero number identifying the handle while it is held.
+int sharedBlockId(const SharedBlock* block);
+
+// Maps the whole block read/write.  Returns the view's address (valid until
+// the process ends or the caller unmaps it, whether or not the handle is
+// still held), or null when the system refuses a view.
+void* mapSharedBlock(SharedBlock* block);
+
+// Releases the handle (and frees `block`).  The last holder of a block
+// removes its name, so that the next create makes a new block.
+void releaseSharedBlock(SharedBlock* block);
+
+// ---- Processes (posix_process.cpp) ---------------------------------------
+
+// Starts the program a command line names, detached, and does not wait for
+// it: the line is cut into arguments by the Windows rules (blanks and tabs
+// separate, double quotes group, backslashes escape a quote), the program is
+// searched for on PATH when its name holds no directory separator, and it
+// runs in a session of its own with its standard streams on the null device.
+// No shell is involved and no child is left to reap.  Returns 0 when the
+// program was found and its process made, -1 otherwise (empty line, program
+// not found, no process).
+int startDetached(const char* cmdLine);
+
 }  // namespace platform
 }  // namespace tavo
 

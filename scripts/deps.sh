@@ -6,8 +6,8 @@ set -euo pipefail
 pkgs=(cmake g++ make pkg-config)
 case "${1:-build}" in
   build) ;;
-  test) pkgs+=(libgtest-dev) ;;
-  bench) pkgs+=(libbenchmark-dev libinih-dev) ;;
+  test) pkgs+=(libgtest-dev zip unzip) ;;
+  bench) pkgs+=(libbenchmark-dev libinih-dev libssl-dev) ;;
   *) echo "usage: $0 build|test|bench" >&2; exit 2 ;;
 esac
 

@@ -1,0 +1,204 @@
+// POSIX implementation of the named shared memory of the platform layer.
+//
+// A block is a POSIX shared-memory object.  Its name is the caller's name
+// escaped into a single path element ("/tavo." followed by the name, every
+// byte outside [A-Za-z0-9._-] written as %XX), so that any byte, '/'
+// included, can be part of a name.
+//
+// Holders are tracked with open-file-description locks on the object itself,
+// which the system drops when the holder's descriptor closes, however its
+// process ends:
+//   - every holder keeps a read lock on byte 0 (kHolderByte), through a
+//     descriptor of its own that is never mapped (a mapping keeps its open
+//     file alive, and with it any lock taken through it, for as long as the
+//     view lives);
+//   - creating, joining and releasing run under a write lock on byte 1
+//     (kGuardByte), so that a release that finds itself the last holder and
+//     removes the name cannot interleave with a join of the same block.
+// A write lock on byte 0 can be had exactly when nobody holds the block.
+// Such a block that has a size was abandoned by holders that ended without
+// releasing it: its name is removed and a new block is made.  The name is
+// only ever removed by a process holding the guard of the object it names.
+#ifndef _GNU_SOURCE
+#define _GNU_SOURCE 1  // F_OFD_SETLK
+#endif
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "platform/platform.h"
+
+namespace tavo {
+namespace platform {
+
+struct SharedBlock {
+  int nLockFd;     // holds the locks; never mapped
+  int nMapFd;      // what views map
+  char szName[8 + 3 * 64];
+};
+
+namespace {
+
+constexpr off_t kHolderByte = 0;
+constexpr off_t kGuardByte = 1;
+constexpr std::size_t kMaxName = 49;
+// Retries when the name changed hands under us (removed by a last holder
+// or as abandoned between our open and our lock).  Each retry follows
+// another process's completed release, so a handful always suffices.
+constexpr int kAttempts = 64;
+
+bool encodeName(const char* pName, char* pOut) {
+  std::size_t n = std::strlen(pName);
+  if (n == 0 || n > kMaxName) return false;
+  static const char kHex[] = "0123456789ABCDEF";
+  char* p = pOut;
+  std::memcpy(p, "/tavo.", 6);
+  p += 6;
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned char c = static_cast<unsigned char>(pName[i]);
+    bool bPlain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                  c == '.' || c == '_' || c == '-';
+    if (bPlain) {
+      *p++ = static_cast<char>(c);
+    } else {
+      *p++ = '%';
+      *p++ = kHex[c >> 4];
+      *p++ = kHex[c & 15];
+    }
+  }
+  *p = '\0';
+  return true;
+}
+
+// Sets (F_RDLCK, F_WRLCK) or clears (F_UNLCK) the lock of one byte.
+bool lockByte(int fd, short nType, off_t nByte, bool bWait) {
+  struct flock fl;
+  std::memset(&fl, 0, sizeof fl);
+  fl.l_type = nType;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = nByte;
+  fl.l_len = 1;
+  for (;;) {
+    if (::fcntl(fd, bWait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) == 0) return true;
+    if (errno != EINTR) return false;
+  }
+}
+
+// Keeps the block's descriptors off the standard streams' numbers, so that
+// a handle's number is never 0 and a program that reopens its standard
+// streams cannot write into a block.
+int aboveStdStreams(int fd) {
+  if (fd < 0 || fd > 2) return fd;
+  int nNew = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+  ::close(fd);
+  return nNew;
+}
+
+bool sameFile(int fd1, int fd2) {
+  struct stat s1, s2;
+  return ::fstat(fd1, &s1) == 0 && ::fstat(fd2, &s2) == 0 && s1.st_dev == s2.st_dev &&
+         s1.st_ino == s2.st_ino;
+}
+
+enum class Step { kHeld, kRetry, kFail };
+
+// One attempt at creating or joining; on kHeld both descriptors are set.
+Step tryCreateOrJoin(const char* pShmName, int nSize, int* pLockFd, int* pMapFd) {
+  int nLock = aboveStdStreams(::shm_open(pShmName, O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  if (nLock < 0) return Step::kFail;
+  if (!lockByte(nLock, F_WRLCK, kGuardByte, true)) {
+    ::close(nLock);
+    return Step::kFail;
+  }
+  // Under the guard: is the name still this object's?  (A last holder may
+  // have removed it, or a creator replaced an abandoned one, meanwhile.)
+  int nMap = aboveStdStreams(::shm_open(pShmName, O_RDWR | O_CLOEXEC, 0));
+  if (nMap < 0 || !sameFile(nLock, nMap)) {
+    if (nMap >= 0) ::close(nMap);
+    ::close(nLock);
+    return Step::kRetry;
+  }
+  Step eStep = Step::kHeld;
+  if (lockByte(nLock, F_WRLCK, kHolderByte, false)) {
+    // Nobody holds it.
+    struct stat st;
+    if (::fstat(nMap, &st) != 0) {
+      eStep = Step::kFail;
+    } else if (st.st_size != 0) {
+      ::shm_unlink(pShmName);  // abandoned: make a new one
+      eStep = Step::kRetry;
+    } else if (nSize <= 0 || ::ftruncate(nMap, nSize) != 0 ||
+               !lockByte(nLock, F_RDLCK, kHolderByte, false)) {
+      ::shm_unlink(pShmName);  // nothing may be left under the name
+      eStep = Step::kFail;
+    }
+  } else if (errno != EAGAIN && errno != EACCES) {
+    eStep = Step::kFail;
+  } else if (!lockByte(nLock, F_RDLCK, kHolderByte, false)) {
+    // Others hold it and only ever hold read locks outside the guard.
+    eStep = Step::kFail;
+  }
+  if (eStep != Step::kHeld) {
+    ::close(nMap);
+    ::close(nLock);  // drops every lock taken through it
+    return eStep;
+  }
+  lockByte(nLock, F_UNLCK, kGuardByte, false);
+  *pLockFd = nLock;
+  *pMapFd = nMap;
+  return Step::kHeld;
+}
+
+}  // namespace
+
+SharedBlock* createOrJoinSharedBlock(const char* name, int size) {
+  SharedBlock* pBlock = static_cast<SharedBlock*>(std::malloc(sizeof(SharedBlock)));
+  if (pBlock == nullptr) return nullptr;
+  if (!encodeName(name, pBlock->szName)) {
+    std::free(pBlock);
+    return nullptr;
+  }
+  for (int i = 0; i < kAttempts; ++i) {
+    Step eStep = tryCreateOrJoin(pBlock->szName, size, &pBlock->nLockFd, &pBlock->nMapFd);
+    if (eStep == Step::kHeld) return pBlock;
+    if (eStep == Step::kFail) break;
+  }
+  std::free(pBlock);
+  return nullptr;
+}
+
+int sharedBlockId(const SharedBlock* block) { return block->nLockFd; }
+
+void* mapSharedBlock(SharedBlock* block) {
+  struct stat st;
+  if (::fstat(block->nMapFd, &st) != 0 || st.st_size <= 0) return nullptr;
+  void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ | PROT_WRITE, MAP_SHARED,
+                   block->nMapFd, 0);
+  return p == MAP_FAILED ? nullptr : p;
+}
+
+void releaseSharedBlock(SharedBlock* block) {
+  if (lockByte(block->nLockFd, F_WRLCK, kGuardByte, true) &&
+      lockByte(block->nLockFd, F_WRLCK, kHolderByte, false)) {
+    // The last holder: the name goes with it.  Holders keep the name
+    // theirs (it is only removed when nobody holds it), so it still names
+    // this object; checked all the same before removing it.
+    int fd = ::shm_open(block->szName, O_RDONLY | O_CLOEXEC, 0);
+    if (fd >= 0) {
+      if (sameFile(fd, block->nLockFd)) ::shm_unlink(block->szName);
+      ::close(fd);
+    }
+  }
+  ::close(block->nMapFd);
+  ::close(block->nLockFd);
+  std::free(block);
+}
+
+}  // namespace platform
+}  // namespace tavo

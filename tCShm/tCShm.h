@@ -1,0 +1,95 @@
+// tCShm: a named block of memory shared between processes.
+//
+// One process creates the block under a name with a size; others (or the
+// same one) join it by the same name; each maps it with Shmat and reads and
+// writes it directly.  The class holds only the handle: it neither
+// synchronises access to the block nor interprets its contents.
+//
+// Life of a block: it lives while at least one handle to it is held, in any
+// process.  When the last holder lets go (Drop, or the destruction of its
+// last object), its name is removed, and a later Create of that name makes a
+// new, zero-filled block.  Holders that end without letting go (killed, or
+// leaving with _exit) do not keep it either: the next Create of that name
+// does not join such an abandoned block but makes a new, zero-filled one in
+// its place.  Views already taken stay valid in every case: they keep the
+// memory they map, even after the block's name has gone.
+//
+// Names: any name of 1 to 49 bytes, whatever its bytes ('/' and '\'
+// included); a longer or empty name is refused (Create returns 0).  Names are
+// private to this library's blocks: they do not clash with other programs'
+// shared memory of the same name.
+//
+// Copies: a copy holds the same handle as its source (same m_nShmID).  The
+// objects sharing a handle are counted: Drop (or the destructor) of one of
+// them only detaches that object, and the handle is released once, by the
+// last of them.
+//
+// A process made with fork() (without exec) shares its parent's handles
+// until it ends; handles are not passed to programs started with exec.
+//
+// Preconditions are checked with the library's assertion, which stops the
+// program with the expression text; they are the caller's obligation.
+#ifndef TAVO_TCSHM_TCSHM_H
+#define TAVO_TCSHM_TCSHM_H
+
+#include "common/tavo_export.h"
+#include "common/tavo_share.h"
+
+namespace tavo {
+namespace platform {
+struct SharedBlock;
+}  // namespace platform
+}  // namespace tavo
+
+class TAVO_API tCShm {
+ public:
+  // An object without a handle (m_nShmID 0).
+  tCShm();
+
+  // Drop(): the handle is released when no copy holds it any more.
+  virtual ~tCShm();
+
+  // The copy holds the same handle and name as `oRight` (see the note at the
+  // top).  Assignment first lets go of this object's own handle, as Drop
+  // does; assigning an object to itself changes nothing.
+  tCShm(const tCShm& oRight);
+  tCShm& operator=(const tCShm& oRight);
+
+  // Creates the block `pIPCName` of `nSize` bytes (new blocks are
+  // zero-filled), or joins the live block of that name, which keeps its own
+  // size (`nSize` then has no effect).  The second argument is not used.
+  // Asserts "pIPCName".  `nSize` <= 0 only joins: with no live block of that
+  // name, nothing is made and the result is 0.
+  // Returns 1 when the object now holds a handle to the block; 0 when the
+  // name is empty or longer than 49 bytes, or the system refuses the block
+  // (then the object holds no handle).  A handle held from an earlier Create
+  // is let go after the new one is had, so that calling Create again with
+  // the same name keeps the block.  m_szIPCName receives a copy of an
+  // accepted name; a refused name leaves it as it was.
+  int Create(const char* pIPCName, int, int nSize);
+
+  // Maps the whole block read/write at an address the system chooses; both
+  // arguments are not used.  Asserts "m_nShmID != 0".  Returns the address of
+  // a new view on each call, or null when the system refuses one.  Views
+  // belong to the caller and stay valid after Drop and after the object is
+  // destroyed (until the process ends; munmap with the block's size unmaps
+  // one); the class never unmaps them.
+  void* Shmat(const void*, int);
+
+  // Lets go of the handle (released when no copy holds it any more; the
+  // block's name is removed when no holder is left anywhere).  m_nShmID
+  // becomes 0.  Always returns 1; may be called without a handle and
+  // repeatedly.
+  int Drop();
+
+  // Non-zero exactly while the object holds a handle.
+  int m_nShmID;
+  // The name last accepted by Create, NUL-terminated (zero-filled before).
+  char m_szIPCName[50];
+
+ private:
+  tavo::platform::SharedBlock* m_pBlock;
+  tavo::detail::ShareCount m_oShare;
+};
+
+#endif  // TAVO_TCSHM_TCSHM_H
