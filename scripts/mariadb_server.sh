@@ -39,7 +39,13 @@ is_our_server() {  # pid
 
 # Ports with a socket on them (any state), from the kernel's tables.
 ports_in_use() {
-  awk 'NR > 1 { split($2, a, ":"); print strtonum("0x" a[2]) }' /proc/net/tcp /proc/net/tcp6 2>/dev/null | sort -un
+  local f addr
+  for f in /proc/net/tcp /proc/net/tcp6; do
+    [ -r "$f" ] || continue
+    while read -r _ addr _; do
+      if [[ $addr == *:* ]]; then echo $((16#${addr##*:})); fi
+    done < <(tail -n +2 "$f")
+  done | sort -un
 }
 
 pick_port() {
@@ -60,7 +66,7 @@ pick_port() {
 # Returns 1 (leaving no process) when it does not come up.
 launch() {  # port
   local port=$1 user_opt=() pid i
-  [ "$(id -u)" -eq 0 ] && user_opt=(--user=mysql)
+  if [ "$(id -u)" -eq 0 ]; then user_opt=(--user=mysql); fi
   setsid mariadbd --no-defaults "${user_opt[@]}" \
     --datadir="$dir/data" --socket="$dir/mysqld.sock" --pid-file="$dir/mysqld.pid" \
     --port="$port" --bind-address=127.0.0.1 --skip-name-resolve \
@@ -111,7 +117,7 @@ case "$cmd" in
     [ -e "$dir/data" ] && die "$dir already holds a server"
     if [ "$(id -u)" -eq 0 ]; then chown mysql:mysql "$dir"; fi
     install_user=()
-    [ "$(id -u)" -eq 0 ] && install_user=(--user=mysql)
+    if [ "$(id -u)" -eq 0 ]; then install_user=(--user=mysql); fi
     mariadb-install-db --no-defaults --auth-root-authentication-method=socket --skip-test-db \
       "${install_user[@]}" --datadir="$dir/data" >"$dir/install.log" 2>&1 \
       || { cat "$dir/install.log" >&2; die "mariadb-install-db failed"; }
