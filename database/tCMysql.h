@@ -62,17 +62,25 @@ class TAVO_API tCMysql {
   tCMysql& operator=(const tCMysql& oRight);
 
   // Connects.  When a connection is held and answers a ping, returns 1 at
-  // once without using the arguments.  Otherwise, on a new handle (when none
-  // is held; the character set `pCharset` is set on it unless it is empty)
-  // or on the held handle whose ping failed (unchanged, no new option), it
-  // connects with pHost, pUser, pPassword, pDbName, nPort, pUnixSocket and
-  // nClientFlag passed unchanged to the client library (null and 0 take its
-  // defaults).  Returns 1 when connected; 0 when no handle can be made
-  // (m_szErr unchanged) or the connect fails: m_szErr then holds
-  // "real_connect fail:\t<client error>\n", the handle is released
-  // (closed unless a copy still shares it) and m_pMysql is null, so the next
-  // Login starts from a new handle.
-  // A null `pCharset` is taken as an empty one (no option set).
+  // once without using the arguments.  Otherwise it connects with pHost,
+  // pUser, pPassword, pDbName, nPort, pUnixSocket and nClientFlag passed
+  // unchanged to the client library (null and 0 take its defaults):
+  //   - when no handle is held, on a new one, with the character set
+  //     `pCharset` set on it unless it is empty (a null `pCharset` counts as
+  //     empty);
+  //   - when the held handle's ping failed (the connection was lost), on that
+  //     same handle, at the same address, so copies sharing it are connected
+  //     again too.  `pCharset` is not used: the handle keeps the character
+  //     set it was made with.  Before connecting again the handle is reset
+  //     in place (closed and initialised again), which frees what the client
+  //     library kept of the lost connection; options a caller set on
+  //     m_pMysql directly, other than the character set, do not survive this.
+  // Returns 1 when connected; 0 when no handle can be made (m_szErr
+  // unchanged) or the connect fails: m_szErr then holds
+  // "real_connect fail:\t<client error>\n", the handle is released (closed
+  // unless a copy still shares it) and m_pMysql is null, so the next Login
+  // starts from a new handle.  The handle belongs to the object: callers do
+  // not close m_pMysql themselves.
   int Login(const char* pHost, const char* pUser, const char* pPassword, const char* pDbName,
             const char* pCharset, unsigned int nPort, const char* pUnixSocket,
             unsigned int nClientFlag);
