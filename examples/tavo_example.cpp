@@ -1,31 +1,158 @@
-// A small client of libtavo.
+// A small client of libtavo, end to end.
 //
-// Reads its settings from an INI file (default: tavo_example.ini in the
-// current directory), splits a sentence into a word list, sorts and searches
-// it, hands the words out as a string vector, and records what it did in the
-// log file the settings name, through logprintf and the DEBUG trace.
+// Its main job is the database round trip a client program makes: it reads
+// the database login (get_login_com) and its debug settings (get_debug_info)
+// from INI files, logs in with tCMysql, creates a table, inserts rows inside
+// a transaction, reads them back row by row, prints each row and how many it
+// read, and logs out, recording every step in the log file the settings name
+// (logprintf, and the DEBUG trace as the settings switch it).  Then it splits,
+// sorts and searches a sentence from the same settings with the string
+// classes.  Each demonstration is a function of its own below.
 //
-//   usage: tavo_example [settings.ini]
+//   usage: tavo_example [settings.ini [login.ini]]
+//
+// settings.ini (default: tavo_example.ini in the current directory) holds
+// the [debug] and [words] sections; login.ini (default: settings.ini) holds
+// the [db] section: HostName, UserName, PassWord, DbName, and optionally
+// Port and Socket.  scripts/example.sh with no arguments starts a throwaway
+// MariaDB server and passes its login file as login.ini.
 #include <cstdio>
 #include <cstdlib>
 
 #include "common/common.h"
 #include "example_extras.h"
+#include "database/tCMysql.h"
 #include "tCFileIni/tCFileIni.h"
 #include "tCString/tCString.h"
 #include "tCString2/tCString2.h"
 
-int main(int argc, char** argv) {
-  const char* pIni = argc > 1 ? argv[1] : "tavo_example.ini";
+namespace {
 
+// The debug settings every step records with.
+struct Trace {
   int nDebug = 0;
   int nLevel = 0;
   char szLog[1024] = "tavo_example.log";
-  if (!get_debug_info(pIni, "debug", &nDebug, &nLevel, szLog)) {
-    std::fprintf(stderr, "%s: no complete [debug] section; tracing stays off\n", pIni);
+};
+
+// ---------------------------------------------------------------------------
+// Database: log in, create a table, insert in a transaction, read back.
+
+// The table the example makes (and removes again) in the login's database.
+const char kTable[] = "tavo_example_fruit";
+
+// One writing statement, logged; false (with the reason logged and printed)
+// when it fails.
+bool write(tCMysql& oDb, const Trace& t, const char* pSql) {
+  DEBUG(t.nDebug, t.nLevel, t.szLog, "QueryWrite: %s\n", pSql);
+  if (oDb.QueryWrite(pSql)) return true;
+  logprintf(t.szLog, "statement failed: %s", oDb.GetErrorStr());
+  std::fprintf(stderr, "statement failed: %s", oDb.GetErrorStr());
+  return false;
+}
+
+// Returns true when every step succeeded.
+bool runDatabaseDemo(const char* pLoginIni, const Trace& t) {
+  char szHost[256] = "";
+  char szUser[256] = "";
+  char szPass[256] = "";
+  char szDb[256] = "";
+  if (!get_login_com(pLoginIni, "db", szHost, szUser, szPass, szDb)) {
+    std::fprintf(stderr, "%s: no complete [db] section (HostName, UserName, PassWord, DbName)\n",
+                 pLoginIni);
+    logprintf(t.szLog, "no database login in %s\n", pLoginIni);
+    return false;
+  }
+  // Port and Socket are optional: 0 and none take the client library's
+  // defaults.
+  int nPort = 0;
+  char szSocket[1024] = "";
+  tCFileIni oIni;
+  if (oIni.Open(pLoginIni, "rb")) {
+    oIni.GetInteger("db", "Port", &nPort);
+    oIni.GetString("db", "Socket", szSocket);
+  }
+  oIni.Close();
+
+  tCMysql oDb;
+  logprintf(t.szLog, "login as %s to %s:%d, database %s\n", szUser, szHost, nPort, szDb);
+  if (!oDb.Login(szHost, szUser, szPass, szDb, "", static_cast<unsigned>(nPort),
+                 szSocket[0] != '\0' ? szSocket : nullptr, 0)) {
+    logprintf(t.szLog, "login failed: %s", oDb.GetErrorStr());
+    std::fprintf(stderr, "login failed: %s", oDb.GetErrorStr());
+    return false;
+  }
+  std::printf("logged in to %s as %s\n", szHost, szUser);
+  DEBUG(t.nDebug, t.nLevel, t.szLog, "Login ok, CheckConnect = %d\n", oDb.CheckConnect());
+
+  char szSql[512];
+  std::snprintf(szSql, sizeof szSql, "DROP TABLE IF EXISTS %s", kTable);
+  bool bOk = write(oDb, t, szSql);
+  std::snprintf(szSql, sizeof szSql,
+                "CREATE TABLE %s (id INT PRIMARY KEY, name VARCHAR(40) NOT NULL, "
+                "price DECIMAL(6,2) NOT NULL) ENGINE=InnoDB",
+                kTable);
+  bOk = bOk && write(oDb, t, szSql);
+  if (bOk) logprintf(t.szLog, "table %s created\n", kTable);
+
+  // The rows go in inside one transaction: all of them or none.
+  static const struct {
+    int nId;
+    const char* pName;
+    const char* pPrice;
+  } kRows[] = {{1, "apple", "1.20"}, {2, "banana", "0.35"}, {3, "cherry", "4.80"}, {4, "damson", "2.15"}};
+  if (bOk && oDb.Begin()) {
+    DEBUG(t.nDebug, t.nLevel, t.szLog, "Begin ok\n");
+    for (const auto& r : kRows) {
+      std::snprintf(szSql, sizeof szSql, "INSERT INTO %s VALUES (%d, '%s', %s)", kTable, r.nId, r.pName,
+                    r.pPrice);
+      bOk = bOk && write(oDb, t, szSql);
+    }
+    if (bOk && oDb.Commit()) {
+      logprintf(t.szLog, "inserted %d rows and committed\n", static_cast<int>(sizeof kRows / sizeof kRows[0]));
+    } else {
+      oDb.Rollback();
+      logprintf(t.szLog, "insert failed, rolled back: %s", oDb.GetErrorStr());
+      bOk = false;
+    }
+  } else if (bOk) {
+    logprintf(t.szLog, "Begin failed: %s", oDb.GetErrorStr());
+    bOk = false;
   }
 
-  // The sentence comes from the same file, read with the INI class itself.
+  // Read them back and step through the rows.
+  std::snprintf(szSql, sizeof szSql, "SELECT id, name, price FROM %s ORDER BY id", kTable);
+  if (bOk && oDb.QueryRead(szSql)) {
+    int nRows = oDb.GetRowNum();
+    DEBUG(t.nDebug, t.nLevel, t.szLog, "QueryRead: %d rows of %d fields\n", nRows, oDb.GetFieldNum());
+    for (int i = 0; i < nRows; ++i) {
+      oDb.GetRow();
+      std::printf("row %d: id=%s name=%s price=%s\n", i + 1, oDb.m_Row[0], oDb.m_Row[1], oDb.m_Row[2]);
+      DEBUG(t.nDebug, t.nLevel, t.szLog, "row %d: %s %s %s\n", i + 1, oDb.m_Row[0], oDb.m_Row[1],
+            oDb.m_Row[2]);
+    }
+    oDb.FreeResult();
+    std::printf("read %d rows\n", nRows);
+    logprintf(t.szLog, "read %d rows from %s\n", nRows, kTable);
+  } else if (bOk) {
+    logprintf(t.szLog, "read failed: %s", oDb.GetErrorStr());
+    std::fprintf(stderr, "read failed: %s", oDb.GetErrorStr());
+    bOk = false;
+  }
+
+  // The example leaves the database as it found it.
+  std::snprintf(szSql, sizeof szSql, "DROP TABLE IF EXISTS %s", kTable);
+  write(oDb, t, szSql);
+  oDb.Logout();
+  logprintf(t.szLog, "logged out\n");
+  return bOk;
+}
+
+// ---------------------------------------------------------------------------
+// Strings: split, sort and search a sentence from the settings.
+
+void runWordsDemo(const char* pIni, const Trace& t) {
+  // The sentence comes from the settings file, read with the INI class itself.
   char szText[1024] = "";
   tCFileIni oIni;
   if (!oIni.Open(pIni, "rb") || !oIni.GetString("words", "text", szText)) {
@@ -33,14 +160,12 @@ int main(int argc, char** argv) {
   }
   oIni.Close();
 
-  logprintf(szLog, "tavo_example started with %s\n", pIni);
-
   tCString oText = szText;
   oText.Trim(3);
   tCString2 oWords;
   oText.Split(oWords, " ");  // 1 when the separator occurs, else 0 (list emptied)
   int nWords = oWords.GetLength();
-  DEBUG(nDebug, nLevel, szLog, "split \"%s\" into %d words\n", (const char*)oText, nWords);
+  DEBUG(t.nDebug, t.nLevel, t.szLog, "split \"%s\" into %d words\n", (const char*)oText, nWords);
 
   oWords.Sort(1);
   tCString oJoined;
@@ -52,7 +177,7 @@ int main(int argc, char** argv) {
 
   int nFox = oWords.ForkFind("fox", 1);
   std::printf("\"fox\" is word %d of the sorted list\n", nFox);
-  DEBUG(nDebug, nLevel, szLog, "ForkFind(fox) = %d\n", nFox);
+  DEBUG(t.nDebug, t.nLevel, t.szLog, "ForkFind(fox) = %d\n", nFox);
 
   // The list as a plain string vector: copy it out, count it, release it.
   char** pCopy = mstrdup2(const_cast<const char**>(static_cast<char**>(oWords)));
@@ -62,8 +187,26 @@ int main(int argc, char** argv) {
   std::printf("%s\n", (const char*)oUpper);
   strfreev(pCopy);
 
-  if (!example_extras()) return EXIT_FAILURE;  // cipher, password, shared counter
-  logprintf(szLog, "tavo_example done: %d words\n", nWords);
-  std::printf("log written to %s\n", szLog);
-  return EXIT_SUCCESS;
+  logprintf(t.szLog, "words: %d\n", nWords);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* pIni = argc > 1 ? argv[1] : "tavo_example.ini";
+  const char* pLoginIni = argc > 2 ? argv[2] : pIni;
+
+  Trace t;
+  if (!get_debug_info(pIni, "debug", &t.nDebug, &t.nLevel, t.szLog)) {
+    std::fprintf(stderr, "%s: no complete [debug] section; tracing stays off\n", pIni);
+  }
+  logprintf(t.szLog, "tavo_example started with %s and %s\n", pIni, pLoginIni);
+
+  bool bDb = runDatabaseDemo(pLoginIni, t);
+  runWordsDemo(pIni, t);
+  bool bExtras = example_extras();  // cipher, password, shared counter
+
+  logprintf(t.szLog, "tavo_example done (database %s)\n", bDb ? "ok" : "failed");
+  std::printf("log written to %s\n", t.szLog);
+  return bDb && bExtras ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those that are missing.
-# Usage: scripts/deps.sh build|test|bench
+# Usage: scripts/deps.sh build|test|bench|example
+#   build:   the compiler, CMake, pkg-config and the MySQL client library
+#   test, bench, example: also a MariaDB server for the throwaway servers
+#   of scripts/mariadb_server.sh (none is started by the package here)
 set -euo pipefail
 
-pkgs=(cmake g++ make pkg-config)
+pkgs=(cmake g++ make pkg-config libmariadb-dev)
 case "${1:-build}" in
   build) ;;
-  test) pkgs+=(libgtest-dev zip unzip) ;;
-  bench) pkgs+=(libbenchmark-dev libinih-dev libssl-dev) ;;
-  *) echo "usage: $0 build|test|bench" >&2; exit 2 ;;
+  test) pkgs+=(libgtest-dev zip unzip mariadb-server) ;;
+  bench) pkgs+=(libbenchmark-dev libinih-dev libssl-dev mariadb-server) ;;
+  example) pkgs+=(mariadb-server) ;;
+  *) echo "usage: $0 build|test|bench|example" >&2; exit 2 ;;
 esac
 
 missing=()

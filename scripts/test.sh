@@ -2,8 +2,18 @@
 # The whole test suite: a normal build, then a build under AddressSanitizer
 # and UndefinedBehaviorSanitizer (leak checking on, halting on the first
 # error).  Installs missing Debian packages first.
+#
+# Both runs share one throwaway MariaDB server (scripts/with_mariadb.sh),
+# removed at the end whatever the outcome; the database tests read its
+# settings from the INI file named by TAVO_DB_INI.  With TAVO_DB_INI already
+# set, that server is used instead.
 set -euo pipefail
+self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
+if [ -z "${TAVO_DB_INI:-}" ]; then
+  scripts/deps.sh test
+  exec scripts/with_mariadb.sh "$self" "$@"
+fi
 scripts/deps.sh test
 
 jobs=$(nproc)
