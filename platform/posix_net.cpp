@@ -77,13 +77,23 @@ int pollFor(int fd, short events, long long timeoutMs, short* revents) {
 }
 
 // A connect that was interrupted by a signal goes on in the background;
-// wait for its outcome instead of calling connect again.
+// wait for its outcome instead of calling connect again, as long as the
+// socket's send time-out allows (which bounds a blocking connect too).
 int finishInterruptedConnect(int fd) {
+  timeval tv{};
+  socklen_t tvLen = sizeof tv;
+  long long limitMs = 0;
+  if (::getsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, &tvLen) == 0)
+    limitMs = static_cast<long long>(tv.tv_sec) * 1000 + tv.tv_usec / 1000;
   short rev = 0;
   for (;;) {
-    int r = pollFor(fd, POLLOUT, 1000LL * 3600 * 24, &rev);
+    int r = pollFor(fd, POLLOUT, limitMs > 0 ? limitMs : 1000LL * 3600, &rev);
     if (r == -1) return -1;
     if (r > 0) break;
+    if (limitMs > 0) {
+      errno = EINPROGRESS;  // what the timed-out connect itself reports
+      return -1;
+    }
   }
   int err = 0;
   socklen_t len = sizeof err;

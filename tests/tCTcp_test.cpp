@@ -504,7 +504,38 @@ TEST(tCTcpTransfer, SignalsDoNotInterruptTransfers) {
   EXPECT_EQ(std::string(buf, 8), "abcdefgh");
 }
 
-TEST(tCTcpAccept, TimesOutAndAdopts) {
+TEST(tCTcpAccept, SignalsDoNotInterruptAccept) {
+  InterruptingSignal sig;
+  tCTcp server;
+  ASSERT_EQ(server.Open(), 1);
+  const int port = freePort();
+  ASSERT_EQ(server.Bind("127.0.0.1", port), 1);
+  ASSERT_EQ(server.Listen(1), 1);
+  ASSERT_EQ(server.SetRecvTimeout(10000000), 1);  // bounded: 10 s
+  std::atomic<bool> started{false};
+  std::atomic<int> handle{-2};
+  std::thread acceptor([&] {
+    started = true;
+    handle = server.Accept();
+  });
+  while (!started) std::this_thread::yield();
+  for (int i = 0; i < 5; ++i) {
+    InterruptingSignal::send(acceptor.native_handle());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  const int client = connectTo(port);
+  acceptor.join();
+  ASSERT_GE(client, 0);
+  ASSERT_GE(handle, 0);
+  tCTcp conn;
+  conn = handle;
+  ASSERT_EQ(send(client, "ok", 2, 0), 2);
+  char buf[2];
+  EXPECT_EQ(conn.Recvn(buf, 2, 0), 2);
+  close(client);
+}
+
+TEST(tCTcpAccept, TimesOut) {
   tCTcp server;
   ASSERT_EQ(server.Open(), 1);
   ASSERT_EQ(server.Bind("127.0.0.1", freePort()), 1);
