@@ -41,9 +41,9 @@ char* resolveDirectory(const char* dir);
 // IPv4 only.  Addresses travel as four bytes in network order
 // (`unsigned char[4]`), ports as host-order numbers of which the low 16 bits
 // are used.  Every call that may block is repeated when a signal interrupts
-// it, so EINTR never reaches the caller.  A failing call returns -1 with the
-// platform's error number in errno (where the Windows build would use
-// WSAGetLastError); socketError() reads it back for messages.
+// it, so EINTR never reaches the caller.  A failing call returns -1 and
+// leaves the platform's error number for socketError() (errno here,
+// WSAGetLastError() in a Windows build), which the messages print.
 
 // Starts and ends the system's socket support for one object (Windows
 // Sockets 2.2 counts them).  netStartup returns 0 when the support is
@@ -86,8 +86,6 @@ int hostNameOfIpv4(const unsigned char addr[4], char* buf, int size);
 // The IPv4 address and port of the peer of a connected socket.  0, or -1
 // (not connected, not IPv4, not a socket).
 int peerIpv4(int fd, unsigned char addr[4], int* port);
-// The local IPv4 address and port a socket is bound to.  0, or -1.
-int localIpv4(int fd, unsigned char addr[4], int* port);
 
 // Sets SO_REUSEADDR.  0, or -1.
 int setReuseAddr(int fd);

@@ -193,19 +193,6 @@ int peerIpv4(int fd, unsigned char addr[4], int* port) {
   return 0;
 }
 
-int localIpv4(int fd, unsigned char addr[4], int* port) {
-  sockaddr_in sa;
-  socklen_t len = sizeof sa;
-  if (::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0) return -1;
-  if (sa.sin_family != AF_INET) {
-    errno = EAFNOSUPPORT;
-    return -1;
-  }
-  std::memcpy(addr, &sa.sin_addr, 4);
-  if (port != nullptr) *port = ntohs(sa.sin_port);
-  return 0;
-}
-
 int setReuseAddr(int fd) {
   int one = 1;
   return ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) == 0 ? 0 : -1;

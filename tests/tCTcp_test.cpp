@@ -876,6 +876,7 @@ TEST(tCTcpMac, ReplyLengthsAgainstNameCounts) {
       ++checked;
     }
   }
+  EXPECT_EQ(r.requests(), 4 + checked);  // one request per lookup
   EXPECT_EQ(r.badRequests(), 0);
   // Longer than the 1000-byte buffer: refused rather than cut.
   r.answer(makeReply(1001, 2, kMac));
