@@ -310,6 +310,29 @@ TEST(tCTcpConnect, ListenerThatNeverAcceptsTimesOut) {
   }
   ASSERT_LT(connected, static_cast<int>(clients.size())) << "the queue never filled";
   EXPECT_EQ(message, fmt("time out:%d!\r\n", EINPROGRESS));
+
+  // Signals during the wait neither end it early as a failure of their own
+  // nor turn it into a success.
+  InterruptingSignal sig;
+  std::atomic<bool> done{false};
+  std::atomic<int> result{-1};
+  std::string late;
+  std::thread waiter([&] {
+    tCTcp c;
+    if (c.Open() == 1) {
+      CaptureStdout out;
+      result = c.Connect("127.0.0.1", port, 1);
+      late = out.take();
+    }
+    done = true;
+  });
+  for (int i = 0; i < 400 && !done; ++i) {
+    InterruptingSignal::send(waiter.native_handle());
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  waiter.join();
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(late, fmt("time out:%d!\r\n", EINPROGRESS));
   close(fd);
 }
 
