@@ -1,0 +1,306 @@
+// POSIX implementation of the socket calls of the platform layer.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace tavo {
+namespace platform {
+
+namespace {
+
+static_assert(sizeof(sockaddr_in) == 16, "the IPv4 socket address is 16 bytes");
+
+// Interrupted calls are repeated: a signal is not a failure.
+template <typename F>
+auto retryEintr(F f) -> decltype(f()) {
+  decltype(f()) r;
+  do {
+    r = f();
+  } while (r == -1 && errno == EINTR);
+  return r;
+}
+
+sockaddr_in makeAddr(const unsigned char addr[4], int port) {
+  sockaddr_in sa;
+  std::memset(&sa, 0, sizeof sa);
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(static_cast<uint16_t>(port));
+  std::memcpy(&sa.sin_addr, addr, 4);
+  return sa;
+}
+
+int setTimeout(int fd, int opt, int ms) {
+  timeval tv;
+  tv.tv_sec = ms / 1000;
+  tv.tv_usec = (ms % 1000) * 1000;
+  return ::setsockopt(fd, SOL_SOCKET, opt, &tv, sizeof tv) == 0 ? 0 : -1;
+}
+
+int setBlocking(int fd, bool blocking) {
+  int fl = ::fcntl(fd, F_GETFL);
+  if (fl == -1) return -1;
+  fl = blocking ? (fl & ~O_NONBLOCK) : (fl | O_NONBLOCK);
+  return ::fcntl(fd, F_SETFL, fl) == 0 ? 0 : -1;
+}
+
+// Waits for `events` on `fd` for at most `timeoutMs` in all, interrupted
+// waits resuming with the time that is left.  poll() result: > 0, 0, -1.
+int pollFor(int fd, short events, long long timeoutMs, short* revents) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  pollfd p;
+  p.fd = fd;
+  p.events = events;
+  for (;;) {
+    long long left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         end - Clock::now() + std::chrono::microseconds(999))
+                         .count();
+    if (left < 0) left = 0;
+    p.revents = 0;
+    int r = ::poll(&p, 1, static_cast<int>(left > 0x7fffffff ? 0x7fffffff : left));
+    if (r == -1 && errno == EINTR) continue;
+    if (r == 0 && Clock::now() < end) continue;  // woken early by rounding
+    if (revents != nullptr) *revents = p.revents;
+    return r;
+  }
+}
+
+// A connect that was interrupted by a signal goes on in the background;
+// wait for its outcome instead of calling connect again, as long as the
+// socket's send time-out allows (which bounds a blocking connect too).
+int finishInterruptedConnect(int fd) {
+  timeval tv{};
+  socklen_t tvLen = sizeof tv;
+  long long limitMs = 0;
+  if (::getsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, &tvLen) == 0)
+    limitMs = static_cast<long long>(tv.tv_sec) * 1000 + tv.tv_usec / 1000;
+  short rev = 0;
+  for (;;) {
+    int r = pollFor(fd, POLLOUT, limitMs > 0 ? limitMs : 1000LL * 3600, &rev);
+    if (r == -1) return -1;
+    if (r > 0) break;
+    if (limitMs > 0) {
+      errno = EINPROGRESS;  // what the timed-out connect itself reports
+      return -1;
+    }
+  }
+  int err = 0;
+  socklen_t len = sizeof err;
+  if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) return -1;
+  if (err != 0) {
+    errno = err;
+    return -1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int netStartup() { return 0; }
+void netCleanup() {}
+
+int socketError() { return errno; }
+
+int openTcpSocket() { return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); }
+int openUdpSocket() { return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0); }
+
+void closeSocket(int fd) {
+  // Not repeated on EINTR: on Linux the descriptor is gone either way, and
+  // a second close could hit a descriptor another thread has just opened.
+  ::close(fd);
+}
+
+int parseIpv4(const char* text, unsigned char addr[4]) {
+  in_addr a;
+  if (text == nullptr || ::inet_aton(text, &a) == 0) return -1;
+  std::memcpy(addr, &a, 4);
+  return 0;
+}
+
+int resolveIpv4(const char* host, unsigned char addr[4]) {
+  if (parseIpv4(host, addr) == 0) return 0;
+  if (host == nullptr) return -1;
+  addrinfo hints;
+  std::memset(&hints, 0, sizeof hints);
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* res = nullptr;
+  if (::getaddrinfo(host, nullptr, &hints, &res) != 0 || res == nullptr) return -1;
+  std::memcpy(addr, &reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr, 4);
+  ::freeaddrinfo(res);
+  return 0;
+}
+
+int forEachIpv4(const char* host, void (*fn)(const unsigned char addr[4], void* ctx), void* ctx) {
+  unsigned char one[4];
+  if (parseIpv4(host, one) == 0) {
+    fn(one, ctx);
+    return 0;
+  }
+  addrinfo hints;
+  std::memset(&hints, 0, sizeof hints);
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;  // one entry per address, not per socket type
+  addrinfo* res = nullptr;
+  if (::getaddrinfo(host, nullptr, &hints, &res) != 0 || res == nullptr) return -1;
+  for (addrinfo* p = res; p != nullptr; p = p->ai_next) {
+    const in_addr& a = reinterpret_cast<sockaddr_in*>(p->ai_addr)->sin_addr;
+    bool seen = false;
+    for (addrinfo* q = res; q != p && !seen; q = q->ai_next)
+      seen = std::memcmp(&reinterpret_cast<sockaddr_in*>(q->ai_addr)->sin_addr, &a, 4) == 0;
+    if (!seen) fn(reinterpret_cast<const unsigned char*>(&a), ctx);
+  }
+  ::freeaddrinfo(res);
+  return 0;
+}
+
+int localHostName(char* buf, int size) {
+  if (::gethostname(buf, static_cast<size_t>(size)) != 0) return -1;
+  // POSIX leaves a cut name possibly unterminated.
+  if (size > 0) buf[size - 1] = '\0';
+  return 0;
+}
+
+int hostNameOfIpv4(const unsigned char addr[4], char* buf, int size) {
+  sockaddr_in sa = makeAddr(addr, 0);
+  return ::getnameinfo(reinterpret_cast<sockaddr*>(&sa), sizeof sa, buf,
+                       static_cast<socklen_t>(size), nullptr, 0, NI_NAMEREQD) == 0
+             ? 0
+             : -1;
+}
+
+int peerIpv4(int fd, unsigned char addr[4], int* port) {
+  sockaddr_in sa;
+  socklen_t len = sizeof sa;
+  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0) return -1;
+  if (sa.sin_family != AF_INET) {
+    errno = EAFNOSUPPORT;
+    return -1;
+  }
+  std::memcpy(addr, &sa.sin_addr, 4);
+  if (port != nullptr) *port = ntohs(sa.sin_port);
+  return 0;
+}
+
+int setReuseAddr(int fd) {
+  int one = 1;
+  return ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) == 0 ? 0 : -1;
+}
+
+int setSendTimeoutMs(int fd, int ms) { return setTimeout(fd, SO_SNDTIMEO, ms); }
+int setRecvTimeoutMs(int fd, int ms) { return setTimeout(fd, SO_RCVTIMEO, ms); }
+
+int bindIpv4(int fd, const unsigned char addr[4], int port) {
+  sockaddr_in sa = makeAddr(addr, port);
+  return ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 ? 0 : -1;
+}
+
+int listenSocket(int fd, int backlog) { return ::listen(fd, backlog) == 0 ? 0 : -1; }
+
+int acceptSocket(int fd) {
+  return retryEintr([&] { return ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC); });
+}
+
+ConnectResult connectIpv4(int fd, const unsigned char addr[4], int port, int timeoutSec, int* err) {
+  sockaddr_in sa = makeAddr(addr, port);
+  const sockaddr* psa = reinterpret_cast<const sockaddr*>(&sa);
+  if (timeoutSec <= 0) {
+    if (::connect(fd, psa, sizeof sa) == 0) return kConnected;
+    if (errno == EINTR && finishInterruptedConnect(fd) == 0) return kConnected;
+    return kConnectFailed;
+  }
+
+  if (setBlocking(fd, false) != 0) return kNonBlockFailed;
+  int e = 0;
+  if (::connect(fd, psa, sizeof sa) != 0) {
+    e = errno;
+    // Anything but "in progress" is the final answer: the socket would
+    // poll as writable with no pending error left to tell it apart.
+    if (e != EINPROGRESS && e != EINTR && e != EALREADY) {
+      *err = e;
+      return kConnectTimedOut;
+    }
+    short rev = 0;
+    int r = pollFor(fd, POLLOUT, 1000LL * timeoutSec, &rev);
+    if (r <= 0) {
+      *err = r == 0 ? e : errno;
+      return kConnectTimedOut;
+    }
+    int soErr = 0;
+    socklen_t len = sizeof soErr;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &soErr, &len) != 0) soErr = errno;
+    if (soErr == 0 && (rev & (POLLERR | POLLHUP)) != 0) soErr = ECONNREFUSED;
+    if (soErr != 0) {
+      *err = soErr;
+      return kConnectTimedOut;
+    }
+  }
+  if (setBlocking(fd, true) != 0) return kBlockRestoreFailed;
+  return kConnected;
+}
+
+int sendSome(int fd, const void* buf, int len) {
+  ssize_t r = retryEintr([&] { return ::send(fd, buf, static_cast<size_t>(len), MSG_NOSIGNAL); });
+  return static_cast<int>(r);
+}
+
+int recvSome(int fd, void* buf, int len) {
+  ssize_t r = retryEintr([&] { return ::recv(fd, buf, static_cast<size_t>(len), 0); });
+  return static_cast<int>(r);
+}
+
+int sendDatagram(int fd, const unsigned char addr[4], int port, const void* buf, int len) {
+  sockaddr_in sa = makeAddr(addr, port);
+  ssize_t r = retryEintr([&] {
+    return ::sendto(fd, buf, static_cast<size_t>(len), MSG_NOSIGNAL,
+                    reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+  });
+  return static_cast<int>(r);
+}
+
+int recvDatagram(int fd, void* buf, int len) {
+  // MSG_TRUNC makes the call return the datagram's real length, so a cut
+  // (which Linux otherwise does silently) can be told.
+  ssize_t r = retryEintr(
+      [&] { return ::recvfrom(fd, buf, static_cast<size_t>(len), MSG_TRUNC, nullptr, nullptr); });
+  if (r > len) {
+    errno = EMSGSIZE;
+    return -1;
+  }
+  return static_cast<int>(r);
+}
+
+int waitReadable(int fd, int timeoutMs) {
+  short rev = 0;
+  int r = pollFor(fd, POLLIN, timeoutMs, &rev);
+  if (r > 0 && (rev & POLLNVAL) != 0) {
+    errno = EBADF;
+    return -1;
+  }
+  return r > 0 ? 1 : r;
+}
+
+void fillSockAddr(void* out, const unsigned char addr[4], int port) {
+  sockaddr_in sa = makeAddr(addr, port);
+  std::memcpy(out, &sa, sizeof sa);
+}
+
+int bindSockAddr(int fd, const void* sa) {
+  sockaddr_in a;
+  std::memcpy(&a, sa, sizeof a);
+  return ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 ? 0 : -1;
+}
+
+}  // namespace platform
+}  // namespace tavo

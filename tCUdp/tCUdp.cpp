@@ -1,0 +1,112 @@
+// tCUdp: one IPv4 datagram socket.
+#include "tCUdp/tCUdp.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "common/tavo_assert.h"
+#include "platform/platform.h"
+
+namespace net = tavo::platform;
+
+namespace {
+
+// GBK bytes of the messages.
+const char kMsgStartFailed[] = "UDP\xBC\xD3\xD4\xD8\xCA\xA7\xB0\xDC";  // UDP加载失败
+const char kMsgNoSocket[] =                                            // UDP创建套接字失败!
+    "UDP\xB4\xB4\xBD\xA8\xCC\xD7\xBD\xD3\xD7\xD6\xCA\xA7\xB0\xDC! ";
+const char kMsgBindFailed[] = "UDP\xB0\xF3\xB6\xA8\xB5\xD8\xD6\xB7\xCA\xA7\xB0\xDC!";  // UDP绑定地址失败!
+const char kMsgSendFailed[] = "\xB7\xA2\xCB\xCD\xCA\xFD\xBE\xDD\xCA\xA7\xB0\xDC!\n";   // 发送数据失败!\n
+const char kMsgRecvFailed[] = "\xBD\xD3\xCA\xD5\xCA\xFD\xBE\xDD\xCA\xA7\xB0\xDC!\n";   // 接收数据失败!\n
+
+// Text that is not an address reads as INADDR_NONE (255.255.255.255), as
+// inet_addr gives it; the caller refuses it (see below).
+bool dotted(const char* text, unsigned char addr[4]) {
+  if (net::parseIpv4(text, addr) == 0) return true;
+  std::memset(addr, 0xFF, 4);
+  return false;
+}
+
+}  // namespace
+
+tCUdp::tCUdp() : m_sock(-1) {
+  std::memset(m_addr, 0, sizeof m_addr);
+  if (net::netStartup() != 0) std::printf("%s", kMsgStartFailed);
+}
+
+tCUdp::~tCUdp() {
+  if (m_sock != -1 && m_oShare.leave()) net::closeSocket(m_sock);
+  m_sock = -1;
+  net::netCleanup();
+}
+
+tCUdp::tCUdp(const tCUdp& oRight) : m_sock(oRight.m_sock), m_oShare(oRight.m_oShare) {
+  std::memcpy(m_addr, oRight.m_addr, sizeof m_addr);
+  net::netStartup();
+}
+
+tCUdp& tCUdp::operator=(const tCUdp& oRight) {
+  if (&oRight == this) return *this;
+  if (!oRight.m_oShare.sharesWith(m_oShare)) {
+    if (m_sock != -1 && m_oShare.leave()) net::closeSocket(m_sock);
+    m_oShare.join(oRight.m_oShare);
+  }
+  m_sock = oRight.m_sock;
+  std::memcpy(m_addr, oRight.m_addr, sizeof m_addr);
+  return *this;
+}
+
+int tCUdp::BindAddr(const char* addr, unsigned int port) {
+  TAVO_ASSERT((m_sock == -1) && (addr != NULL) && (port > 0));
+  m_sock = net::openUdpSocket();
+  if (m_sock == -1) {
+    std::printf("%s", kMsgNoSocket);
+    return 0;
+  }
+  m_oShare.start();
+  unsigned char a[4];
+  const bool isAddr = dotted(addr, a);
+  net::fillSockAddr(m_addr, a, static_cast<int>(port & 0xFFFF));
+  if (net::setReuseAddr(m_sock) != 0) return 0;
+  // Linux would bind a datagram socket to 255.255.255.255; text that is not
+  // an address is a failed bind, never a socket quietly bound to broadcast.
+  if (!isAddr || net::bindSockAddr(m_sock, m_addr) != 0) {
+    std::printf("%s", kMsgBindFailed);
+    return 0;
+  }
+  return 1;
+}
+
+int tCUdp::SendDate(const char* addr, unsigned int port, const void* buf, int len) {
+  unsigned char a[4];
+  // Text that is not an address is never sent to (it would be broadcast).
+  const bool isAddr = dotted(addr, a);
+  const char* p = static_cast<const char*>(buf);
+  int nLeft = len;
+  while (nLeft > 0) {
+    int n = isAddr ? net::sendDatagram(m_sock, a, static_cast<int>(port & 0xFFFF), p, nLeft) : -1;
+    if (n <= 0) {  // a datagram send never moves 0 bytes; never loop on it
+      std::printf("%s", kMsgSendFailed);
+      return 0;
+    }
+    p += n;
+    nLeft -= n;
+  }
+  return 1;
+}
+
+int tCUdp::RecvDate(void* buf, int len) {
+  char* p = static_cast<char*>(buf);
+  int nLeft = len;
+  while (nLeft > 0) {
+    // A datagram longer than the room left is an error, never a silent cut.
+    int n = net::recvDatagram(m_sock, p, nLeft);
+    if (n == -1) {
+      std::printf("%s", kMsgRecvFailed);
+      return 0;
+    }
+    p += n;
+    nLeft -= n;
+  }
+  return 1;
+}
