@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those that are missing.
-# Usage: scripts/deps.sh build|test|bench|example
+# Usage: scripts/deps.sh build|test|bench|example|plot
 #   build:   the compiler, CMake, pkg-config and the MySQL client library
 #   test, bench, example: also a MariaDB server for the throwaway servers
 #   of scripts/mariadb_server.sh (none is started by the package here)
+#   plot:    Google Benchmark and gnuplot for scripts/growth.sh
 set -euo pipefail
 
 pkgs=(cmake g++ make pkg-config libmariadb-dev)
@@ -12,7 +13,8 @@ case "${1:-build}" in
   test) pkgs+=(libgtest-dev zip unzip mariadb-server) ;;
   bench) pkgs+=(libbenchmark-dev libinih-dev libssl-dev mariadb-server) ;;
   example) pkgs+=(mariadb-server) ;;
-  *) echo "usage: $0 build|test|bench|example" >&2; exit 2 ;;
+  plot) pkgs+=(libbenchmark-dev gnuplot-nox) ;;
+  *) echo "usage: $0 build|test|bench|example|plot" >&2; exit 2 ;;
 esac
 
 missing=()
