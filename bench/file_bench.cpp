@@ -3,6 +3,8 @@
 // and counting its lines beside fread and memchr, on one 100 MB file of
 // 80-byte lines.
 #include <benchmark/benchmark.h>
+
+#include "bench_util.h"
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -65,6 +67,7 @@ void BM_tCFileReadLines(benchmark::State& state) {
     strfreev(v);
   }
   state.SetBytesProcessed(state.iterations() * (100LL << 20));
+  tavo_bench::reportPeakMemory(state);
 }
 BENCHMARK(BM_tCFileReadLines)->Unit(benchmark::kMillisecond);
 
@@ -79,6 +82,7 @@ void BM_StdGetline(benchmark::State& state) {
     benchmark::DoNotOptimize(v.data());
   }
   state.SetBytesProcessed(state.iterations() * (100LL << 20));
+  tavo_bench::reportPeakMemory(state);
 }
 BENCHMARK(BM_StdGetline)->Unit(benchmark::kMillisecond);
 
@@ -90,6 +94,7 @@ void BM_ReadFile(benchmark::State& state) {
     strfreev(v);
   }
   state.SetBytesProcessed(state.iterations() * (100LL << 20));
+  tavo_bench::reportPeakMemory(state);
 }
 BENCHMARK(BM_ReadFile)->Unit(benchmark::kMillisecond);
 
@@ -101,6 +106,7 @@ void BM_ReadFileLines(benchmark::State& state) {
     strfreev(v);
   }
   state.SetBytesProcessed(state.iterations() * (100LL << 20));
+  tavo_bench::reportPeakMemory(state);
 }
 BENCHMARK(BM_ReadFileLines)->Unit(benchmark::kMillisecond);
 

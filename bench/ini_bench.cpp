@@ -2,6 +2,8 @@
 // parsing a 10 MB INI file, and looking keys up in sections of 50 to 10,000
 // keys.
 #include <benchmark/benchmark.h>
+
+#include "bench_util.h"
 #include <ini.h>
 #include <unistd.h>
 
@@ -84,6 +86,7 @@ void BM_tCFileIniOpen(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * (10 << 20));
   state.counters["entries"] = gBigEntries;
+  tavo_bench::reportPeakMemory(state);
 }
 BENCHMARK(BM_tCFileIniOpen)->Unit(benchmark::kMillisecond);
 
@@ -96,6 +99,7 @@ void BM_InihParseToUnorderedMap(benchmark::State& state) {
     state.counters["entries"] = static_cast<double>(map.size());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * (10 << 20));
+  tavo_bench::reportPeakMemory(state);
 }
 BENCHMARK(BM_InihParseToUnorderedMap)->Unit(benchmark::kMillisecond);
 
