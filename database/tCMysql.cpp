@@ -92,6 +92,15 @@ bool resetHandle(MYSQL* pMysql) {
   return true;
 }
 
+// Sends a reading statement (a null one as empty text); a refusal is
+// recorded with the reading prefix.
+bool sendReading(MYSQL* pMysql, const char* pSql, char (&szErr)[1024]) {
+  const char* pText = statementText(pSql);
+  if (mysql_real_query(pMysql, pText, static_cast<unsigned long>(std::strlen(pText))) == 0) return true;
+  record(szErr, kReadFail, pMysql);
+  return false;
+}
+
 }  // namespace
 
 tCMysql::tCMysql()
@@ -203,22 +212,14 @@ int tCMysql::QueryWrite(const char* pSql) {
 int tCMysql::QueryRead(const char* pSql) {
   if (m_pMysql == nullptr) return 0;
   FreeResult();
-  const char* pText = statementText(pSql);
-  if (mysql_real_query(m_pMysql, pText, static_cast<unsigned long>(std::strlen(pText))) != 0) {
-    record(m_szErr, kReadFail, m_pMysql);
-    return 0;
-  }
+  if (!sendReading(m_pMysql, pSql, m_szErr)) return 0;
   return _StoreResult();
 }
 
 int tCMysql::QueryReadProc(const char* pSql, const char* pSelect) {
   if (m_pMysql == nullptr) return 0;
   FreeResult();
-  const char* pText = statementText(pSql);
-  if (mysql_real_query(m_pMysql, pText, static_cast<unsigned long>(std::strlen(pText))) != 0) {
-    record(m_szErr, kReadFail, m_pMysql);
-    return 0;
-  }
+  if (!sendReading(m_pMysql, pSql, m_szErr)) return 0;
   // Every result of the call (rows the procedure returned, its closing
   // status) is consumed before the select, which would otherwise be refused
   // as out of sync.
