@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/common.h"
+#include "common/tavo_bytes.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ static_assert(daysFromCivil(2000, 3) == 11017, "after a leap day");
 unsigned int macDigit(unsigned char d) {
   // Unsigned arithmetic: bytes below 0x37 wrap, and only the low 8 bits of
   // the combined byte are kept anyway.
-  return (d >= '0' && d <= '9') ? d - 0x30u : d - 0x37u;
+  return tavo::detail::isDigit(d) ? d - 0x30u : d - 0x37u;
 }
 
 void writeBits(unsigned long value, int width, char* out) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/common.h"
+#include "common/tavo_bytes.h"
 
 namespace {
 
@@ -122,7 +123,7 @@ void MyGetPW(char* pSrc, char* pDst) {
   if (nLen > kMaxStored) return;
   for (std::size_t j = 0; j < nLen; ++j) {
     char c = pSrc[j];
-    if (!((c >= '0' && c <= '9') || (c >= 'C' && c <= 'L'))) return;
+    if (!(tavo::detail::isDigit(c) || (c >= 'C' && c <= 'L'))) return;
   }
   const char* pTable = selectTable(nLen);
   char szDigits[kDigitTextSize] = {0};

@@ -168,7 +168,11 @@ class SeparatorFinder {
       if (p == nullptr) return nullptr;
       if (nSep_ == 1) return p;
       if (static_cast<std::size_t>(pEnd - p) < nSep_) return nullptr;
-      if (std::memcmp(p + 1, pSep_ + 1, nSep_ - 1) == 0) return p;
+      // The rest of a short separator, compared in place (a call to memcmp
+      // costs more than the few bytes).
+      std::size_t k = 1;
+      while (k < nSep_ && p[k] == pSep_[k]) ++k;
+      if (k == nSep_) return p;
       ++p;
     }
   }
