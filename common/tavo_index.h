@@ -42,33 +42,41 @@ inline std::uint64_t hashBytes(const char* p, std::size_t n, std::uint64_t h) {
   return h ^ (h >> 32);
 }
 
-inline std::uint64_t hashText(const char* s, std::uint64_t h = 0) { return hashBytes(s, std::strlen(s), h); }
+// A text with its length, measured once.
+struct Text {
+  explicit Text(const char* p) : p(p), n(std::strlen(p)) {}
+  const char* p;
+  std::size_t n;
+};
+
+inline std::uint32_t hashOf(const Text& t) { return static_cast<std::uint32_t>(hashBytes(t.p, t.n, 0)); }
 
 // The hash of a pair of texts (a section and a key).
-inline std::uint32_t hashPair(const char* a, const char* b) {
-  return static_cast<std::uint32_t>(hashText(b, hashText(a, 0x51ED270Bu)) >> 16);
+inline std::uint32_t hashOf(const Text& a, const Text& b) {
+  return static_cast<std::uint32_t>(hashBytes(b.p, b.n, hashBytes(a.p, a.n, 0x51ED270Bu)) >> 16);
 }
 
-// Equality of two texts, inlined: keys are short, and a call to strcmp
-// costs more than comparing them.
-inline bool sameText(const char* a, const char* b) {
-  for (; *a == *b; ++a, ++b)
-    if (*a == '\0') return true;
-  return false;
+// Whether the text of `nLen` bytes at `p` is `t`.
+inline bool sameText(const char* p, std::size_t nLen, const Text& t) {
+  return nLen == t.n && std::memcmp(p, t.p, nLen) == 0;
 }
 
 // An open-addressing index of table rows by the hash of their key, for
 // lookups in which the first row added under a key wins.  A row is a string
-// vector that stays where it is while the index lives, with a number the
-// owner gives meaning to (its section, say); the owner also decides when
-// two keys are the same.  The table is sized once for the rows it will
-// hold, at most half full, so a lookup probes about one slot whatever the
-// number of rows.
+// vector of (key, value, ...) that stays where it is while the index lives;
+// the slot keeps the lengths of the row's key and value, so that a lookup
+// compares and copies without measuring them again, and a number the owner
+// gives meaning to (the row's section, say).  The owner decides when two
+// keys are the same.  The table is sized once for the rows it will hold,
+// at most half full, so a lookup probes about one slot whatever the number
+// of rows.
 class FirstMatchIndex {
  public:
   struct Slot {
     std::uint32_t nHash;
     std::uint32_t nTag;
+    std::uint32_t nKeyLen;
+    std::uint32_t nValueLen;
     char** pRow;  // null in a free slot
   };
 
@@ -83,18 +91,23 @@ class FirstMatchIndex {
   FirstMatchIndex(const FirstMatchIndex&) = delete;
   FirstMatchIndex& operator=(const FirstMatchIndex&) = delete;
 
-  // Adds row `pRow` with `nTag` under `nHash` unless a row with the same
-  // key is there already; same(tag, row) tells whether a row has that key.
+  // Adds the row `pRow` (key in column `nKey`, value in column `nValue`)
+  // with `nTag` under `nHash`, unless a row with the same key is there
+  // already; same(slot) tells whether a slot's row has that key.  Keys and
+  // values longer than 4 GiB - 1 cannot be held by the library's blocks.
   template <class Same>
-  void addFirst(std::uint32_t nHash, std::uint32_t nTag, char** pRow, Same same) {
+  void addFirst(std::uint32_t nHash, std::uint32_t nTag, char** pRow, int nKey, int nValue, Same same) {
     Slot* s = probe(nHash, same);
-    if (s->pRow == nullptr) *s = Slot{nHash, nTag, pRow};
+    if (s->pRow == nullptr)
+      *s = Slot{nHash, nTag, static_cast<std::uint32_t>(std::strlen(pRow[nKey])),
+                static_cast<std::uint32_t>(std::strlen(pRow[nValue])), pRow};
   }
 
-  // The row with the key `same` recognises, or null.
+  // The slot of the row with the key `same` recognises, or null.
   template <class Same>
-  char** find(std::uint32_t nHash, Same same) const {
-    return probe(nHash, same)->pRow;
+  const Slot* find(std::uint32_t nHash, Same same) const {
+    const Slot* s = probe(nHash, same);
+    return s->pRow == nullptr ? nullptr : s;
   }
 
  private:
@@ -103,7 +116,7 @@ class FirstMatchIndex {
   Slot* probe(std::uint32_t nHash, Same& same) const {
     for (std::size_t i = nHash & mask_;; i = (i + 1) & mask_) {
       Slot* s = &slots_[i];
-      if (s->pRow == nullptr || (s->nHash == nHash && same(s->nTag, s->pRow))) return s;
+      if (s->pRow == nullptr || (s->nHash == nHash && same(*s))) return s;
     }
   }
 

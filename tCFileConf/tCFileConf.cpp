@@ -22,21 +22,23 @@ namespace {
 
 using tavo::detail::FirstMatchIndex;
 
-std::uint32_t hashOf(const char* pText) { return static_cast<std::uint32_t>(tavo::detail::hashText(pText)); }
+using tavo::detail::Text;
 
 // Adds every row of `ppRows` under its text in `nColumn`, first row first.
 void indexColumn(FirstMatchIndex& oIndex, char*** ppRows, int nColumn) {
   for (int i = 0; ppRows[i] != nullptr; ++i) {
-    const char* pText = ppRows[i][nColumn];
-    oIndex.addFirst(hashOf(pText), 0, ppRows[i],
-                    [&](std::uint32_t, char** pCand) { return tavo::detail::sameText(pCand[nColumn], pText); });
+    const Text t(ppRows[i][nColumn]);
+    oIndex.addFirst(tavo::detail::hashOf(t), 0, ppRows[i], nColumn, 1 - nColumn,
+                    [&](const FirstMatchIndex::Slot& s) { return tavo::detail::sameText(s.pRow[nColumn], s.nKeyLen, t); });
   }
 }
 
 // The first row whose text in `nColumn` is `pText`, or null.
 char** findRow(const FirstMatchIndex& oIndex, int nColumn, const char* pText) {
-  return oIndex.find(hashOf(pText),
-                     [&](std::uint32_t, char** pCand) { return tavo::detail::sameText(pCand[nColumn], pText); });
+  const Text t(pText);
+  const FirstMatchIndex::Slot* s = oIndex.find(
+      tavo::detail::hashOf(t), [&](const FirstMatchIndex::Slot& c) { return tavo::detail::sameText(c.pRow[nColumn], c.nKeyLen, t); });
+  return s == nullptr ? nullptr : s->pRow;
 }
 
 // The row at `nIndex` clamped into [0, n-1]; null when the table is empty.

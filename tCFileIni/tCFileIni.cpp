@@ -17,31 +17,35 @@ namespace {
 
 using tavo::detail::FirstMatchIndex;
 using tavo::detail::sameText;
+using tavo::detail::Text;
 
 }  // namespace
 
 // Where each (section name, key) first appears: the row, tagged with the
-// number of its section, whose name is kept beside the table.
+// number of its section, whose name and length are kept beside the table.
 struct tCFileIni::Index {
+  struct Name {
+    const char* p;
+    std::size_t n;
+  };
+
   Index(std::size_t nEntries, int nSections)
       : oRows(nEntries),
-        ppNames(static_cast<const char**>(
-            mmalloc(tavo::detail::blockBytes(static_cast<unsigned long long>(nSections), sizeof(char*), "mmalloc")))) {}
-  ~Index() { std::free(ppNames); }
+        pNames(static_cast<Name*>(
+            mmalloc(tavo::detail::blockBytes(static_cast<unsigned long long>(nSections), sizeof(Name), "mmalloc")))) {}
+  ~Index() { std::free(pNames); }
   Index(const Index&) = delete;
   Index& operator=(const Index&) = delete;
 
-  // The value of the first entry `pKey` among the sections named
-  // `pSection`, or null.
-  const char* find(const char* pSection, const char* pKey) const {
-    char** pRow = oRows.find(tavo::detail::hashPair(pSection, pKey), [&](std::uint32_t nSec, char** pCand) {
-      return sameText(pCand[0], pKey) && sameText(ppNames[nSec], pSection);
+  // The slot of the first entry `key` among the sections named `section`.
+  const FirstMatchIndex::Slot* find(const Text& section, const Text& key) const {
+    return oRows.find(tavo::detail::hashOf(section, key), [&](const FirstMatchIndex::Slot& s) {
+      return sameText(s.pRow[0], s.nKeyLen, key) && sameText(pNames[s.nTag].p, pNames[s.nTag].n, section);
     });
-    return pRow == nullptr ? nullptr : pRow[1];
   }
 
   FirstMatchIndex oRows;
-  const char** ppNames;  // section names by number, in file order
+  Name* pNames;  // section names by number, in file order
 };
 
 namespace {
@@ -172,30 +176,35 @@ void tCFileIni::buildIndex() {
   std::size_t nEntries = 0;
   for (int i = 0; i < m_nSections; ++i) nEntries += static_cast<std::size_t>(m_pSections[i]->m_oEntries->GetLength());
   m_pIndex = tavo::detail::create<Index>(nEntries, m_nSections);
-  const char** ppNames = m_pIndex->ppNames;
   for (int i = 0; i < m_nSections; ++i) {
-    const char* pName = *m_pSections[i]->m_oName;
-    ppNames[i] = pName;
+    const Text name(*m_pSections[i]->m_oName);
+    m_pIndex->pNames[i] = Index::Name{name.p, name.n};
     char*** ppRows = *m_pSections[i]->m_oEntries;
     for (int j = 0; ppRows[j] != nullptr; ++j) {
-      const char* pKey = ppRows[j][0];
-      m_pIndex->oRows.addFirst(tavo::detail::hashPair(pName, pKey), static_cast<std::uint32_t>(i), ppRows[j],
-                               [&](std::uint32_t nSec, char** pCand) {
-                                 return sameText(pCand[0], pKey) && sameText(ppNames[nSec], pName);
+      const Text key(ppRows[j][0]);
+      const Index::Name* pNames = m_pIndex->pNames;
+      m_pIndex->oRows.addFirst(tavo::detail::hashOf(name, key), static_cast<std::uint32_t>(i), ppRows[j], 0, 1,
+                               [&](const FirstMatchIndex::Slot& s) {
+                                 return sameText(s.pRow[0], s.nKeyLen, key) &&
+                                        sameText(pNames[s.nTag].p, pNames[s.nTag].n, name);
                                });
     }
   }
 }
 
-const char* tCFileIni::findValue(const char* pSection, const char* pKey) const {
-  return m_pIndex == nullptr ? nullptr : m_pIndex->find(pSection, pKey);
+const char* tCFileIni::findValue(const char* pSection, const char* pKey, std::size_t* pLen) const {
+  if (m_pIndex == nullptr) return nullptr;
+  const FirstMatchIndex::Slot* s = m_pIndex->find(Text(pSection), Text(pKey));
+  if (s == nullptr) return nullptr;
+  if (pLen != nullptr) *pLen = s->nValueLen;
+  return s->pRow[1];
 }
 
 int tCFileIni::GetValue(const char* pSection, const char* pKey, tCString& oValue) const {
   TAVO_ASSERT(pSection && pKey);
   if (m_pSections == nullptr) return 0;
   oValue.Empty();
-  const char* pFound = findValue(pSection, pKey);
+  const char* pFound = findValue(pSection, pKey, nullptr);
   if (pFound == nullptr) return 0;
   oValue = pFound;
   return 1;
@@ -203,15 +212,16 @@ int tCFileIni::GetValue(const char* pSection, const char* pKey, tCString& oValue
 
 int tCFileIni::GetString(const char* pSection, const char* pKey, char* pValue) const {
   TAVO_ASSERT(pSection && pKey && pValue);
-  const char* pFound = findValue(pSection, pKey);
+  std::size_t nLen = 0;
+  const char* pFound = findValue(pSection, pKey, &nLen);
   if (pFound == nullptr) return 0;
-  std::memcpy(pValue, pFound, std::strlen(pFound) + 1);
+  std::memcpy(pValue, pFound, nLen + 1);
   return 1;
 }
 
 int tCFileIni::GetInteger(const char* pSection, const char* pKey, int* nValue) const {
   TAVO_ASSERT(pSection && pKey && nValue);
-  const char* pFound = findValue(pSection, pKey);
+  const char* pFound = findValue(pSection, pKey, nullptr);
   if (pFound == nullptr) return 0;
   *nValue = toInt(pFound);
   return 1;

@@ -29,6 +29,8 @@
 #ifndef TAVO_TCFILEINI_TCFILEINI_H
 #define TAVO_TCFILEINI_TCFILEINI_H
 
+#include <cstddef>
+
 #include "common/tavo_export.h"
 #include "tCFile/tCFile.h"
 
@@ -120,8 +122,9 @@ class TAVO_API tCFileIni : public tCFile {
   // Indexes the entries just parsed into m_pIndex.
   void buildIndex();
   // The value of the first entry `pKey` in the sections named `pSection`,
-  // in file order; null when there is none (or no section at all).
-  const char* findValue(const char* pSection, const char* pKey) const;
+  // in file order, its length in `*pLen` when asked; null when there is
+  // none (or no section at all).
+  const char* findValue(const char* pSection, const char* pKey, std::size_t* pLen) const;
 
   // Where each (section name, key) first appears, built once after the
   // parse; shared with the sections, null while there are none.
