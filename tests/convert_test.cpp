@@ -375,22 +375,7 @@ TEST(BitStrings, Ints) {
 
 // ---- dump_buf ------------------------------------------------------------
 
-std::string stdoutOf(const std::function<void()>& fn) {
-  std::fflush(nullptr);
-  char name[] = "/tmp/tavo_capture_XXXXXX";
-  int tmp = mkstemp(name);
-  if (tmp < 0) std::abort();
-  int saved = dup(1);
-  dup2(tmp, 1);
-  fn();
-  std::fflush(nullptr);
-  dup2(saved, 1);
-  close(saved);
-  close(tmp);
-  std::string out = tavo_test::readAll(name);
-  unlink(name);
-  return out;
-}
+using tavo_test::stdoutOf;
 
 std::string dumpOf(const std::vector<unsigned char>& bytes, int len) {
   return stdoutOf([&] { dump_buf(bytes.data(), len); });

@@ -24,25 +24,7 @@ using tavo_test::TempDir;
 
 constexpr std::size_t kStampLen = 19;
 
-// What `fn` writes to file descriptor `fd` (1 or 2), captured in a file.
-std::string captureFd(int fd, const std::function<void()>& fn) {
-  std::fflush(nullptr);
-  char name[] = "/tmp/tavo_capture_XXXXXX";
-  int tmp = mkstemp(name);
-  if (tmp < 0) std::abort();
-  int saved = dup(fd);
-  dup2(tmp, fd);
-  fn();
-  std::fflush(nullptr);
-  dup2(saved, fd);
-  close(saved);
-  close(tmp);
-  std::string out = readAll(name);
-  unlink(name);
-  return out;
-}
-
-std::string stderrOf(const std::function<void()>& fn) { return captureFd(2, fn); }
+using tavo_test::stderrOf;
 
 std::string errorText(int e) { return std::strerror(e); }
 

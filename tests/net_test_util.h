@@ -21,17 +21,11 @@
 #include <cstring>
 #include <string>
 
+#include "test_util.h"
+
 namespace net_test {
 
-// Number of open descriptors of this process.
-inline int openFds() {
-  int n = 0;
-  DIR* d = opendir("/proc/self/fd");
-  if (d == nullptr) std::abort();
-  while (readdir(d) != nullptr) ++n;
-  closedir(d);
-  return n;
-}
+using tavo_test::openFds;
 
 inline bool fdIsOpen(int fd) { return fd >= 0 && fcntl(fd, F_GETFD) != -1; }
 

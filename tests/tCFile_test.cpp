@@ -20,6 +20,7 @@
 
 namespace {
 
+using tavo_test::openFds;
 using tavo_test::take;
 using tavo_test::TempDir;
 using tavo_test::ChdirGuard;
@@ -62,18 +63,6 @@ std::string realDir(const std::string& dir) {
 }
 
 std::string str(const tCString& s) { return std::string(static_cast<const char*>(s)); }
-
-// Number of open file descriptors of this process: tells whether a stream
-// was closed (stdio keeps unclosed streams reachable, so no leak checker
-// would see them).
-int openFds() {
-  int n = 0;
-  DIR* d = opendir("/proc/self/fd");
-  if (d == nullptr) std::abort();
-  while (readdir(d) != nullptr) ++n;
-  closedir(d);
-  return n;
-}
 
 // ---- Lines ----------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 #ifndef TAVO_TESTS_TEST_UTIL_H
 #define TAVO_TESTS_TEST_UTIL_H
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -89,6 +91,39 @@ inline std::string readAll(const std::string& path) {
   std::ostringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+// What `fn` writes to file descriptor `fd` (1 or 2), captured in a file.
+inline std::string captureFd(int fd, const std::function<void()>& fn) {
+  std::fflush(nullptr);
+  char name[] = "/tmp/tavo_capture_XXXXXX";
+  int tmp = mkstemp(name);
+  if (tmp < 0) std::abort();
+  int saved = dup(fd);
+  dup2(tmp, fd);
+  fn();
+  std::fflush(nullptr);
+  dup2(saved, fd);
+  close(saved);
+  close(tmp);
+  std::string out = readAll(name);
+  unlink(name);
+  return out;
+}
+
+inline std::string stdoutOf(const std::function<void()>& fn) { return captureFd(1, fn); }
+inline std::string stderrOf(const std::function<void()>& fn) { return captureFd(2, fn); }
+
+// Number of open file descriptors of this process: tells whether a stream
+// or a socket was closed (stdio keeps unclosed streams reachable, so no leak
+// checker would see them).
+inline int openFds() {
+  int n = 0;
+  DIR* d = opendir("/proc/self/fd");
+  if (d == nullptr) std::abort();
+  while (readdir(d) != nullptr) ++n;
+  closedir(d);
+  return n;
 }
 
 // A fixture file of tests/data.
