@@ -166,8 +166,12 @@ int tCMysql::Login(const char* pHost, const char* pUser, const char* pPassword,
     }
   } else {
     // A held handle whose ping failed is connected again at the same
-    // address, so copies sharing it see the new connection too.
-    resetHandle(m_pMysql);
+    // address, so copies sharing it see the new connection too.  A handle
+    // that cannot be initialised again is not connected.
+    if (!resetHandle(m_pMysql)) {
+      std::snprintf(m_szErr, sizeof m_szErr, "%s%s\n", kConnectFail, "out of memory");
+      return 0;
+    }
   }
   if (mysql_real_connect(m_pMysql, pHost, pUser, pPassword, pDbName, nPort, pUnixSocket,
                          nClientFlag) != nullptr) {

@@ -76,24 +76,17 @@ int pollFor(int fd, short events, long long timeoutMs, short* revents) {
   }
 }
 
-// A connect that was interrupted by a signal goes on in the background;
-// wait for its outcome instead of calling connect again, as long as the
-// socket's send time-out allows (which bounds a blocking connect too).
-int finishInterruptedConnect(int fd) {
-  timeval tv{};
-  socklen_t tvLen = sizeof tv;
-  long long limitMs = 0;
-  if (::getsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, &tvLen) == 0)
-    limitMs = static_cast<long long>(tv.tv_sec) * 1000 + tv.tv_usec / 1000;
+// A blocking connect that returned before its outcome (interrupted by a
+// signal, or cut short by the socket's send time-out, which Linux applies
+// to connect and Windows Sockets does not) goes on in the background: wait
+// for that outcome, as long as the system's own connect attempts take,
+// instead of calling connect again.
+int finishBlockingConnect(int fd) {
   short rev = 0;
   for (;;) {
-    int r = pollFor(fd, POLLOUT, limitMs > 0 ? limitMs : 1000LL * 3600, &rev);
+    int r = pollFor(fd, POLLOUT, 1000LL * 3600, &rev);
     if (r == -1) return -1;
     if (r > 0) break;
-    if (limitMs > 0) {
-      errno = EINPROGRESS;  // what the timed-out connect itself reports
-      return -1;
-    }
   }
   int err = 0;
   socklen_t len = sizeof err;
@@ -103,6 +96,12 @@ int finishInterruptedConnect(int fd) {
     return -1;
   }
   return 0;
+}
+
+// Whether `fd` is in blocking mode.
+bool isBlocking(int fd) {
+  int flags = ::fcntl(fd, F_GETFL);
+  return flags != -1 && (flags & O_NONBLOCK) == 0;
 }
 
 }  // namespace
@@ -209,7 +208,12 @@ int bindIpv4(int fd, const unsigned char addr[4], int port) {
 int listenSocket(int fd, int backlog) { return ::listen(fd, backlog) == 0 ? 0 : -1; }
 
 int acceptSocket(int fd) {
-  return retryEintr([&] { return ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC); });
+  // Linux ends a blocking accept when the socket's receive time-out runs
+  // out; Windows Sockets waits for a connection whatever that time-out.
+  for (;;) {
+    int r = retryEintr([&] { return ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC); });
+    if (r >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK) || !isBlocking(fd)) return r;
+  }
 }
 
 ConnectResult connectIpv4(int fd, const unsigned char addr[4], int port, int timeoutSec, int* err) {
@@ -217,7 +221,8 @@ ConnectResult connectIpv4(int fd, const unsigned char addr[4], int port, int tim
   const sockaddr* psa = reinterpret_cast<const sockaddr*>(&sa);
   if (timeoutSec <= 0) {
     if (::connect(fd, psa, sizeof sa) == 0) return kConnected;
-    if (errno == EINTR && finishInterruptedConnect(fd) == 0) return kConnected;
+    if ((errno == EINTR || errno == EINPROGRESS) && isBlocking(fd) && finishBlockingConnect(fd) == 0)
+      return kConnected;
     return kConnectFailed;
   }
 

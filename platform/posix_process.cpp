@@ -117,9 +117,13 @@ void closeFromThree() {
 
 [[noreturn]] void execDetached(int nNullFd, const char* pPath, char* const* argv) {
   ::setsid();
-  ::dup2(nNullFd, 0);
-  ::dup2(nNullFd, 1);
-  ::dup2(nNullFd, 2);
+  // When the starter had a standard stream closed, the null device may
+  // itself have opened as 0, 1 or 2, and dup2 onto the same number keeps its
+  // close-on-exec flag: clear it, so that all three reach the program.
+  for (int fd = 0; fd < 3; ++fd) {
+    ::dup2(nNullFd, fd);
+    ::fcntl(fd, F_SETFD, 0);
+  }
   closeFromThree();
   // A fresh program starts with default signal handling and nothing blocked,
   // whatever its starter had set up.

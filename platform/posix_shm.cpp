@@ -19,10 +19,19 @@
 // Such a block that has a size was abandoned by holders that ended without
 // releasing it: its name is removed and a new block is made.  The name is
 // only ever removed by a process holding the guard of the object it names.
+//
+// A lock belongs to an open file description, which a process made with
+// fork() shares with its parent; the child would then count as the same
+// holder as its parent, and either one's release would take the block's
+// name from the other.  Every live handle is therefore kept in a list, and
+// in a forked child each one gets a description and a read lock of its own
+// (at the same descriptor number, so the handle's number does not change),
+// readied by the parent just before the fork.
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE 1  // F_OFD_SETLK
 #endif
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,6 +50,9 @@ struct SharedBlock {
   int nLockFd;     // holds the locks; never mapped
   int nMapFd;      // what views map
   char szName[8 + 3 * 64];
+  SharedBlock* pPrev;  // the list of live handles
+  SharedBlock* pNext;
+  int nForkFd;  // the description readied for a child while fork() runs
 };
 
 namespace {
@@ -106,6 +118,90 @@ bool sameFile(int fd1, int fd2) {
          s1.st_ino == s2.st_ino;
 }
 
+// ---- Live handles across fork() ---------------------------------------------
+
+pthread_mutex_t gLiveMutex = PTHREAD_MUTEX_INITIALIZER;
+SharedBlock* gLive = nullptr;
+pthread_once_t gForkHandlersOnce = PTHREAD_ONCE_INIT;
+
+// "/proc/self/fd/<fd>" without stdio, which a forked child of a threaded
+// process may not use.
+void fdPath(int fd, char* pOut) {
+  static const char kPrefix[] = "/proc/self/fd/";
+  std::memcpy(pOut, kPrefix, sizeof kPrefix - 1);
+  char digits[16];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + fd % 10);
+    fd /= 10;
+  } while (fd > 0);
+  char* p = pOut + sizeof kPrefix - 1;
+  while (n > 0) *p++ = digits[--n];
+  *p = '\0';
+}
+
+// Before fork(): a new description of every live handle's object, with a
+// holder lock of its own, for the child to take over.  It is made before
+// the child exists, so there is no moment in which the child holds the
+// block only through its parent's description.
+void beforeFork() {
+  pthread_mutex_lock(&gLiveMutex);
+  for (SharedBlock* b = gLive; b != nullptr; b = b->pNext) {
+    char szPath[40];
+    fdPath(b->nLockFd, szPath);
+    b->nForkFd = ::open(szPath, O_RDWR | O_CLOEXEC);
+    if (b->nForkFd >= 0 && !lockByte(b->nForkFd, F_RDLCK, kHolderByte, false)) {
+      ::close(b->nForkFd);
+      b->nForkFd = -1;
+    }
+  }
+}
+
+// The parent lets go of the readied descriptions: the child keeps them
+// (and their locks) alive.
+void afterForkInParent() {
+  for (SharedBlock* b = gLive; b != nullptr; b = b->pNext) {
+    if (b->nForkFd >= 0) ::close(b->nForkFd);
+    b->nForkFd = -1;
+  }
+  pthread_mutex_unlock(&gLiveMutex);
+}
+
+// The child puts each readied description under the handle's number (the
+// inherited description stays the parent's).  Should one be missing, that
+// handle keeps the shared description.
+void afterForkInChild() {
+  for (SharedBlock* b = gLive; b != nullptr; b = b->pNext) {
+    if (b->nForkFd >= 0) {
+      ::dup3(b->nForkFd, b->nLockFd, O_CLOEXEC);
+      ::close(b->nForkFd);
+    }
+    b->nForkFd = -1;
+  }
+  pthread_mutex_unlock(&gLiveMutex);
+}
+
+void installForkHandlers() { pthread_atfork(beforeFork, afterForkInParent, afterForkInChild); }
+
+void addLive(SharedBlock* b) {
+  pthread_once(&gForkHandlersOnce, installForkHandlers);
+  pthread_mutex_lock(&gLiveMutex);
+  b->pPrev = nullptr;
+  b->pNext = gLive;
+  b->nForkFd = -1;
+  if (gLive != nullptr) gLive->pPrev = b;
+  gLive = b;
+  pthread_mutex_unlock(&gLiveMutex);
+}
+
+void removeLive(SharedBlock* b) {
+  pthread_mutex_lock(&gLiveMutex);
+  if (b->pPrev != nullptr) b->pPrev->pNext = b->pNext;
+  else gLive = b->pNext;
+  if (b->pNext != nullptr) b->pNext->pPrev = b->pPrev;
+  pthread_mutex_unlock(&gLiveMutex);
+}
+
 enum class Step { kHeld, kRetry, kFail };
 
 // One attempt at creating or joining; on kHeld both descriptors are set.
@@ -166,7 +262,10 @@ SharedBlock* createOrJoinSharedBlock(const char* name, int size) {
   }
   for (int i = 0; i < kAttempts; ++i) {
     Step eStep = tryCreateOrJoin(pBlock->szName, size, &pBlock->nLockFd, &pBlock->nMapFd);
-    if (eStep == Step::kHeld) return pBlock;
+    if (eStep == Step::kHeld) {
+      addLive(pBlock);
+      return pBlock;
+    }
     if (eStep == Step::kFail) break;
   }
   std::free(pBlock);
@@ -184,6 +283,7 @@ void* mapSharedBlock(SharedBlock* block) {
 }
 
 void releaseSharedBlock(SharedBlock* block) {
+  removeLive(block);
   if (lockByte(block->nLockFd, F_WRLCK, kGuardByte, true) &&
       lockByte(block->nLockFd, F_WRLCK, kHolderByte, false)) {
     // The last holder: the name goes with it.  Holders keep the name

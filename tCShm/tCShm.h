@@ -24,8 +24,10 @@
 // them only detaches that object, and the handle is released once, by the
 // last of them.
 //
-// A process made with fork() (without exec) shares its parent's handles
-// until it ends; handles are not passed to programs started with exec.
+// A process made with fork() (without exec) inherits its parent's objects
+// and holds their blocks as a holder of its own: its Drop (or its end) and
+// its parent's are counted apart, so neither takes a block from the other.
+// Handles are not passed to programs started with exec.
 //
 // Preconditions are checked with the library's assertion, which stops the
 // program with the expression text; they are the caller's obligation.

@@ -66,16 +66,21 @@ tCTcp::~tCTcp() {
 
 // The copy starts the socket support too, so that every destructor's
 // clean-up has its start-up.
-tCTcp::tCTcp(const tCTcp& oRight) : m_nSock(oRight.m_nSock), m_oShare(oRight.m_oShare) {
+tCTcp::tCTcp(const tCTcp& oRight) : m_nSock(oRight.m_nSock), m_oShare(oRight.coveredShare()) {
   net::netStartup();
 }
 
 tCTcp& tCTcp::operator=(const tCTcp& oRight) {
-  if (&oRight == this || oRight.m_oShare.sharesWith(m_oShare)) return *this;
+  if (&oRight == this || oRight.coveredShare().sharesWith(m_oShare)) return *this;
   tCTcp::Close();
   m_nSock = oRight.m_nSock;
   m_oShare.join(oRight.m_oShare);
   return *this;
+}
+
+const tavo::detail::ShareCount& tCTcp::coveredShare() const {
+  if (m_nSock != -1 && !m_oShare.held()) m_oShare.start();
+  return m_oShare;
 }
 
 int tCTcp::operator=(int nSockfd) {
@@ -99,7 +104,9 @@ int tCTcp::Open() {
 
 int tCTcp::Close() {
   if (m_nSock != -1) {
-    if (m_oShare.leave()) net::closeSocket(m_nSock);
+    // A socket no count covers was set by a derived class and never copied:
+    // it is this object's alone.
+    if (!m_oShare.held() || m_oShare.leave()) net::closeSocket(m_nSock);
     m_nSock = -1;
   }
   return 1;

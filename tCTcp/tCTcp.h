@@ -191,8 +191,14 @@ class TAVO_API tCTcp {
   int m_nSock;
 
  private:
-  // The count of the objects sharing m_nSock.
-  tavo::detail::ShareCount m_oShare;
+  // Gives a socket that a derived class put into m_nSock itself (no count
+  // covers it yet) a count of its own, so that copies share it and the last
+  // of them closes it once.  Returns the count.
+  const tavo::detail::ShareCount& coveredShare() const;
+
+  // The count of the objects sharing m_nSock; started when a socket is first
+  // copied if a derived class set it directly.
+  mutable tavo::detail::ShareCount m_oShare;
 };
 
 #endif  // TAVO_TCTCP_TCTCP_H

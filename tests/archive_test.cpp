@@ -186,6 +186,24 @@ TEST(MyZIPStubs, ShellCharactersReachTheArchiverAsText) {
   EXPECT_EQ(stubs.next(), std::string("unzip\n[-o]\n[-d]\n[`id`;id]\n[$(id).zip]\n") + kDetached);
 }
 
+TEST(MyZIPStubs, StreamsLeadToTheNullDeviceEvenWhenTheCallerClosedItsOwn) {
+  // A caller without standard input and output (a daemon): the null device
+  // then opens as descriptor 0, and must still reach the archiver as its
+  // standard input and output.
+  Stubs stubs;
+  const int nSavedIn = dup(0);
+  const int nSavedOut = dup(1);
+  close(0);
+  close(1);
+  const int r = MyUnZIP("a.zip", "d");
+  dup2(nSavedIn, 0);
+  dup2(nSavedOut, 1);
+  close(nSavedIn);
+  close(nSavedOut);
+  EXPECT_EQ(r, 1);
+  EXPECT_EQ(stubs.next(), std::string("unzip\n[-o]\n[-d]\n[d]\n[a.zip]\n") + kDetached);
+}
+
 TEST(MyZIPStubs, NothingStarts) {
   Stubs stubs;
   Subreaper reaper;

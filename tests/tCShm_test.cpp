@@ -411,6 +411,50 @@ TEST(tCShmProcess, ChildIncrementsACounter) {
   EXPECT_EQ(load32(again.Shmat(nullptr, 0)), 7u);  // still the live block
 }
 
+// A child made with fork() alone shares its parent's objects; letting go of
+// them on either side must not take the block's name from the other side.
+TEST(tCShmProcess, ForkedChildAndParentEachHoldTheBlock) {
+  std::string name = uniqueName("fork");
+  tCShm o;
+  ASSERT_EQ(o.Create(name.c_str(), 0, 4096), 1);
+  void* p = o.Shmat(nullptr, 0);
+  ASSERT_NE(p, nullptr);
+  store32(p, 5);
+
+  // The child drops its copy and ends; the parent still holds the block.
+  pid_t pid = fork();
+  ASSERT_NE(pid, -1);
+  if (pid == 0) {
+    o.Drop();
+    _exit(0);
+  }
+  int st = 0;
+  ASSERT_EQ(waitpid(pid, &st, 0), pid);
+  tCShm joined;
+  ASSERT_EQ(joined.Create(name.c_str(), 0, 4096), 1);
+  EXPECT_EQ(load32(joined.Shmat(nullptr, 0)), 5u);  // the same live block
+  joined.Drop();
+
+  // The parent drops while the child still holds it: the name stays.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  pid = fork();
+  ASSERT_NE(pid, -1);
+  if (pid == 0) {
+    close(fds[1]);
+    char c;
+    (void)!read(fds[0], &c, 1);  // holds until the parent closes the pipe
+    _exit(0);
+  }
+  close(fds[0]);
+  o.Drop();
+  tCShm again;
+  ASSERT_EQ(again.Create(name.c_str(), 0, 4096), 1);
+  EXPECT_EQ(load32(again.Shmat(nullptr, 0)), 5u);  // joined the child's block
+  close(fds[1]);
+  ASSERT_EQ(waitpid(pid, &st, 0), pid);
+}
+
 TEST(tCShmProcess, BlockAbandonedByAnExitedChildIsNotJoined) {
   std::string name = uniqueName("aband");
   ASSERT_EQ(runChildToEnd("abandon " + name + " 99"), 0);

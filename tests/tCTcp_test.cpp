@@ -561,13 +561,58 @@ TEST(tCTcpAccept, SignalsDoNotInterruptAccept) {
   close(client);
 }
 
-TEST(tCTcpAccept, TimesOut) {
+TEST(tCTcpAccept, WaitsPastTheReceiveTimeout) {
+  // Windows Sockets' accept waits for a connection whatever the receive
+  // time-out; Linux's would give up when it runs out.
   tCTcp server;
   ASSERT_EQ(server.Open(), 1);
-  ASSERT_EQ(server.Bind("127.0.0.1", freePort()), 1);
+  const int port = freePort();
+  ASSERT_EQ(server.Bind("127.0.0.1", port), 1);
   ASSERT_EQ(server.Listen(1), 1);
-  ASSERT_EQ(server.SetRecvTimeout(100000), 1);
-  EXPECT_EQ(server.Accept(), -1);  // nobody connects: the receive time-out ends the wait
+  ASSERT_EQ(server.SetRecvTimeout(100000), 1);  // 100 ms
+  int client = -1;
+  std::thread late([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    client = connectTo(port);
+  });
+  const int handle = server.Accept();
+  late.join();
+  EXPECT_GE(handle, 0);
+  EXPECT_GE(client, 0);
+  if (handle >= 0) close(handle);
+  if (client >= 0) close(client);
+}
+
+// A derived class that opens its socket itself, as clients of the class
+// may: Close and the destructor still close it, and copies share it.
+class OwnSocket : public tCTcp {
+ public:
+  int Open() override {
+    m_nSock = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    return m_nSock == -1 ? 0 : 1;
+  }
+};
+
+TEST(tCTcpCopy, SocketSetByADerivedClassIsClosedOnce) {
+  const int before = openFds();
+  {
+    OwnSocket a;
+    ASSERT_EQ(a.Open(), 1);
+    EXPECT_EQ(openFds(), before + 1);
+    EXPECT_EQ(a.Close(), 1);
+    EXPECT_EQ(openFds(), before);
+  }
+  {
+    OwnSocket* a = new OwnSocket;
+    ASSERT_EQ(a->Open(), 1);
+    const int fd = a->GetHandle();
+    tCTcp copy(*a);
+    delete a;
+    EXPECT_TRUE(fdIsOpen(fd));  // the copy still holds it
+    EXPECT_EQ(copy.Close(), 1);
+    EXPECT_FALSE(fdIsOpen(fd));
+  }
+  EXPECT_EQ(openFds(), before);
 }
 
 // ---- Copies -----------------------------------------------------------------
