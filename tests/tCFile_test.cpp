@@ -158,6 +158,33 @@ TEST(tCFileLines, TenMegabyteLine) {
   EXPECT_EQ(tCFile::GetLines(path.c_str()), 2);
 }
 
+TEST(tCFileLines, EndBytesAtBlockBoundariesMatchTheModel) {
+  // The reader takes a file a block at a time (64 KiB for a regular file,
+  // less through a pipe): a CR, a CR LF or a LF as the last byte of a block,
+  // the byte a CR swallows as the first byte of the next, and a file that
+  // ends right after a CR there.
+  TempDir dir;
+  const std::size_t kBlock = 1 << 16;
+  const char* const kEnds[] = {"\r", "\r\n", "\n", "\rx", "\n\r", "\r\r"};
+  for (std::size_t at = kBlock - 2; at <= kBlock + 1; ++at) {
+    for (const char* end : kEnds) {
+      for (const char* tail : {"", "next\n", "z"}) {
+        std::string data(at, 'a');
+        for (std::size_t i = 97; i < at; i += 97) data[i] = '\n';  // short lines on the way
+        data += end;
+        data += tail;
+        SCOPED_TRACE(testing::Message() << "at " << at << ", end " << testing::PrintToString(std::string(end))
+                                        << ", tail " << testing::PrintToString(std::string(tail)));
+        std::string path = dir.write("b", data);
+        const Lines expected = modelLines(data);
+        ASSERT_EQ(take(tCFile::ReadLines(path.c_str())), expected);
+        ASSERT_EQ(tCFile::GetLines(path.c_str()), modelCount(data));
+        ASSERT_EQ(take(read_file_lines(path.c_str(), 3)), Lines(expected.begin(), expected.begin() + 3));
+      }
+    }
+  }
+}
+
 TEST(tCFileLines, MillionEmptyLines) {
   // The vector grows one slot per line; under ASan every growth copies, so
   // the count is smaller there.
