@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -306,6 +307,50 @@ class OnStream : public tCFile {
   explicit OnStream(FILE* fp) { m_pFile = fp; }
   ~OnStream() { m_pFile = nullptr; }
 };
+
+// A stream that hands out `data` in reads of the sizes in `sizes` (cycled),
+// so that the reader's blocks end anywhere.
+struct ChunkedSource {
+  std::string data;
+  std::vector<std::size_t> sizes;
+  std::size_t nPos = 0;
+  std::size_t nRead = 0;
+};
+
+ssize_t chunkedRead(void* pCookie, char* pBuf, std::size_t nSize) {
+  ChunkedSource* src = static_cast<ChunkedSource*>(pCookie);
+  std::size_t n = std::min({src->sizes[src->nRead++ % src->sizes.size()], nSize, src->data.size() - src->nPos});
+  std::memcpy(pBuf, src->data.data() + src->nPos, n);
+  src->nPos += n;
+  return static_cast<ssize_t>(n);
+}
+
+int chunkedSeek(void* pCookie, off64_t* pOffset, int nWhence) {
+  if (nWhence == SEEK_CUR && *pOffset == 0) return 0;
+  if (nWhence != SEEK_SET || *pOffset != 0) return -1;
+  static_cast<ChunkedSource*>(pCookie)->nPos = 0;
+  return 0;
+}
+
+TEST(tCFileLines, BlocksEndingAnywhereMatchTheModel) {
+  std::mt19937 rng(99);
+  const char kAlphabet[] = {'a', 'b', '\r', '\n', '\0', '\xff'};
+  for (int round = 0; round < 300; ++round) {
+    ChunkedSource src;
+    for (int k = 0, n = static_cast<int>(rng() % 300); k < n; ++k) src.data += kAlphabet[rng() % sizeof kAlphabet];
+    for (int k = 0; k < 5; ++k) src.sizes.push_back(1 + rng() % 9);
+    SCOPED_TRACE("round " + std::to_string(round));
+    cookie_io_functions_t io = {chunkedRead, nullptr, chunkedSeek, nullptr};
+    FILE* fp = fopencookie(&src, "r", io);
+    ASSERT_NE(fp, nullptr);
+    {
+      OnStream f(fp);
+      EXPECT_EQ(take(f.ReadLines()), modelLines(src.data));
+      EXPECT_EQ(f.GetLines(), modelCount(src.data));
+    }
+    std::fclose(fp);
+  }
+}
 
 TEST(tCFileLines, ReadErrorEndsTheLinesAndTheCount) {
   struct Case {
