@@ -127,6 +127,26 @@ TEST(Split, RandomTextsAgreeWithAPlainModel) {
   }
 }
 
+TEST(Split, LongFieldsAndLongSeparatorsAgreeWithAPlainModel) {
+  // Fields longer than the search looks at byte by byte before it calls
+  // memchr, and separators long enough to be searched for as whole texts.
+  std::mt19937 rng(21);
+  const char alphabet[] = "aab,";
+  for (int i = 0; i < 3000; ++i) {
+    std::string s, sep;
+    for (int n = rng() % 120; n > 0; --n) s += alphabet[rng() % 4];
+    for (int n = 1 + rng() % 24; n > 0; --n) sep += alphabet[rng() % 4];
+    if (rng() % 2 == 0 && s.size() > sep.size()) s.replace(rng() % (s.size() - sep.size()), sep.size(), sep);
+    int nMax = static_cast<int>(rng() % 5) - 1;
+    SCOPED_TRACE("'" + s + "' at '" + sep + "' max " + std::to_string(nMax));
+    bool isNull = false;
+    Strings expected = referenceSplit(s, sep, nMax, &isNull);
+    Vec v(strsplit(s.c_str(), sep.c_str(), nMax));
+    ASSERT_EQ(v == nullptr, isNull);
+    ASSERT_EQ(contents(v.get()), expected);
+  }
+}
+
 TEST(Split, HundredMegabyteTexts) {
   const size_t kSize = 100u << 20;
   std::string text(kSize, 'x');
