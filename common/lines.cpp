@@ -192,6 +192,9 @@ char** readLines(FILE* fp, int nMax) {
       }
     }
   }
+  // The last line read may have ended with a CR at the end of a block: the
+  // byte it takes along is consumed too, so the stream is left after it.
+  if (bSwallow && r.fill()) r.finish(r.data() + 1);
   // The last line ends at the end of the file (or at a read error), unless
   // it was cut short by a CR whose next byte could not be read.
   if (bPending && out.size() < static_cast<std::size_t>(nMax)) out.push(heapLine(b.p, nPending));

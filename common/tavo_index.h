@@ -80,9 +80,16 @@ class FirstMatchIndex {
     char** pRow;  // null in a free slot
   };
 
+  // Whether an index of `nItems` rows can be had: its table must have a
+  // free slot left, within the largest block the allocators can give.
+  static bool fits(std::size_t nItems) { return nItems < maxSlots(); }
+
+  // An index for `nItems` rows; fits(nItems) must hold.  The table is sized
+  // for a load of at most a half, or as near to it as the largest block
+  // allows.
   explicit FirstMatchIndex(std::size_t nItems) {
     std::size_t n = 8;
-    while (n < 2 * nItems) n *= 2;
+    while (n < 2 * nItems && n < maxSlots()) n *= 2;
     slots_ = static_cast<Slot*>(mmalloc(blockBytes(n, sizeof(Slot), "mmalloc")));
     for (std::size_t i = 0; i < n; ++i) slots_[i].pRow = nullptr;
     mask_ = n - 1;
@@ -111,6 +118,13 @@ class FirstMatchIndex {
   }
 
  private:
+  // The largest power of two of slots that one block can hold.
+  static constexpr std::size_t maxSlots() {
+    std::size_t n = 8;
+    while (fitsBlock(2 * n, sizeof(Slot))) n *= 2;
+    return n;
+  }
+
   // The slot of the key, or the free slot where it would go.
   template <class Same>
   Slot* probe(std::uint32_t nHash, Same& same) const {

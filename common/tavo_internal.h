@@ -130,9 +130,13 @@ class VectorBuilder {
 
  private:
   void grow() {
-    // The count of a vector is an int.
+    // The count of a vector is an int, and its block must fit the
+    // allocators' size: the doubling stops at the largest block, so that a
+    // vector growing one slot at a time would not have gone further.
     checkedInt(n_ + 2ull, "mrealloc");
-    std::size_t nCap = cap_ == 0 ? 64 : cap_ * 2;
+    constexpr std::size_t kMaxSlots = 0xFFFFFFFFu / sizeof(char*);
+    if (n_ + 2 > kMaxSlots) memfatal("mrealloc");
+    std::size_t nCap = cap_ == 0 ? 64 : (cap_ > kMaxSlots / 2 ? kMaxSlots : cap_ * 2);
     v_ = static_cast<char**>(mrealloc(v_, blockBytes(nCap, sizeof(char*), "mrealloc")));
     cap_ = nCap;
   }

@@ -41,6 +41,14 @@ char** findRow(const FirstMatchIndex& oIndex, int nColumn, const char* pText) {
   return s == nullptr ? nullptr : s->pRow;
 }
 
+// The first row whose text in `nColumn` is `pText`, found by walking the
+// rows (a table without an index); null when there is none.
+char** scanRows(char*** ppRows, int nColumn, const char* pText) {
+  for (; *ppRows != nullptr; ++ppRows)
+    if (std::strcmp((*ppRows)[nColumn], pText) == 0) return *ppRows;
+  return nullptr;
+}
+
 // The row at `nIndex` clamped into [0, n-1]; null when the table is empty.
 char** clampedRow(const tCString3& oTable, int nIndex) {
   int n = oTable.GetLength();
@@ -124,8 +132,12 @@ int tCFileConf::_ParseConf() {
     std::free(*pp);
   }
   std::free(ppLines);
+  // A table too large to index (beyond a hundred million entries) is
+  // searched row by row instead.
+  const std::size_t nRows = static_cast<std::size_t>(m_oConf->GetLength());
+  if (!FirstMatchIndex::fits(nRows)) return 1;
   char*** ppRows = *m_oConf;
-  m_pIndex = tavo::detail::create<Index>(static_cast<std::size_t>(m_oConf->GetLength()));
+  m_pIndex = tavo::detail::create<Index>(nRows);
   indexColumn(m_pIndex->oKeys, ppRows, 0);
   indexColumn(m_pIndex->oValues, ppRows, 1);
   return 1;
@@ -133,7 +145,7 @@ int tCFileConf::_ParseConf() {
 int tCFileConf::GetValue(const char* pKey, tCString& oValue) const {
   TAVO_ASSERT(m_oConf && pKey);
   oValue.Empty();
-  char** ppRow = m_pIndex != nullptr ? findRow(m_pIndex->oKeys, 0, pKey) : nullptr;
+  char** ppRow = m_pIndex != nullptr ? findRow(m_pIndex->oKeys, 0, pKey) : scanRows(*m_oConf, 0, pKey);
   if (ppRow == nullptr) return 0;
   oValue = ppRow[1];
   return 1;
@@ -151,7 +163,7 @@ int tCFileConf::GetValue(int nIndex, tCString& oValue) const {
 int tCFileConf::GetKey(const char* pValue, tCString& oKey) const {
   TAVO_ASSERT(m_oConf && pValue);
   oKey.Empty();
-  char** ppRow = m_pIndex != nullptr ? findRow(m_pIndex->oValues, 1, pValue) : nullptr;
+  char** ppRow = m_pIndex != nullptr ? findRow(m_pIndex->oValues, 1, pValue) : scanRows(*m_oConf, 1, pValue);
   if (ppRow == nullptr) return 0;
   oKey = ppRow[0];
   return 1;

@@ -175,6 +175,9 @@ int tCFileIni::_ParseIni() {
 void tCFileIni::buildIndex() {
   std::size_t nEntries = 0;
   for (int i = 0; i < m_nSections; ++i) nEntries += static_cast<std::size_t>(m_pSections[i]->m_oEntries->GetLength());
+  // Sections too large to index (beyond a hundred million entries) are
+  // searched entry by entry instead.
+  if (!FirstMatchIndex::fits(nEntries)) return;
   m_pIndex = tavo::detail::create<Index>(nEntries, m_nSections);
   for (int i = 0; i < m_nSections; ++i) {
     const Text name(*m_pSections[i]->m_oName);
@@ -193,7 +196,18 @@ void tCFileIni::buildIndex() {
 }
 
 const char* tCFileIni::findValue(const char* pSection, const char* pKey, std::size_t* pLen) const {
-  if (m_pIndex == nullptr) return nullptr;
+  if (m_pIndex == nullptr) {
+    // No index: no section at all, or too many entries to index.
+    for (int i = 0; i < m_nSections; ++i) {
+      if (std::strcmp(*m_pSections[i]->m_oName, pSection) != 0) continue;
+      for (char*** ppp = *m_pSections[i]->m_oEntries; *ppp != nullptr; ++ppp) {
+        if (std::strcmp((*ppp)[0], pKey) != 0) continue;
+        if (pLen != nullptr) *pLen = std::strlen((*ppp)[1]);
+        return (*ppp)[1];
+      }
+    }
+    return nullptr;
+  }
   const FirstMatchIndex::Slot* s = m_pIndex->find(Text(pSection), Text(pKey));
   if (s == nullptr) return nullptr;
   if (pLen != nullptr) *pLen = s->nValueLen;
