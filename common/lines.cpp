@@ -10,20 +10,18 @@
 #include "common/tavo_internal.h"
 #include "common/tavo_lines.h"
 #include "platform/platform.h"
-#include "platform/stream.h"
 
 namespace tavo {
 namespace detail {
 
 namespace {
 
-using platform::nextByteLocked;
 using platform::StreamLock;
 
 // The largest block the allocators can give.
 constexpr std::size_t kMaxBlock = 0xFFFFFFFFu;
 
-// Where the bytes of a line longer than the local block gather: starts at
+// Where the start of a line that runs over a block's end gathers: starts at
 // 80 bytes and doubles, but never past the largest block, so that a line
 // whose exact size fits is never refused for the size of the doubling.
 struct LineBuffer {
@@ -31,49 +29,11 @@ struct LineBuffer {
   std::size_t nCap = 0;
   void reserve(std::size_t n) {
     if (n <= nCap) return;
-    if (n > kMaxBlock) memfatal("mrealloc");
-    std::size_t nNew = nCap == 0 ? 80 : nCap;
-    while (nNew < n) nNew = nNew > kMaxBlock / 2 ? kMaxBlock : nNew * 2;
+    const std::size_t nNew = grownCapacity(nCap, n, 80, kMaxBlock, "mrealloc");
     p = static_cast<char*>(mrealloc(p, blockBytes(nNew, "mrealloc")));
     nCap = nNew;
   }
 };
-
-char* heapLine(const char* p, std::size_t n) { return heapCopy(p, n); }
-
-// Reads the next line of `fp` and returns it as an exact-size heap string;
-// null when the stream is at its end (or fails) before any byte of a line.
-// `bEnd` is set when the stream ended or failed on the way (the byte
-// swallowed after a CR included): a read error is not sticky, so the next
-// read could go on past it, and the caller stops there instead.  `b` holds
-// the bytes of long lines on the way.  The caller holds the stream lock.
-char* nextLine(FILE* fp, LineBuffer& b, bool& bEnd) {
-  // Bytes gather in a small local block first, so that a short line is
-  // copied once, straight into its exact-size string.
-  char chunk[256];
-  std::size_t nChunk = 0;
-  std::size_t n = 0;  // bytes already moved into b
-  int c;
-  for (;;) {
-    c = nextByteLocked(fp);
-    // EOF is never a byte value (bytes come back as 0..255), so this stops
-    // at the end of the file or on a read error, and 0xFF is data.
-    if (c == EOF || c == '\n' || c == '\r') break;
-    chunk[nChunk++] = static_cast<char>(c);
-    if (nChunk == sizeof chunk) {
-      b.reserve(n + nChunk);
-      std::memcpy(b.p + n, chunk, nChunk);
-      n += nChunk;
-      nChunk = 0;
-    }
-  }
-  bEnd = (c == EOF);
-  if (c == '\r') bEnd = (nextByteLocked(fp) == EOF);  // CR takes the byte after it along
-  if (n == 0) return (c == EOF && nChunk == 0) ? nullptr : heapLine(chunk, nChunk);
-  b.reserve(n + nChunk);
-  std::memcpy(b.p + n, chunk, nChunk);
-  return heapLine(b.p, n + nChunk);
-}
 
 // Reads a stream a block at a time, straight from its buffer.  The caller
 // holds the stream lock.  A block is consumed (marked as read) when the
@@ -140,9 +100,8 @@ class NextByte {
 char** readLines(FILE* fp, int nMax) {
   if (nMax <= 0) return nullptr;
   VectorBuilder out;
-  LineBuffer b;      // the start of a line that runs over a block's end
-  std::size_t nPending = 0;
-  bool bPending = false;  // a line has begun (possibly still empty)
+  LineBuffer b;              // the start of a line that runs over a block's end
+  std::size_t nPending = 0;  // its bytes so far (a line is only carried over with some)
   StreamLock lock(fp);
   BlockReader r(fp);
   NextByte lf('\n');
@@ -170,18 +129,16 @@ char** readLines(FILE* fp, int nMax) {
         b.reserve(nPending + static_cast<std::size_t>(pEnd - p));
         std::memcpy(b.p + nPending, p, static_cast<std::size_t>(pEnd - p));
         nPending += static_cast<std::size_t>(pEnd - p);
-        bPending = true;
         break;
       }
       const std::size_t n = static_cast<std::size_t>(pHit - p);
-      if (!bPending) {
-        out.push(heapLine(p, n));
+      if (nPending == 0) {
+        out.push(heapCopy(p, n));
       } else {
         b.reserve(nPending + n);
         std::memcpy(b.p + nPending, p, n);
-        out.push(heapLine(b.p, nPending + n));
+        out.push(heapCopy(b.p, nPending + n));
         nPending = 0;
-        bPending = false;
       }
       p = pHit + 1;
       if (*pHit == '\r') {
@@ -197,7 +154,7 @@ char** readLines(FILE* fp, int nMax) {
   if (bSwallow && r.fill()) r.finish(r.data() + 1);
   // The last line ends at the end of the file (or at a read error), unless
   // it was cut short by a CR whose next byte could not be read.
-  if (bPending && out.size() < static_cast<std::size_t>(nMax)) out.push(heapLine(b.p, nPending));
+  if (nPending != 0 && out.size() < static_cast<std::size_t>(nMax)) out.push(heapCopy(b.p, nPending));
   std::free(b.p);
   return out.release();
 }
@@ -221,12 +178,12 @@ int countLines(FILE* fp) {
 }
 
 char* readOneLine(FILE* fp) {
-  StreamLock lock(fp);
-  if (std::feof(fp)) return nullptr;
-  LineBuffer b;
-  bool bEnd;
-  char* s = nextLine(fp, b, bEnd);
-  std::free(b.p);
+  // The reader leaves the stream just after the line (and the byte a CR
+  // takes along).
+  char** v = readLines(fp, 1);
+  if (v == nullptr) return nullptr;
+  char* s = v[0];
+  std::free(v);
   return s;
 }
 

@@ -75,7 +75,7 @@ class Text {
   // Room for `n` bytes and a NUL.
   void reserve(std::size_t n) {
     if (n < cap_) return;
-    std::size_t nCap = cap_ * 2 > n + 1 ? cap_ * 2 : n + 1;
+    const std::size_t nCap = tavo::detail::grownCapacity(cap_, n + 1, cap_, 0xFFFFFFFFu, "mmalloc");
     char* q = static_cast<char*>(mmalloc(tavo::detail::blockBytes(nCap, "mmalloc")));
     std::memcpy(q, p_, n_ + 1);
     if (p_ != local_) std::free(p_);
@@ -92,10 +92,6 @@ class Text {
 // Writes the text to stderr in one piece.
 void toStderr(const Text& t) { std::fwrite(t.data(), 1, t.size(), stderr); }
 
-const char* errorTextOf(int errnum, char* buf, std::size_t size) {
-  return tavo::platform::errorText(errnum, buf, size);
-}
-
 void appendTimestamp(Text& t) {
   char ts[kTimestampSize];
   std::tm local;
@@ -110,7 +106,7 @@ void appendTimestamp(Text& t) {
 void errorReport(const char* path, const char* fmt, va_list ap) {
   const int saved = errno;
   char errBuf[256];
-  const char* errText = errorTextOf(saved, errBuf, sizeof errBuf);
+  const char* errText = tavo::platform::errorText(saved, errBuf, sizeof errBuf);
 
   Text report;
   report.appendf(saved, fmt, ap);
@@ -164,7 +160,7 @@ void logvprintf(const char* path, const char* fmt, va_list ap) {
   entry.append(" ");
   entry.append(path != nullptr ? path : "(null)");
   entry.append(" error : ");
-  entry.append(errorTextOf(nError, errBuf, sizeof errBuf));
+  entry.append(tavo::platform::errorText(nError, errBuf, sizeof errBuf));
   entry.append("\n");
   toStderr(entry);
   errno = saved;

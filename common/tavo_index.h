@@ -88,8 +88,9 @@ class FirstMatchIndex {
   // for a load of at most a half, or as near to it as the largest block
   // allows.
   explicit FirstMatchIndex(std::size_t nItems) {
+    const std::size_t nMax = maxSlots();
     std::size_t n = 8;
-    while (n < 2 * nItems && n < maxSlots()) n *= 2;
+    while (n < 2 * nItems && n < nMax) n *= 2;
     slots_ = static_cast<Slot*>(mmalloc(blockBytes(n, sizeof(Slot), "mmalloc")));
     for (std::size_t i = 0; i < n; ++i) slots_[i].pRow = nullptr;
     mask_ = n - 1;
@@ -98,16 +99,17 @@ class FirstMatchIndex {
   FirstMatchIndex(const FirstMatchIndex&) = delete;
   FirstMatchIndex& operator=(const FirstMatchIndex&) = delete;
 
-  // Adds the row `pRow` (key in column `nKey`, value in column `nValue`)
-  // with `nTag` under `nHash`, unless a row with the same key is there
-  // already; same(slot) tells whether a slot's row has that key.  Keys and
-  // values longer than 4 GiB - 1 cannot be held by the library's blocks.
+  // Adds the row `pRow`, whose key is `key` and whose value is in column
+  // `nValue`, with `nTag` under `nHash`, unless a row with the same key is
+  // there already; same(slot) tells whether a slot's row has that key.
+  // Keys and values longer than 4 GiB - 1 cannot be held by the library's
+  // blocks.
   template <class Same>
-  void addFirst(std::uint32_t nHash, std::uint32_t nTag, char** pRow, int nKey, int nValue, Same same) {
+  void addFirst(std::uint32_t nHash, std::uint32_t nTag, char** pRow, const Text& key, int nValue, Same same) {
     Slot* s = probe(nHash, same);
     if (s->pRow == nullptr)
-      *s = Slot{nHash, nTag, static_cast<std::uint32_t>(std::strlen(pRow[nKey])),
-                static_cast<std::uint32_t>(std::strlen(pRow[nValue])), pRow};
+      *s = Slot{nHash, nTag, static_cast<std::uint32_t>(key.n), static_cast<std::uint32_t>(std::strlen(pRow[nValue])),
+                pRow};
   }
 
   // The slot of the row with the key `same` recognises, or null.

@@ -50,6 +50,18 @@ inline int checkedInt(unsigned long long nLen, const char* pAllocator) {
   return static_cast<int>(nLen);
 }
 
+// The capacity a scratch block grows to so that it holds `nNeed` elements:
+// `nFirst` to start with (when `nCap` is 0), doubled as needed but never
+// past `nMax`, the most a block can hold.  Ends the process when `nNeed`
+// is beyond that.
+inline std::size_t grownCapacity(std::size_t nCap, std::size_t nNeed, std::size_t nFirst, std::size_t nMax,
+                                 const char* pAllocator) {
+  if (nNeed > nMax) memfatal(pAllocator);
+  std::size_t n = nCap == 0 ? nFirst : nCap;
+  while (n < nNeed) n = n > nMax / 2 ? nMax : n * 2;
+  return n;
+}
+
 // ---- Aliasing --------------------------------------------------------------------
 
 // True when `p` lies within the `nBytes` bytes that start at `pBegin`.
@@ -130,13 +142,11 @@ class VectorBuilder {
 
  private:
   void grow() {
-    // The count of a vector is an int, and its block must fit the
-    // allocators' size: the doubling stops at the largest block, so that a
-    // vector growing one slot at a time would not have gone further.
-    checkedInt(n_ + 2ull, "mrealloc");
+    // The doubling stops at the largest block, so that a vector growing one
+    // slot at a time would not have gone further.  (That many slots are
+    // fewer than INT_MAX, so the count always fits the vector's int.)
     constexpr std::size_t kMaxSlots = 0xFFFFFFFFu / sizeof(char*);
-    if (n_ + 2 > kMaxSlots) memfatal("mrealloc");
-    std::size_t nCap = cap_ == 0 ? 64 : (cap_ > kMaxSlots / 2 ? kMaxSlots : cap_ * 2);
+    const std::size_t nCap = grownCapacity(cap_, n_ + 2, 64, kMaxSlots, "mrealloc");
     v_ = static_cast<char**>(mrealloc(v_, blockBytes(nCap, sizeof(char*), "mrealloc")));
     cap_ = nCap;
   }

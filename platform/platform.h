@@ -1,8 +1,7 @@
 // The platform layer: every call into the operating system for sockets,
 // file mappings, process launch, file deletion/rename, directory listing,
 // stream internals, time and error texts goes through the task-level
-// functions declared here (and, where a call runs once per byte, the inline
-// ones of platform/stream.h).  One implementation file per concern:
+// functions declared here.  One implementation file per concern:
 // posix_*.cpp on POSIX systems, win32_*.cpp on Windows, chosen by the build.
 #ifndef TAVO_PLATFORM_PLATFORM_H
 #define TAVO_PLATFORM_PLATFORM_H
@@ -75,8 +74,25 @@ long long streamSize(FILE* fp);
 // directory).
 bool streamIsRegularFile(FILE* fp);
 
+// Locks and unlocks `fp` for the calling thread, so that a run of reads of
+// its buffer is not interleaved with another thread's use of the stream.
+void lockStream(FILE* fp);
+void unlockStream(FILE* fp);
+
+// Holds the lock of a stream for one scope.
+class StreamLock {
+ public:
+  explicit StreamLock(FILE* fp) : fp_(fp) { lockStream(fp_); }
+  ~StreamLock() { unlockStream(fp_); }
+  StreamLock(const StreamLock&) = delete;
+  StreamLock& operator=(const StreamLock&) = delete;
+
+ private:
+  FILE* fp_;
+};
+
 // Block reading straight from the buffer of a read stream, without a copy
-// (the caller holds the stream locked, see platform/stream.h).
+// (the caller holds the stream locked with StreamLock).
 // peekBuffered makes the next bytes of `fp` available, reading more when
 // its buffer is empty (a read that returns what a pipe holds now, without
 // waiting for a full block): returns their count and stores their address

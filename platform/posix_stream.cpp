@@ -40,6 +40,9 @@ bool streamIsRegularFile(FILE* fp) {
   return ::fstat(::fileno(fp), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+void lockStream(FILE* fp) { ::flockfile(fp); }
+void unlockStream(FILE* fp) { ::funlockfile(fp); }
+
 #if defined(__GLIBC__)
 // glibc keeps the unread part of a read buffer between _IO_read_ptr and
 // _IO_read_end; gnulib's freadptr and freadseek use the same fields.

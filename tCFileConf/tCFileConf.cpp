@@ -21,23 +21,25 @@ struct tCFileConf::Index {
 namespace {
 
 using tavo::detail::FirstMatchIndex;
-
 using tavo::detail::Text;
+
+// What tells a slot of a row whose text in `nColumn` is `t`.
+auto sameText(int nColumn, const Text& t) {
+  return [nColumn, &t](const FirstMatchIndex::Slot& s) { return tavo::detail::sameText(s.pRow[nColumn], s.nKeyLen, t); };
+}
 
 // Adds every row of `ppRows` under its text in `nColumn`, first row first.
 void indexColumn(FirstMatchIndex& oIndex, char*** ppRows, int nColumn) {
   for (int i = 0; ppRows[i] != nullptr; ++i) {
     const Text t(ppRows[i][nColumn]);
-    oIndex.addFirst(tavo::detail::hashOf(t), 0, ppRows[i], nColumn, 1 - nColumn,
-                    [&](const FirstMatchIndex::Slot& s) { return tavo::detail::sameText(s.pRow[nColumn], s.nKeyLen, t); });
+    oIndex.addFirst(tavo::detail::hashOf(t), 0, ppRows[i], t, 1 - nColumn, sameText(nColumn, t));
   }
 }
 
 // The first row whose text in `nColumn` is `pText`, or null.
 char** findRow(const FirstMatchIndex& oIndex, int nColumn, const char* pText) {
   const Text t(pText);
-  const FirstMatchIndex::Slot* s = oIndex.find(
-      tavo::detail::hashOf(t), [&](const FirstMatchIndex::Slot& c) { return tavo::detail::sameText(c.pRow[nColumn], c.nKeyLen, t); });
+  const FirstMatchIndex::Slot* s = oIndex.find(tavo::detail::hashOf(t), sameText(nColumn, t));
   return s == nullptr ? nullptr : s->pRow;
 }
 

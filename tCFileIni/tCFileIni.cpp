@@ -37,11 +37,16 @@ struct tCFileIni::Index {
   Index(const Index&) = delete;
   Index& operator=(const Index&) = delete;
 
+  // What tells a slot of the entry `key` in a section named `section`.
+  auto sameEntry(const Text& section, const Text& key) const {
+    return [this, &section, &key](const FirstMatchIndex::Slot& s) {
+      return sameText(s.pRow[0], s.nKeyLen, key) && sameText(pNames[s.nTag].p, pNames[s.nTag].n, section);
+    };
+  }
+
   // The slot of the first entry `key` among the sections named `section`.
   const FirstMatchIndex::Slot* find(const Text& section, const Text& key) const {
-    return oRows.find(tavo::detail::hashOf(section, key), [&](const FirstMatchIndex::Slot& s) {
-      return sameText(s.pRow[0], s.nKeyLen, key) && sameText(pNames[s.nTag].p, pNames[s.nTag].n, section);
-    });
+    return oRows.find(tavo::detail::hashOf(section, key), sameEntry(section, key));
   }
 
   FirstMatchIndex oRows;
@@ -185,12 +190,8 @@ void tCFileIni::buildIndex() {
     char*** ppRows = *m_pSections[i]->m_oEntries;
     for (int j = 0; ppRows[j] != nullptr; ++j) {
       const Text key(ppRows[j][0]);
-      const Index::Name* pNames = m_pIndex->pNames;
-      m_pIndex->oRows.addFirst(tavo::detail::hashOf(name, key), static_cast<std::uint32_t>(i), ppRows[j], 0, 1,
-                               [&](const FirstMatchIndex::Slot& s) {
-                                 return sameText(s.pRow[0], s.nKeyLen, key) &&
-                                        sameText(pNames[s.nTag].p, pNames[s.nTag].n, name);
-                               });
+      m_pIndex->oRows.addFirst(tavo::detail::hashOf(name, key), static_cast<std::uint32_t>(i), ppRows[j], key, 1,
+                               m_pIndex->sameEntry(name, key));
     }
   }
 }
