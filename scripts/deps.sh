@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those that are missing.
-# Usage: scripts/deps.sh build|test|bench|example|plot
+# Usage: scripts/deps.sh build|test|bench|example|plot|windows
 #   build:   the compiler, CMake, pkg-config and the MySQL client library
 #   test, bench, example: also a MariaDB server for the throwaway servers
 #   of scripts/mariadb_server.sh (none is started by the package here)
 #   plot:    Google Benchmark and gnuplot for scripts/growth.sh
+#   windows: the 32-bit Windows cross build and its tests: mingw-w64 (i686),
+#   Wine with its 32-bit half (the i386 architecture is added to dpkg when
+#   missing) and dpkg-dev for unpacking Debian source packages
 set -euo pipefail
 
 pkgs=(cmake g++ make pkg-config libmariadb-dev)
@@ -14,7 +17,8 @@ case "${1:-build}" in
   bench) pkgs+=(libbenchmark-dev libinih-dev libssl-dev mariadb-server) ;;
   example) pkgs+=(mariadb-server) ;;
   plot) pkgs+=(libbenchmark-dev gnuplot-nox) ;;
-  *) echo "usage: $0 build|test|bench|example|plot" >&2; exit 2 ;;
+  windows) pkgs+=(g++-mingw-w64-i686 wine wine32:i386 dpkg-dev xz-utils) ;;
+  *) echo "usage: $0 build|test|bench|example|plot|windows" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -31,5 +35,9 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+# Wine's 32-bit half comes from the i386 architecture.
+if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}"
