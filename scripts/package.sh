@@ -36,7 +36,7 @@ rm -rf "$out/_CPack_Packages" "$out"/*.deb
 cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DTAVO_BUILD_TESTS=OFF -DTAVO_BUILD_EXAMPLES=OFF -DTAVO_BUILD_DOCS=OFF \
   -DTAVO_LIB_DIR="$PWD/$out/lib" -DTAVO_PACKAGE_VERSION_SUFFIX="$suffix" >/dev/null
-cmake --build "$out" -j"$(nproc)"
+cmake --build "$out" -j"$(nproc)" >&2
 (cd "$out" && cpack -G DEB >/dev/null)
 debs=("$out"/*.deb)
 if [ ${#debs[@]} -ne 2 ] || [ ! -f "${debs[0]}" ]; then

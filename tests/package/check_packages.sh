@@ -35,7 +35,7 @@ mapfile -t debs < <(scripts/package.sh "${dirty[@]}")
 echo "packages: ${debs[*]}"
 
 if command -v lintian >/dev/null; then
-  lintian --no-tag-display-limit "${debs[@]}" 2>&1 | tee "$work/lintian.out" | grep -v '^running with root' || true
+  lintian --tag-display-limit 0 "${debs[@]}" 2>&1 | tee "$work/lintian.out" | grep -v '^running with root' || true
   if grep -q '^E: ' "$work/lintian.out"; then
     echo "check_packages: lintian reports errors" >&2; exit 1
   fi
