@@ -28,7 +28,8 @@ lib=$(find "$work/prefix" -name libtavo.so.1 | head -n1)
 [ -n "$lib" ] || { echo "abi: the installed tree has no libtavo.so.1" >&2; exit 1; }
 soname=$(readelf -d "$lib" | sed -n 's/.*Library soname: \[\(.*\)\]/\1/p')
 [ "$soname" = libtavo.so.1 ] || { echo "abi: SONAME is '$soname', not libtavo.so.1" >&2; exit 1; }
-readelf -S "$lib" | grep -q '\.debug_info' ||
+sections=$(readelf -S "$lib")
+[[ $sections == *.debug_info* ]] ||
   { echo "abi: $lib has no debug information (build with -g, e.g. RelWithDebInfo)" >&2; exit 1; }
 abidw --headers-dir "$work/prefix/include/tavo" --drop-private-types --no-corpus-path \
   --no-comp-dir-path --no-show-locs --out-file "$work/current.abi" "$lib"

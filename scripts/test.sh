@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The whole test suite: a normal build, then a build under AddressSanitizer
 # and UndefinedBehaviorSanitizer (leak checking on, halting on the first
-# error).  Installs missing Debian packages first.
+# error); the exported ABI against its baseline (scripts/abi.sh); the
+# reference documentation with Doxygen's warnings as errors (scripts/doc.sh);
+# the Debian packages (tests/package/check_packages.sh).  Installs missing
+# Debian packages first, all at once.
 #
 # Both runs share one throwaway MariaDB server (scripts/with_mariadb.sh),
 # removed at the end whatever the outcome; the database tests read its
@@ -10,17 +13,19 @@
 set -euo pipefail
 self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
+deps=(test doc abi package)
 if [ -z "${TAVO_DB_INI:-}" ]; then
-  scripts/deps.sh test
+  scripts/deps.sh "${deps[@]}"
   exec scripts/with_mariadb.sh "$self" "$@"
 fi
-scripts/deps.sh test
+scripts/deps.sh "${deps[@]}"
 
 jobs=$(nproc)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVO_BUILD_TESTS=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure --no-tests=error -j"$jobs"
+scripts/abi.sh check build
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVO_SANITIZE=ON -DTAVO_BUILD_TESTS=ON \
   -DTAVO_BUILD_EXAMPLES=OFF -DTAVO_LIB_DIR="$PWD/build-asan/lib" >/dev/null
@@ -32,4 +37,5 @@ cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:allocator_may_return_null=1:abort_on_error=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs"
-echo "all tests passed (normal and sanitizer builds)"
+tests/package/check_packages.sh
+echo "all tests passed (normal and sanitizer builds, ABI, documentation, packages)"
