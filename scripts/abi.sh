@@ -33,6 +33,9 @@ sections=$(readelf -S "$lib")
   { echo "abi: $lib has no debug information (build with -g, e.g. RelWithDebInfo)" >&2; exit 1; }
 abidw --headers-dir "$work/prefix/include/tavo" --drop-private-types --no-corpus-path \
   --no-comp-dir-path --no-show-locs --out-file "$work/current.abi" "$lib"
+# Translation units are named relative to the repository root, so that the
+# baseline does not depend on where the tree was checked out.
+sed -i "s|path='$PWD/|path='|g" "$work/current.abi"
 
 if [ "$mode" = update ]; then
   mkdir -p abi
