@@ -37,6 +37,7 @@ cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:allocator_may_return_null=1:abort_on_error=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs"
+scripts/doc.sh build
 tests/doc/check_doc_strict.sh build
 tests/package/check_packages.sh
 echo "all tests passed (normal and sanitizer builds, ABI, documentation, packages)"
