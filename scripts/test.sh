@@ -26,6 +26,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVO_BUILD_TESTS=ON >/de
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure --no-tests=error -j"$jobs"
 scripts/abi.sh check build
+scripts/doc.sh build
+tests/doc/check_doc_strict.sh build
+tests/package/check_packages.sh
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVO_SANITIZE=ON -DTAVO_BUILD_TESTS=ON \
   -DTAVO_BUILD_EXAMPLES=OFF -DTAVO_LIB_DIR="$PWD/build-asan/lib" >/dev/null
@@ -37,7 +40,4 @@ cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:allocator_may_return_null=1:abort_on_error=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs"
-scripts/doc.sh build
-tests/doc/check_doc_strict.sh build
-tests/package/check_packages.sh
 echo "all tests passed (normal and sanitizer builds, ABI, documentation, packages)"
