@@ -13,8 +13,8 @@
 #include "tCString/tCString.h"
 
 /// \name Position arguments
-/// Position arguments (`nStart`) of Read and Seek besides a byte offset
-/// >= 0.  A value below `__MYFILE_CURRENT__` breaks the precondition.
+/// Position arguments (`nStart`) of Read and Seek besides a byte
+/// offset >= 0.  A value below `__MYFILE_CURRENT__` breaks the precondition.
 ///@{
 #define __MYFILE_END__ (-1)      ///< Read: nothing to read; Seek: from the end
 #define __MYFILE_CURRENT__ (-2)  ///< Read and Seek: from the current position
