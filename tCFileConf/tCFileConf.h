@@ -132,7 +132,9 @@ class TAVO_API tCFileConf : public tCFile {
  protected:
   /// The entries while open, one row of two strings (key, value) each, in
   /// file order; null while closed.  Read-only for subclasses: the lookups
-  /// go through an index of these rows built when the file is opened.
+  /// go through an index of these rows built when the file is opened (a file
+  /// too large to index, beyond about a hundred million entries, is searched
+  /// in file order instead, with the same results).
   tCString3* m_oConf;
 
  private:

@@ -145,7 +145,9 @@ class TAVO_API tCFileIni : public tCFile {
  protected:
   /// The sections in file order (no terminating null), null when none.
   /// Read-only for subclasses: the lookups go through an index of the
-  /// entries built when the file is opened.
+  /// entries built when the file is opened (a file too large to index, beyond
+  /// about a hundred million entries, is searched in file order instead,
+  /// with the same results).
   IniSection** m_pSections;
   /// Number of records in m_pSections.
   int m_nSections;

@@ -15,8 +15,9 @@
  * (string vectors, never null, possibly empty) and slot GetLength() holds a
  * null pointer.  An empty table owns a one-slot array holding only null, so
  * the table handed out by `operator char***()` is never null and can be
- * passed to every function of the library that takes a string table.  It is
- * released whole with strfreevv, a single row with strfreev.
+ * passed to every function of the library that takes a string table (a
+ * string table of the caller's own, not this one, is released whole with
+ * strfreevv and a single row with strfreev).
  *
  * Storage rules: each added row resizes the outer array to exactly the new
  * row count plus one slot; a row copied in has exactly its strings plus the
