@@ -119,9 +119,11 @@ class TAVO_API tCFile {
   /// \param nCount the largest number of bytes read.
   /// \param nStart a byte offset, `__MYFILE_CURRENT__` or `__MYFILE_END__`.
   /// \return the number of bytes read; 0 for `__MYFILE_END__` and for an
-  ///         `nStart` at or past the end of the file (the stream is then not
-  ///         moved); -1 when the seek fails or the read fails before the end
-  ///         of the file.
+  ///         `nStart` at or past the end of the file, the size the file's
+  ///         status reports (the stream is then not moved; a pipe or FIFO
+  ///         reports 0, so an absolute position reads nothing there); -1 when
+  ///         the size cannot be had, the seek fails or the read fails before
+  ///         the end of the file.
   /// \pre Asserts
   ///      "m_pFile && pBuf && (nCount > 0) && (nStart >= __MYFILE_CURRENT__)".
   int Read(char* pBuf, int nCount, int nStart) const;
