@@ -148,10 +148,12 @@ class TAVO_API tCTcp {
   virtual int SetReuseAddr();
 
   /// Accepts one connection.
+  ///
+  /// A blocking listening socket waits for a connection whatever its
+  /// receive time-out.
   /// \pre Asserts "m_nSock != -1".
   /// \return The connection's handle, which belongs to the caller until
-  ///         given to an object with operator=(int); -1 on failure (e.g. the
-  ///         receive time-out of the listening socket expired).
+  ///         given to an object with operator=(int); -1 on failure.
   virtual int Accept() const;
 
   /// Sends all `nCount` bytes of `pBuf`, as many send calls as it takes.
