@@ -1,5 +1,5 @@
 /// \file
-/// libtavo free functions.
+/// The free functions of libtavo.
 ///
 /// One header for every free function of the library, grouped by family.
 /// Ownership, in short: a string vector (`char**`) or string table

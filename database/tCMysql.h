@@ -16,36 +16,38 @@ typedef struct st_mysql_res MYSQL_RES;
 typedef char** MYSQL_ROW;
 /// \endcond
 
-/// One connection of the MySQL client library (the 5.x client interface, as
-/// MariaDB Connector/C provides it), with writing statements, reading
-/// statements whose result set the object keeps, row stepping and
-/// transactions.
-///
-/// The class never prints.  Every failure leaves a text in m_szErr, handed out
-/// by GetErrorStr; a success leaves the previous text in place.  The texts are
-/// the ones listed at each operation, their "%s" taking the client library's
-/// own error text for the connection; m_szErr always holds a NUL-terminated
-/// text of at most 1023 bytes (longer texts are cut).
-///
-/// Typical use:
-///
-///     tCMysql db;
-///     if (!db.Login(host, user, pass, dbname, "", port, nullptr, 0)) -> db.GetErrorStr()
-///     db.QueryRead("SELECT a, b FROM t");
-///     for (int i = 0; i < db.GetRowNum(); ++i) { db.GetRow(); use db.m_Row[0], db.m_Row[1]; }
-///     db.FreeResult();
-///     db.Logout();
-///
-/// Copies: a copy refers to the same connection and the same result set as its
-/// source (every member is copied, m_Row and all 1024 bytes of m_szErr
-/// included).  The objects sharing a connection, and those sharing a result
-/// set, are counted: FreeResult, Logout, a failed reconnecting Login, a new
-/// reading query, an assignment or the destructor of one of them only drops
-/// that object's share, and the last holder releases the result set or closes
-/// the connection.  Nothing is released twice, whichever goes first; a copy
-/// may go on using the connection and the result after its source let go.
-/// Objects sharing a connection must be used by one thread at a time (the
-/// client library's rule for a connection).
+/**
+ * One connection of the MySQL client library (the 5.x client interface, as
+ * MariaDB Connector/C provides it), with writing statements, reading
+ * statements whose result set the object keeps, row stepping and
+ * transactions.
+ *
+ * The class never prints.  Every failure leaves a text in m_szErr, handed out
+ * by GetErrorStr; a success leaves the previous text in place.  The texts are
+ * the ones listed at each operation, their "%s" taking the client library's
+ * own error text for the connection; m_szErr always holds a NUL-terminated
+ * text of at most 1023 bytes (longer texts are cut).
+ *
+ * Typical use:
+ *
+ *     tCMysql db;
+ *     if (!db.Login(host, user, pass, dbname, "", port, nullptr, 0)) -> db.GetErrorStr()
+ *     db.QueryRead("SELECT a, b FROM t");
+ *     for (int i = 0; i < db.GetRowNum(); ++i) { db.GetRow(); use db.m_Row[0], db.m_Row[1]; }
+ *     db.FreeResult();
+ *     db.Logout();
+ *
+ * Copies: a copy refers to the same connection and the same result set as its
+ * source (every member is copied, m_Row and all 1024 bytes of m_szErr
+ * included).  The objects sharing a connection, and those sharing a result
+ * set, are counted: FreeResult, Logout, a failed reconnecting Login, a new
+ * reading query, an assignment or the destructor of one of them only drops
+ * that object's share, and the last holder releases the result set or closes
+ * the connection.  Nothing is released twice, whichever goes first; a copy
+ * may go on using the connection and the result after its source let go.
+ * Objects sharing a connection must be used by one thread at a time (the
+ * client library's rule for a connection).
+ */
 class TAVO_API tCMysql {
  public:
   /// Logged out: both handles, m_Row and the counts null or 0, m_szErr all

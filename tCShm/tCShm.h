@@ -12,39 +12,41 @@ struct SharedBlock;
 }  // namespace platform
 }  // namespace tavo
 
-/// A named block of memory shared between processes.
-///
-/// One process creates the block under a name with a size; others (or the
-/// same one) join it by the same name; each maps it with Shmat and reads and
-/// writes it directly.  The class holds only the handle: it neither
-/// synchronises access to the block nor interprets its contents.
-///
-/// Life of a block: it lives while at least one handle to it is held, in any
-/// process.  When the last holder lets go (Drop, or the destruction of its
-/// last object), its name is removed, and a later Create of that name makes a
-/// new, zero-filled block.  Holders that end without letting go (killed, or
-/// leaving with `_exit`) do not keep it either: the next Create of that name
-/// does not join such an abandoned block but makes a new, zero-filled one in
-/// its place.  Views already taken stay valid in every case: they keep the
-/// memory they map, even after the block's name has gone.
-///
-/// Names: any name of 1 to 49 bytes, whatever its bytes (`/` and `\`
-/// included); a longer or empty name is refused (Create returns 0).  Names are
-/// private to this library's blocks: they do not clash with other programs'
-/// shared memory of the same name.
-///
-/// Copies: a copy holds the same handle as its source (same m_nShmID).  The
-/// objects sharing a handle are counted: Drop (or the destructor) of one of
-/// them only detaches that object, and the handle is released once, by the
-/// last of them.
-///
-/// A process made with fork() (without exec) inherits its parent's objects
-/// and holds their blocks as a holder of its own: its Drop (or its end) and
-/// its parent's are counted apart, so neither takes a block from the other.
-/// Handles are not passed to programs started with exec.
-///
-/// Preconditions are checked with the library's assertion, which stops the
-/// program with the expression text; they are the caller's obligation.
+/**
+ * A named block of memory shared between processes.
+ *
+ * One process creates the block under a name with a size; others (or the
+ * same one) join it by the same name; each maps it with Shmat and reads and
+ * writes it directly.  The class holds only the handle: it neither
+ * synchronises access to the block nor interprets its contents.
+ *
+ * Life of a block: it lives while at least one handle to it is held, in any
+ * process.  When the last holder lets go (Drop, or the destruction of its
+ * last object), its name is removed, and a later Create of that name makes a
+ * new, zero-filled block.  Holders that end without letting go (killed, or
+ * leaving with `_exit`) do not keep it either: the next Create of that name
+ * does not join such an abandoned block but makes a new, zero-filled one in
+ * its place.  Views already taken stay valid in every case: they keep the
+ * memory they map, even after the block's name has gone.
+ *
+ * Names: any name of 1 to 49 bytes, whatever its bytes (`/` and `\`
+ * included); a longer or empty name is refused (Create returns 0).  Names are
+ * private to this library's blocks: they do not clash with other programs'
+ * shared memory of the same name.
+ *
+ * Copies: a copy holds the same handle as its source (same m_nShmID).  The
+ * objects sharing a handle are counted: Drop (or the destructor) of one of
+ * them only detaches that object, and the handle is released once, by the
+ * last of them.
+ *
+ * A process made with fork() (without exec) inherits its parent's objects
+ * and holds their blocks as a holder of its own: its Drop (or its end) and
+ * its parent's are counted apart, so neither takes a block from the other.
+ * Handles are not passed to programs started with exec.
+ *
+ * Preconditions are checked with the library's assertion, which stops the
+ * program with the expression text; they are the caller's obligation.
+ */
 class TAVO_API tCShm {
  public:
   /// An object without a handle (m_nShmID 0).

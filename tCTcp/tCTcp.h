@@ -6,37 +6,39 @@
 #include "common/tavo_export.h"
 #include "common/tavo_share.h"
 
-/// One IPv4 stream (TCP) socket.
-///
-/// Opening and closing it, connecting with an optional time-out, binding,
-/// listening and accepting, whole-buffer and single-call transfers, the
-/// socket-level time-outs, the local host's name and addresses, the peer's
-/// name and address, and the MAC address of a LAN host learned by a NetBIOS
-/// node-status query.  Every operation is virtual so that a client program
-/// can derive from the class and replace single operations; Open calls
-/// SetSendTimeout and SetRecvTimeout, and GetHostAddr calls GetHostName,
-/// through the virtual interface.
-///
-/// Messages go to standard output (printf); the Chinese ones are GBK bytes.
-/// An error number a message prints is the platform's own (errno here).
-///
-/// Time-out units differ by operation: Connect takes whole seconds,
-/// SetSendTimeout and SetRecvTimeout take microseconds (cut to whole
-/// milliseconds).  The `nTimeout` of Send, Recv, Sendn and Recvn is accepted
-/// and ignored: a blocked transfer waits as long as the socket-level time-out
-/// allows (Open sets both to 2 seconds).  A call interrupted by a signal is
-/// repeated, never reported as a failure, and a send to a peer that has gone
-/// away fails with SOCK_ERROR instead of raising SIGPIPE.
-///
-/// Copies: a copy (copy construction or assignment) refers to the same
-/// socket as its source and reports the same handle.  The objects sharing a
-/// socket are counted: Close (or the destructor) of one of them detaches only
-/// that object, and the socket is closed when the last of them lets go, so a
-/// descriptor is never closed twice (it could have been reused in between).
-/// Objects sharing a socket are used by one thread at a time.
-///
-/// Preconditions are checked with the library's assertion, which stops the
-/// program with the expression text; they are the caller's obligation.
+/**
+ * One IPv4 stream (TCP) socket.
+ *
+ * Opening and closing it, connecting with an optional time-out, binding,
+ * listening and accepting, whole-buffer and single-call transfers, the
+ * socket-level time-outs, the local host's name and addresses, the peer's
+ * name and address, and the MAC address of a LAN host learned by a NetBIOS
+ * node-status query.  Every operation is virtual so that a client program
+ * can derive from the class and replace single operations; Open calls
+ * SetSendTimeout and SetRecvTimeout, and GetHostAddr calls GetHostName,
+ * through the virtual interface.
+ *
+ * Messages go to standard output (printf); the Chinese ones are GBK bytes.
+ * An error number a message prints is the platform's own (errno here).
+ *
+ * Time-out units differ by operation: Connect takes whole seconds,
+ * SetSendTimeout and SetRecvTimeout take microseconds (cut to whole
+ * milliseconds).  The `nTimeout` of Send, Recv, Sendn and Recvn is accepted
+ * and ignored: a blocked transfer waits as long as the socket-level time-out
+ * allows (Open sets both to 2 seconds).  A call interrupted by a signal is
+ * repeated, never reported as a failure, and a send to a peer that has gone
+ * away fails with SOCK_ERROR instead of raising SIGPIPE.
+ *
+ * Copies: a copy (copy construction or assignment) refers to the same
+ * socket as its source and reports the same handle.  The objects sharing a
+ * socket are counted: Close (or the destructor) of one of them detaches only
+ * that object, and the socket is closed when the last of them lets go, so a
+ * descriptor is never closed twice (it could have been reused in between).
+ * Objects sharing a socket are used by one thread at a time.
+ *
+ * Preconditions are checked with the library's assertion, which stops the
+ * program with the expression text; they are the caller's obligation.
+ */
 class TAVO_API tCTcp {
  public:
   /// Result of Sendn, Recvn, Send and Recv when the platform call fails

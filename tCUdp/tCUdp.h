@@ -6,27 +6,29 @@
 #include "common/tavo_export.h"
 #include "common/tavo_share.h"
 
-/// One IPv4 datagram (UDP) socket, created and bound in one step.
-///
-/// BindAddr creates the socket and binds it to a local dotted address;
-/// SendDate sends a whole buffer to a dotted address, as many datagrams as
-/// it takes; RecvDate receives datagrams from any sender, laid one after
-/// another into the buffer, until it is full.  Addresses are dotted IPv4
-/// text only (no name lookup); text that is not an address (a null `addr` of
-/// SendDate included) makes BindAddr and SendDate fail as a refused bind or
-/// send would, where Linux would otherwise bind or send to the broadcast
-/// address 255.255.255.255.  Messages go to standard output (printf) as GBK
-/// bytes.  A call interrupted by a signal is repeated, never reported as a
-/// failure.  No time-out is set on the socket: RecvDate waits until its
-/// bytes have arrived.
-///
-/// Copies: a copy (copy construction or assignment) refers to the same
-/// socket and local address as its source.  The objects sharing a socket are
-/// counted and the socket is closed when the last of them is destroyed (or
-/// assigned another socket), so a descriptor is never closed twice.
-///
-/// The precondition of BindAddr is checked with the library's assertion,
-/// which stops the program with the expression text.
+/**
+ * One IPv4 datagram (UDP) socket, created and bound in one step.
+ *
+ * BindAddr creates the socket and binds it to a local dotted address;
+ * SendDate sends a whole buffer to a dotted address, as many datagrams as
+ * it takes; RecvDate receives datagrams from any sender, laid one after
+ * another into the buffer, until it is full.  Addresses are dotted IPv4
+ * text only (no name lookup); text that is not an address (a null `addr` of
+ * SendDate included) makes BindAddr and SendDate fail as a refused bind or
+ * send would, where Linux would otherwise bind or send to the broadcast
+ * address 255.255.255.255.  Messages go to standard output (printf) as GBK
+ * bytes.  A call interrupted by a signal is repeated, never reported as a
+ * failure.  No time-out is set on the socket: RecvDate waits until its
+ * bytes have arrived.
+ *
+ * Copies: a copy (copy construction or assignment) refers to the same
+ * socket and local address as its source.  The objects sharing a socket are
+ * counted and the socket is closed when the last of them is destroyed (or
+ * assigned another socket), so a descriptor is never closed twice.
+ *
+ * The precondition of BindAddr is checked with the library's assertion,
+ * which stops the program with the expression text.
+ */
 class TAVO_API tCUdp {
  public:
   /// Starts the system's socket support (nothing to do on POSIX); no socket.
