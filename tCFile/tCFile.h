@@ -1,5 +1,5 @@
 /// \file
-/// tCFile: one stdio stream opened on a named file, and the position
+/// The class tCFile: one stdio stream opened on a named file, and the position
 /// arguments of its Read and Seek.
 #ifndef TAVO_TCFILE_TCFILE_H
 #define TAVO_TCFILE_TCFILE_H

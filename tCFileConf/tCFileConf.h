@@ -1,5 +1,6 @@
 /// \file
-/// tCFileConf: a file parsed as flat "key=value" configuration entries.
+/// The class tCFileConf: a file parsed as flat "key=value" configuration
+/// entries.
 #ifndef TAVO_TCFILECONF_TCFILECONF_H
 #define TAVO_TCFILECONF_TCFILECONF_H
 

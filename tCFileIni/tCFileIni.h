@@ -1,6 +1,6 @@
 /// \file
-/// tCFileIni: a file parsed as an INI file of named sections of entries, and
-/// the record of one section.
+/// The class tCFileIni: a file parsed as an INI file of named sections of
+/// entries, and the record of one section.
 #ifndef TAVO_TCFILEINI_TCFILEINI_H
 #define TAVO_TCFILEINI_TCFILEINI_H
 

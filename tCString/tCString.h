@@ -1,5 +1,5 @@
 /// \file
-/// tCString: the library's dynamic byte string.
+/// The class tCString: the library's dynamic byte string.
 #ifndef TAVO_TCSTRING_TCSTRING_H
 #define TAVO_TCSTRING_TCSTRING_H
 

@@ -1,5 +1,5 @@
 /// \file
-/// tCString2: an ordered list of strings kept as a string vector.
+/// The class tCString2: an ordered list of strings kept as a string vector.
 #ifndef TAVO_TCSTRING2_TCSTRING2_H
 #define TAVO_TCSTRING2_TCSTRING2_H
 

@@ -1,6 +1,6 @@
 /// \file
-/// tCString3: an ordered list of rows, each row an ordered list of strings,
-/// kept as a string table.
+/// The class tCString3: an ordered list of rows, each row an ordered list of
+/// strings, kept as a string table.
 #ifndef TAVO_TCSTRING3_TCSTRING3_H
 #define TAVO_TCSTRING3_TCSTRING3_H
 
