@@ -101,11 +101,14 @@ class TAVO_API tCMysql {
   /// \param pUnixSocket The Unix socket or named pipe to connect through.
   /// \param nClientFlag The client library's connection flags.
   /// \retval 1 connected.
-  /// \retval 0 no handle can be made (m_szErr unchanged) or the connect
-  ///         fails: m_szErr then holds
-  ///         "real_connect fail:\t<client error>\n", the handle is released
-  ///         (closed unless a copy still shares it) and m_pMysql is null, so
-  ///         the next Login starts from a new handle.
+  /// \retval 0 no handle can be made (m_szErr unchanged); or a lost
+  ///         connection's handle cannot be initialised again (out of memory):
+  ///         m_szErr then holds "real_connect fail:\tout of memory\n" and the
+  ///         handle stays held, unconnected, so that copies keep sharing it
+  ///         and a later Login tries again; or the connect fails: m_szErr
+  ///         then holds "real_connect fail:\t<client error>\n", the handle is
+  ///         released (closed unless a copy still shares it) and m_pMysql is
+  ///         null, so the next Login starts from a new handle.
   int Login(const char* pHost, const char* pUser, const char* pPassword, const char* pDbName,
             const char* pCharset, unsigned int nPort, const char* pUnixSocket,
             unsigned int nClientFlag);
