@@ -19,9 +19,10 @@
 ///
 /// A string vector is a heap array of pointers to heap strings ended by a null
 /// slot; the empty vector is either a null pointer or a one-slot array holding
-/// only null, and every function here accepts both.  A string table is a heap
-/// array of string vectors ended by a null slot; its inner vectors are never
-/// null.  Vectors grow one string at a time to exactly count+2 slots.
+/// only null, and every function here accepts both (but mstrdup2, which needs
+/// the array).  A string table is a heap array of string vectors ended by a
+/// null slot; its inner vectors are never null.  Vectors grow one string at a
+/// time to exactly count+2 slots.
 /// @{
 
 /// Writes "<name>: No enough memory.\n" to stderr and exits with status 1.
