@@ -265,7 +265,9 @@ int tCFile::GetFilePath(tCString& oFilePath) const {
   tCString oPath(pResolved);
   std::free(pResolved);
   int nLen = oPath.GetLength();
-  if (nLen == 0 || static_cast<const char*>(oPath)[nLen - 1] != tavo::platform::kDirSep) oPath += tavo::platform::kDirSep;
+  if (tavo::platform::kSepAfterRoot || nLen == 0 ||
+      static_cast<const char*>(oPath)[nLen - 1] != tavo::platform::kDirSep)
+    oPath += tavo::platform::kDirSep;
   oPath += oName;
   oFilePath = oPath;
   return 1;

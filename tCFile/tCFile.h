@@ -167,8 +167,11 @@ class TAVO_API tCFile {
   // Writes the absolute name of the open file into `pFilePath`: its
   // directory as the system names it (absolute, symbolic links resolved,
   // resolved now, relative names against the current directory), the
-  // separator (not doubled after the root directory: "/f.txt") and the bare
-  // name.  The current directory is not changed.  Asserts "pFilePath".
+  // separator and the bare name.  After a root directory the separator is
+  // not doubled on POSIX ("/f.txt"); on Windows it always follows the
+  // directory as the system names it, so a file in a drive's root directory
+  // is C:\\f.txt (root C:\ as the system names it, then the separator).
+  // The current directory is not changed.  Asserts "pFilePath".
   // Returns 1; 0 when no file is open or its directory cannot be resolved
   // any more (the buffer is then untouched).  No size is passed: the buffer
   // must hold the result; GetFilePath(tCString&) has no such limit.
