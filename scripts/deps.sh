@@ -17,7 +17,7 @@ case "${1:-build}" in
   bench) pkgs+=(libbenchmark-dev libinih-dev libssl-dev mariadb-server) ;;
   example) pkgs+=(mariadb-server) ;;
   plot) pkgs+=(libbenchmark-dev gnuplot-nox) ;;
-  windows) pkgs+=(g++-mingw-w64-i686 wine wine32:i386 dpkg-dev xz-utils) ;;
+  windows) pkgs+=(g++-mingw-w64-i686 googletest wine wine32:i386 dpkg-dev xz-utils) ;;
   *) echo "usage: $0 build|test|bench|example|plot|windows" >&2; exit 2 ;;
 esac
 

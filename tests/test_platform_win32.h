@@ -1,0 +1,66 @@
+// Test helpers whose work differs by platform: the Windows side.  The build
+// chooses this header or test_platform_posix.h as "test_platform.h".
+#ifndef TAVO_TESTS_TEST_PLATFORM_WIN32_H
+#define TAVO_TESTS_TEST_PLATFORM_WIN32_H
+
+#include <windows.h>
+#include <io.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#define TAVO_TEST_WINDOWS 1
+
+namespace tavo_test {
+
+// The directory separator the library uses.
+constexpr char kSep = '\\';
+
+// Where temporary files go: the user's temporary directory (no separator at
+// its end).
+inline std::string tempRoot() {
+  char buf[MAX_PATH + 1];
+  DWORD n = GetTempPathA(sizeof buf, buf);
+  if (n == 0 || n > MAX_PATH) std::abort();
+  std::string s(buf, n);
+  while (!s.empty() && (s.back() == '\\' || s.back() == '/')) s.pop_back();
+  return s;
+}
+
+// A new, empty directory under tempRoot().
+inline std::string makeTempDir() {
+  for (int i = 0; i < 100; ++i) {
+    std::string name = tempRoot() + "\\tavo_test_XXXXXX";
+    if (_mktemp_s(&name[0], name.size() + 1) != 0) std::abort();
+    if (CreateDirectoryA(name.c_str(), nullptr)) return name;
+  }
+  std::abort();
+}
+
+// Removes `path` and everything below it.
+inline void removeTree(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::remove_all(path, ec);
+}
+
+// Sets (or, with null, removes) an environment variable.
+inline void setEnv(const char* name, const char* value) {
+  _putenv_s(name, value != nullptr ? value : "");
+}
+
+// Number of handles this process holds: tells whether a stream or a socket
+// was closed.
+inline int openFds() {
+  DWORD n = 0;
+  if (!GetProcessHandleCount(GetCurrentProcess(), &n)) std::abort();
+  return static_cast<int>(n);
+}
+
+}  // namespace tavo_test
+
+// A test that only makes sense on POSIX systems: skipped here, saying why.
+#define TAVO_SKIP_ON_WINDOWS(why) GTEST_SKIP() << "POSIX only: " << (why)
+
+#endif  // TAVO_TESTS_TEST_PLATFORM_WIN32_H
