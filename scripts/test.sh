@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The whole test suite: a normal build, then a build under AddressSanitizer
 # and UndefinedBehaviorSanitizer (leak checking on, halting on the first
-# error).  Installs missing Debian packages first.
+# error), then the 32-bit Windows build under Wine (scripts/test_windows.sh).
+# Installs missing Debian packages first.
 #
-# Both runs share one throwaway MariaDB server (scripts/with_mariadb.sh),
+# All three runs share one throwaway MariaDB server (scripts/with_mariadb.sh),
 # removed at the end whatever the outcome; the database tests read its
 # settings from the INI file named by TAVO_DB_INI.  With TAVO_DB_INI already
 # set, that server is used instead.
@@ -32,4 +33,6 @@ cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:allocator_may_return_null=1:abort_on_error=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs"
-echo "all tests passed (normal and sanitizer builds)"
+unset ASAN_OPTIONS UBSAN_OPTIONS
+scripts/test_windows.sh
+echo "all tests passed (normal, sanitizer and Windows builds)"

@@ -136,7 +136,8 @@ TEST(GetWeekDay, RollOverMatchesMktimeInUtc) {
           return;
         }
       }
-  EXPECT_GT(checked, 500000);
+  // The Windows runtime's mktime covers only the years 1970 to 3000.
+  EXPECT_GT(checked, TAVO_TEST_WINDOWS ? 40000 : 500000);
 }
 
 bool zoneInstalled(const char* tz) {

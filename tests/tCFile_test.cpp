@@ -868,7 +868,7 @@ TEST(tCFileDeath, PreconditionsNameTheirExpression) {
 
   EXPECT_DEATH(open.Read(buf, 0, 0),
                "Assertion failed: m_pFile && pBuf && \\(nCount > 0\\) && \\(nStart >= __MYFILE_CURRENT__\\), "
-               "file tCFile/tCFile.cpp, line [0-9]+");
+               "file tCFile/tCFile.cpp, line " TAVO_RE_DIGITS);
   EXPECT_DEATH(open.Read(buf, 1, -3), "m_pFile && pBuf && \\(nCount > 0\\) && \\(nStart >= __MYFILE_CURRENT__\\)");
   EXPECT_DEATH(closed.Read(buf, 1, 0), "m_pFile && pBuf && \\(nCount > 0\\)");
   EXPECT_DEATH(open.Read(static_cast<char*>(nullptr), 1, 0), "m_pFile && pBuf");

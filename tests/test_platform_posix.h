@@ -53,4 +53,8 @@ inline int openFds() {
 // A test that only makes sense on POSIX systems runs here.
 #define TAVO_SKIP_ON_WINDOWS(why) static_cast<void>(0)
 
+// A run of decimal digits in a death test's pattern (POSIX extended
+// regular expressions here).
+#define TAVO_RE_DIGITS "[0-9]+"
+
 #endif  // TAVO_TESTS_TEST_PLATFORM_POSIX_H

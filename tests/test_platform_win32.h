@@ -4,6 +4,7 @@
 #define TAVO_TESTS_TEST_PLATFORM_WIN32_H
 
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 
 #include <cstdlib>
@@ -60,7 +61,15 @@ inline int openFds() {
 
 }  // namespace tavo_test
 
+// The runtime's pipe under its POSIX name, so that tests skipped here still
+// compile.
+inline int pipe(int fds[2]) { return _pipe(fds, 4096, _O_BINARY); }
+
 // A test that only makes sense on POSIX systems: skipped here, saying why.
 #define TAVO_SKIP_ON_WINDOWS(why) GTEST_SKIP() << "POSIX only: " << (why)
+
+// A run of decimal digits in a death test's pattern (GoogleTest's own
+// simple regular expressions here, which have no brackets).
+#define TAVO_RE_DIGITS "\\d+"
 
 #endif  // TAVO_TESTS_TEST_PLATFORM_WIN32_H
