@@ -36,6 +36,13 @@ inline void setEnv(const char* name, const char* value) {
   else unsetenv(name);
 }
 
+// Keeps the system's socket support started while it lives (nothing to do
+// here; Windows Sockets needs it).
+class SocketSupport {};
+
+// Closes a socket the test made itself.
+inline void closeSocket(int fd) { close(fd); }
+
 // Number of open file descriptors of this process: tells whether a stream
 // or a socket was closed (stdio keeps unclosed streams reachable, so no leak
 // checker would see them).

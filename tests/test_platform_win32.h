@@ -3,8 +3,11 @@
 #ifndef TAVO_TESTS_TEST_PLATFORM_WIN32_H
 #define TAVO_TESTS_TEST_PLATFORM_WIN32_H
 
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <fcntl.h>
+#include <direct.h>
 #include <io.h>
 
 #include <cstdlib>
@@ -59,11 +62,30 @@ inline int openFds() {
   return static_cast<int>(n);
 }
 
+// Keeps Windows Sockets started while it lives, so that a test can make
+// its own sockets.
+class SocketSupport {
+ public:
+  SocketSupport() {
+    WSADATA d;
+    if (WSAStartup(MAKEWORD(2, 2), &d) != 0) std::abort();
+  }
+  ~SocketSupport() { WSACleanup(); }
+  SocketSupport(const SocketSupport&) = delete;
+  SocketSupport& operator=(const SocketSupport&) = delete;
+};
+
+// Closes a socket the test made itself.
+inline void closeSocket(int fd) { closesocket(static_cast<SOCKET>(fd)); }
+
 }  // namespace tavo_test
 
 // The runtime's pipe under its POSIX name, so that tests skipped here still
 // compile.
 inline int pipe(int fds[2]) { return _pipe(fds, 4096, _O_BINARY); }
+
+// The runtime's mkdir, which takes no mode, under the POSIX signature.
+inline int mkdir(const char* path, int) { return _mkdir(path); }
 
 // A test that only makes sense on POSIX systems: skipped here, saying why.
 #define TAVO_SKIP_ON_WINDOWS(why) GTEST_SKIP() << "POSIX only: " << (why)
