@@ -47,7 +47,7 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 trap 'exit 129' HUP
 trap 'exit 130' INT
 trap 'exit 143' TERM
+wineserver -p   # persistent: every test program finds it warm
 wineboot -i >/dev/null 2>&1
-wineserver -p
 ctest --test-dir "$build" --output-on-failure --no-tests=error -j2
 echo "all Windows tests passed under Wine ($(( $(date +%s) - start )) s)"

@@ -114,12 +114,14 @@ TEST(tCMysqlLogin, NothingListeningFailsWithTheClientText) {
   EXPECT_EQ(m.CheckConnect(), 0);
   EXPECT_EQ(m.QueryWrite("SELECT 1"), 0);
 
-  // A socket file that does not exist fails the same way.
-  TAVO_SKIP_ON_WINDOWS("the client's local socket is a Unix socket file");
-  tCMysql s;
-  EXPECT_EQ(s.Login("localhost", "u", "p", "d", "", 0, "/nonexistent/tavo.sock", 0), 0);
-  EXPECT_TRUE(startsWith(s.GetErrorStr(), "real_connect fail:\t")) << s.GetErrorStr();
-  EXPECT_EQ(s.m_pMysql, nullptr);
+  // A socket file that does not exist fails the same way (POSIX: on
+  // Windows the client's local transport is a named pipe, not a file).
+  if (!TAVO_TEST_WINDOWS) {
+    tCMysql s;
+    EXPECT_EQ(s.Login("localhost", "u", "p", "d", "", 0, "/nonexistent/tavo.sock", 0), 0);
+    EXPECT_TRUE(startsWith(s.GetErrorStr(), "real_connect fail:\t")) << s.GetErrorStr();
+    EXPECT_EQ(s.m_pMysql, nullptr);
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -196,12 +198,14 @@ TEST_F(tCMysqlDb, WrongPasswordFailsThenTheRightOneConnects) {
   EXPECT_EQ(m.CheckConnect(), 1);
   EXPECT_EQ(m.GetErrorStr(), err);  // a success leaves the last failure text
 
-  // The local socket name is passed through too.
-  TAVO_SKIP_ON_WINDOWS("the client's local socket is a Unix socket file");
-  tCMysql local;
-  ASSERT_NE(s_.socket[0], '\0');
-  EXPECT_EQ(local.Login("localhost", s_.user, s_.pass, s_.db, "", 0, s_.socket, 0), 1) << local.GetErrorStr();
-  EXPECT_EQ(one(local, "SELECT 1"), "1");
+  // The local socket name is passed through too (POSIX: the native server's
+  // Unix socket is out of a Windows client's reach).
+  if (!TAVO_TEST_WINDOWS) {
+    tCMysql local;
+    ASSERT_NE(s_.socket[0], '\0');
+    EXPECT_EQ(local.Login("localhost", s_.user, s_.pass, s_.db, "", 0, s_.socket, 0), 1) << local.GetErrorStr();
+    EXPECT_EQ(one(local, "SELECT 1"), "1");
+  }
 }
 
 TEST_F(tCMysqlDb, ReadStepsThroughEveryRowThenNull) {

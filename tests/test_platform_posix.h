@@ -43,6 +43,9 @@ class SocketSupport {};
 // Closes a socket the test made itself.
 inline void closeSocket(int fd) { close(fd); }
 
+// Whether the program runs under Wine (never, here).
+inline bool underWine() { return false; }
+
 // Number of open file descriptors of this process: tells whether a stream
 // or a socket was closed (stdio keeps unclosed streams reachable, so no leak
 // checker would see them).

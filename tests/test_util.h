@@ -49,7 +49,7 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  std::string file(const std::string& name) const { return path_ + kSep + name; }
 
   // Writes `data` (bytes, NULs included) to `name` and returns its path.
   std::string write(const std::string& name, const std::string& data) const {
