@@ -55,14 +55,16 @@ inline void setEnv(const char* name, const char* value) {
   _putenv_s(name, value != nullptr ? value : "");
 }
 
-// Number of handles this process holds: tells whether a stream or a socket
-// was closed.  Counted by probing the handle values (multiples of 4), which
-// works under Wine too (its GetProcessHandleCount answers 0).
+// Number of sockets this process holds: tells whether a socket was closed.
+// (Only sockets: the system opens other handles of its own when it likes,
+// which would make a count of all handles meaningless.)  Counted by probing
+// the handle values, multiples of 4.
 inline int openFds() {
   int n = 0;
   for (std::uintptr_t h = 4; h < (1u << 16); h += 4) {
-    DWORD flags;
-    if (GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags)) ++n;
+    int type = 0;
+    int len = sizeof type;
+    if (getsockopt(static_cast<SOCKET>(h), SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &len) == 0) ++n;
   }
   return n;
 }
