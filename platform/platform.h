@@ -108,6 +108,10 @@ class StreamLock {
 std::size_t peekBuffered(FILE* fp, const char** pp);
 void consumeBuffered(FILE* fp, std::size_t n);
 
+// fseek with a 64-bit offset (positions past 2 GiB also where long has 32
+// bits).  0, or -1.
+int seekStream(FILE* fp, long long offset, int whence);
+
 // Moves `fp` to the start of its file.  Returns 1 when it is there; 0 when
 // the stream cannot seek at all (a pipe or a FIFO: it stays where it
 // stands, which for a freshly opened one is its start); -1 when the seek

@@ -66,6 +66,10 @@ void consumeBuffered(FILE* fp, std::size_t n) {
   fp->_cnt -= static_cast<int>(n);
 }
 
+int seekStream(FILE* fp, long long offset, int whence) {
+  return _fseeki64(fp, offset, whence) == 0 ? 0 : -1;
+}
+
 int rewindStream(FILE* fp) {
   // The runtime "seeks" on pipes and devices without complaint; they are
   // told apart by their handle's type and left where they stand.

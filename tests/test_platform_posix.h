@@ -43,6 +43,20 @@ class SocketSupport {};
 // Closes a socket the test made itself.
 inline void closeSocket(int fd) { close(fd); }
 
+// The absolute name of the directory `dir` (symbolic links resolved), ""
+// when it does not resolve.
+inline std::string realDir(const std::string& dir) {
+  char* p = realpath(dir.c_str(), nullptr);
+  std::string r = p ? p : "";
+  std::free(p);
+  return r;
+}
+
+// Sets the size of the file `path` (extending it without writing data).
+inline bool setFileSize(const std::string& path, long long size) {
+  return truncate(path.c_str(), static_cast<off_t>(size)) == 0;
+}
+
 // Whether the program runs under Wine (never, here).
 inline bool underWine() { return false; }
 

@@ -55,18 +55,42 @@ inline void setEnv(const char* name, const char* value) {
   _putenv_s(name, value != nullptr ? value : "");
 }
 
-// Number of sockets this process holds: tells whether a socket was closed.
-// (Only sockets: the system opens other handles of its own when it likes,
-// which would make a count of all handles meaningless.)  Counted by probing
-// the handle values, multiples of 4.
+// Number of open runtime descriptors (streams) and sockets of this process:
+// tells whether a stream or a socket was closed.  (Not all handles: the
+// system opens handles of its own when it likes.)  Sockets are found by
+// probing the handle values, multiples of 4.
 inline int openFds() {
   int n = 0;
+  for (int fd = 0; fd < 2048; ++fd) n += _get_osfhandle(fd) != -1;
   for (std::uintptr_t h = 4; h < (1u << 16); h += 4) {
     int type = 0;
     int len = sizeof type;
     if (getsockopt(static_cast<SOCKET>(h), SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &len) == 0) ++n;
   }
   return n;
+}
+
+// The absolute name of the directory `dir` as the system names it (long
+// names), "" when it does not resolve.
+inline std::string realDir(const std::string& dir) {
+  char full[MAX_PATH + 1];
+  DWORD n = GetFullPathNameA(dir.c_str(), sizeof full, full, nullptr);
+  if (n == 0 || n > MAX_PATH) return "";
+  char longName[MAX_PATH + 1];
+  n = GetLongPathNameA(full, longName, sizeof longName);
+  if (n == 0 || n > MAX_PATH) return "";
+  return longName;
+}
+
+// Sets the size of the file `path` (extending it without writing data).
+inline bool setFileSize(const std::string& path, long long size) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER li;
+  li.QuadPart = size;
+  bool ok = SetFilePointerEx(h, li, nullptr, FILE_BEGIN) && SetEndOfFile(h);
+  CloseHandle(h);
+  return ok;
 }
 
 // Whether the program runs under Wine rather than on Windows itself.
