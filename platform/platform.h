@@ -128,8 +128,9 @@ bool localTime(std::time_t t, std::tm* pOut);
 
 // The system's text for error number `errnum`, written into `buf` of `size`
 // bytes when the system needs room for it; returns the text, which lives in
-// `buf` or in static storage.  Never null; an unknown number gives
-// "Unknown error <n>".
+// `buf` or in static storage.  Never null; an unknown number gives the
+// system's text for it ("Unknown error <n>" from glibc, "Unknown error" from
+// the Windows runtime).
 const char* errorText(int errnum, char* buf, std::size_t size);
 
 // ---- Named shared memory (posix_shm.cpp / win32_shm.cpp) -----------------

@@ -3,7 +3,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -14,11 +13,7 @@ namespace platform {
 
 const char* errorText(int errnum, char* buf, std::size_t size) {
   buf[0] = '\0';
-  // The C runtime knows the numbers below _sys_nerr; past them it answers
-  // with a bare "Unknown error", which gets its number here.
-  if (errnum < 0 || errnum >= _sys_nerr || strerror_s(buf, size, errnum) != 0 ||
-      std::strcmp(buf, "Unknown error") == 0)
-    std::snprintf(buf, size, "Unknown error %d", errnum);
+  if (strerror_s(buf, size, errnum) != 0) std::snprintf(buf, size, "Unknown error %d", errnum);
   return buf;
 }
 

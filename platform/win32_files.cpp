@@ -83,6 +83,15 @@ AppendResult appendWhole(const char* path, const void* data, std::size_t n) {
     failWithLastError();
     return AppendResult::kOpenFailed;
   }
+  // Appenders take turns: an exclusive lock on one byte far past any data
+  // (which locks nothing anyone reads or writes) is held for the write, so
+  // that a system whose append-only handles are not atomic (Wine's) still
+  // never lets two entries land on the same place.  Without the lock the
+  // write goes ahead all the same.
+  OVERLAPPED turn = {};
+  turn.Offset = 0xFFFFFFFEu;
+  turn.OffsetHigh = 0x7FFFFFFFu;
+  const bool bTurn = LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn) != 0;
   AppendResult r = AppendResult::kDone;
   const char* p = static_cast<const char*>(data);
   while (n > 0) {
@@ -98,6 +107,7 @@ AppendResult appendWhole(const char* path, const void* data, std::size_t n) {
     n -= nDone;
   }
   int e = errno;
+  if (bTurn) UnlockFileEx(h, 0, 1, 0, &turn);
   if (!CloseHandle(h) && r == AppendResult::kDone) {
     failWithLastError();
     return AppendResult::kWriteFailed;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <string>
 
 #define TAVO_TEST_WINDOWS 0
@@ -55,6 +56,13 @@ inline std::string realDir(const std::string& dir) {
 // Sets the size of the file `path` (extending it without writing data).
 inline bool setFileSize(const std::string& path, long long size) {
   return truncate(path.c_str(), static_cast<off_t>(size)) == 0;
+}
+
+// The local broken-down time of `t`.
+inline std::tm localTm(std::time_t t) {
+  std::tm r;
+  localtime_r(&t, &r);
+  return r;
 }
 
 // Whether the program runs under Wine (never, here).

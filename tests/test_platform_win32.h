@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -91,6 +92,13 @@ inline bool setFileSize(const std::string& path, long long size) {
   bool ok = SetFilePointerEx(h, li, nullptr, FILE_BEGIN) && SetEndOfFile(h);
   CloseHandle(h);
   return ok;
+}
+
+// The local broken-down time of `t`.
+inline std::tm localTm(std::time_t t) {
+  std::tm r;
+  localtime_s(&r, &t);
+  return r;
 }
 
 // Whether the program runs under Wine rather than on Windows itself.
