@@ -27,7 +27,6 @@ extern char** environ;
 
 namespace {
 
-#if !TAVO_TEST_WINDOWS
 // ---- The child side ----------------------------------------------------------
 //
 // The test program re-runs itself with TAVO_SHM_CHILD set to a command;
@@ -61,7 +60,11 @@ void store32(void* p, std::uint32_t v) { std::memcpy(p, &v, sizeof v); }
       if (p == nullptr) _exit(15);
       __atomic_fetch_add(static_cast<std::uint32_t*>(p), 1u, __ATOMIC_SEQ_CST);
       o.Drop();
+#if TAVO_TEST_WINDOWS
+      UnmapViewOfFile(p);
+#else
       munmap(p, 4096);
+#endif
     }
     std::exit(0);
   }
@@ -92,6 +95,67 @@ const bool kChildRan = [] {
 
 // ---- The parent side ---------------------------------------------------------
 
+#if TAVO_TEST_WINDOWS
+struct Child {
+  HANDLE hProcess = nullptr;
+  int nToChild = -1;    // the child's stdin ("hold")
+  int nFromChild = -1;  // the child's stdout ("hold")
+  bool bKilled = false;
+};
+
+// Starts this test program again as a child running `cmd`.
+Child startChild(const std::string& cmd) {
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  HANDLE hInRead, hInWrite, hOutRead, hOutWrite;
+  if (!CreatePipe(&hInRead, &hInWrite, &sa, 0) || !CreatePipe(&hOutRead, &hOutWrite, &sa, 0)) std::abort();
+  SetHandleInformation(hInWrite, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(hOutRead, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = hInRead;
+  si.hStdOutput = hOutWrite;
+  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  char szSelf[MAX_PATH + 1];
+  DWORD n = GetModuleFileNameA(nullptr, szSelf, sizeof szSelf);
+  if (n == 0 || n > MAX_PATH) std::abort();
+  std::string line = std::string("\"") + szSelf + "\"";
+  tavo_test::setEnv("TAVO_SHM_CHILD", cmd.c_str());
+  PROCESS_INFORMATION pi;
+  BOOL bMade = CreateProcessA(szSelf, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  tavo_test::setEnv("TAVO_SHM_CHILD", nullptr);
+  CloseHandle(hInRead);
+  CloseHandle(hOutWrite);
+  if (!bMade) std::abort();
+  CloseHandle(pi.hThread);
+  Child c;
+  c.hProcess = pi.hProcess;
+  c.nToChild = _open_osfhandle(reinterpret_cast<intptr_t>(hInWrite), 0);
+  c.nFromChild = _open_osfhandle(reinterpret_cast<intptr_t>(hOutRead), _O_RDONLY);
+  return c;
+}
+
+void killChild(Child& c) {
+  TerminateProcess(c.hProcess, 137);
+  c.bKilled = true;
+}
+
+// The child's exit status, -1 when it was killed; a child still running
+// after 60 s is killed.
+int finish(Child& c) {
+  if (c.nToChild >= 0) close(c.nToChild);
+  if (c.nFromChild >= 0) close(c.nFromChild);
+  c.nToChild = c.nFromChild = -1;
+  if (WaitForSingleObject(c.hProcess, 60000) != WAIT_OBJECT_0) {
+    killChild(c);
+    WaitForSingleObject(c.hProcess, INFINITE);
+  }
+  DWORD nCode = 0;
+  GetExitCodeProcess(c.hProcess, &nCode);
+  CloseHandle(c.hProcess);
+  return c.bKilled ? -1 : static_cast<int>(nCode);
+}
+#else
 struct Child {
   pid_t pid = -1;
   int nToChild = -1;    // the child's stdin ("hold")
@@ -151,12 +215,13 @@ int finish(Child& c) {
   return -1;
 }
 
+void killChild(Child& c) { kill(c.pid, SIGKILL); }
+#endif  // TAVO_TEST_WINDOWS
+
 int runChildToEnd(const std::string& cmd) {
   Child c = startChild(cmd);
   return finish(c);
 }
-
-#endif  // !TAVO_TEST_WINDOWS
 
 // A name no other test process uses.
 std::string uniqueName(const char* pTag) {
@@ -426,7 +491,6 @@ TEST(tCShmLifetime, CopiesShareOneHandle) {
   EXPECT_EQ(assigned.m_nShmID, 0);
 }
 
-#if !TAVO_TEST_WINDOWS
 // ---- Across processes ---------------------------------------------------------
 
 TEST(tCShmProcess, ChildIncrementsACounter) {
@@ -451,6 +515,9 @@ TEST(tCShmProcess, ChildIncrementsACounter) {
 // A child made with fork() alone shares its parent's objects; letting go of
 // them on either side must not take the block's name from the other side.
 TEST(tCShmProcess, ForkedChildAndParentEachHoldTheBlock) {
+#if TAVO_TEST_WINDOWS
+  GTEST_SKIP() << "POSIX only: Windows has no fork()";
+#else
   std::string name = uniqueName("fork");
   tCShm o;
   ASSERT_EQ(o.Create(name.c_str(), 0, 4096), 1);
@@ -490,6 +557,7 @@ TEST(tCShmProcess, ForkedChildAndParentEachHoldTheBlock) {
   EXPECT_EQ(load32(again.Shmat(nullptr, 0)), 5u);  // joined the child's block
   close(fds[1]);
   ASSERT_EQ(waitpid(pid, &st, 0), pid);
+#endif
 }
 
 TEST(tCShmProcess, BlockAbandonedByAnExitedChildIsNotJoined) {
@@ -515,7 +583,7 @@ TEST(tCShmProcess, BlockOfAKilledChildIsNotJoinedAndOldViewsLive) {
   ASSERT_EQ(read(c.nFromChild, &ready, 1), 1);  // the child holds the block
   ASSERT_EQ(load32(pOld), 5u);
   o.Drop();  // the child is the only holder now
-  kill(c.pid, SIGKILL);
+  killChild(c);
   EXPECT_EQ(finish(c), -1);
 
   tCShm n;
@@ -557,22 +625,6 @@ TEST(tCShmProcess, ConcurrentJoinsAndDrops) {
   }
 }
 
-#else
-TEST(tCShmProcess, ChildIncrementsACounter) {
-  GTEST_SKIP() << "POSIX only: its children are forked or found through /proc/self/exe";
-}
-TEST(tCShmProcess, ForkedChildAndParentEachHoldTheBlock) {
-  GTEST_SKIP() << "POSIX only: its children are forked or found through /proc/self/exe";
-}
-TEST(tCShmProcess, BlockAbandonedByAnExitedChildIsNotJoined) {
-  GTEST_SKIP() << "POSIX only: its children are forked or found through /proc/self/exe";
-}
-TEST(tCShmProcess, BlockOfAKilledChildIsNotJoinedAndOldViewsLive) {
-  GTEST_SKIP() << "POSIX only: its children are forked or found through /proc/self/exe";
-}
-TEST(tCShmProcess, ConcurrentJoinsAndDrops) {
-  GTEST_SKIP() << "POSIX only: its children are forked or found through /proc/self/exe";
-}
-#endif  // !TAVO_TEST_WINDOWS
+
 
 }  // namespace
