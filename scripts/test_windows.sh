@@ -48,7 +48,8 @@ trap 'exit 129' HUP
 trap 'exit 130' INT
 trap 'exit 143' TERM
 # Persistent (every test program finds it warm); kept off our output, which
-# it would otherwise hold open.
+# it would otherwise hold open.  The server needs its prefix directory.
+mkdir -p "$WINEPREFIX"
 wineserver -p </dev/null >/dev/null 2>&1
 wineboot -i >/dev/null 2>&1
 ctest --test-dir "$build" --output-on-failure --no-tests=error -j2
