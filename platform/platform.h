@@ -15,11 +15,17 @@ struct stat;
 namespace tavo {
 namespace platform {
 
-// The directory separator of path names on this platform.
+// The directory separator of path names on this platform, and whether a
+// path built from a directory and a name always gets one between them, even
+// after a root directory whose name already ends in it (Windows names a
+// drive's root C:\ and a file there is given as C:\\f.txt), or only when
+// the directory does not end in one (/f.txt).
 #if defined(_WIN32)
 constexpr char kDirSep = '\\';
+constexpr bool kSepAfterRoot = true;
 #else
 constexpr char kDirSep = '/';
+constexpr bool kSepAfterRoot = false;
 #endif
 
 // ---- Files and directories (posix_files.cpp / win32_files.cpp) ----------
@@ -102,6 +108,10 @@ class StreamLock {
 std::size_t peekBuffered(FILE* fp, const char** pp);
 void consumeBuffered(FILE* fp, std::size_t n);
 
+// fseek with a 64-bit offset (positions past 2 GiB also where long has 32
+// bits).  0, or -1.
+int seekStream(FILE* fp, long long offset, int whence);
+
 // Moves `fp` to the start of its file.  Returns 1 when it is there; 0 when
 // the stream cannot seek at all (a pipe or a FIFO: it stays where it
 // stands, which for a freshly opened one is its start); -1 when the seek
@@ -118,11 +128,16 @@ bool localTime(std::time_t t, std::tm* pOut);
 
 // The system's text for error number `errnum`, written into `buf` of `size`
 // bytes when the system needs room for it; returns the text, which lives in
-// `buf` or in static storage.  Never null; an unknown number gives
-// "Unknown error <n>".
+// `buf` or in static storage.  Never null; an unknown number gives the
+// system's text for it ("Unknown error <n>" from glibc, "Unknown error" from
+// the Windows runtime).
 const char* errorText(int errnum, char* buf, std::size_t size);
 
-// ---- Named shared memory (posix_shm.cpp) ---------------------------------
+// ---- Named shared memory (posix_shm.cpp / win32_shm.cpp) -----------------
+//
+// On Windows a block is a named file mapping on the paging file: the name is
+// the mapping object's own (shared with any program that uses it), and the
+// system frees the block when its last handle and view close.
 
 // A named block of shared memory held by one handle (opaque; one per
 // successful createOrJoinSharedBlock).
@@ -149,10 +164,10 @@ void* mapSharedBlock(SharedBlock* block);
 // removes its name, so that the next create makes a new block.
 void releaseSharedBlock(SharedBlock* block);
 
-// ---- Processes (posix_process.cpp) ---------------------------------------
+// ---- Processes (posix_process.cpp / win32_process.cpp) -------------------
 
 // Starts the program a command line names, detached, and does not wait for
-// it: the line is cut into arguments by the Windows rules (blanks and tabs
+// it.  Windows: WinExec with a hidden window.  POSIX: the line is cut into arguments by the Windows rules (blanks and tabs
 // separate, double quotes group, backslashes escape a quote), the program is
 // searched for on PATH when its name holds no directory separator, and it
 // runs in a session of its own with its standard streams on the null device.
@@ -165,8 +180,8 @@ int startDetached(const char* cmdLine);
 //
 // IPv4 only.  Addresses travel as four bytes in network order
 // (`unsigned char[4]`), ports as host-order numbers of which the low 16 bits
-// are used.  Every call that may block is repeated when a signal interrupts
-// it, so EINTR never reaches the caller.  A failing call returns -1 and
+// are used.  On POSIX every call that may block is repeated when a signal
+// interrupts it, so EINTR never reaches the caller.  A failing call returns -1 and
 // leaves the platform's error number for socketError() (errno here,
 // WSAGetLastError() in a Windows build), which the messages print.
 
@@ -241,11 +256,15 @@ enum ConnectResult {
 // Connects to `addr`:`port`.  With `timeoutSec` <= 0 a plain blocking
 // connect (kConnected or kConnectFailed).  Otherwise the socket is made
 // non-blocking and the connection is waited for at most `timeoutSec`
-// seconds (the wait is safe for any descriptor number); a refused or failed
-// connection ends the wait early.  On kConnectTimedOut `*err` is the
-// socket's pending error for a failed connection, or the error number left
-// by the connect attempt when the time ran out, and the socket stays
-// non-blocking.  On kConnected it is blocking again.
+// seconds (the wait is safe for any descriptor number).  POSIX: a refused or
+// failed connection ends the wait early, and on kConnectTimedOut `*err` is
+// the socket's pending error for a failed connection, or the error number
+// left by the connect attempt when the time ran out.  Windows: only the
+// socket's becoming writable is waited for (select on the write set), so a
+// refused connection, which Windows Sockets does not mark writable, is seen
+// as a time-out when the time is up; `*err` is GetLastError() then.  Either
+// way the socket stays non-blocking on kConnectTimedOut; on kConnected it is
+// blocking again.
 ConnectResult connectIpv4(int fd, const unsigned char addr[4], int port, int timeoutSec, int* err);
 
 // One send / receive on a connected socket; a send to a peer that has gone
@@ -259,8 +278,9 @@ int recvSome(int fd, void* buf, int len);
 int sendDatagram(int fd, const unsigned char addr[4], int port, const void* buf, int len);
 
 // One datagram into `buf` of `len` bytes, from any sender.  Its length, or
-// -1.  A datagram longer than `len` is an error (EMSGSIZE), not a silent
-// cut: its first `len` bytes are in `buf` and it is consumed.
+// -1.  A datagram longer than `len` is an error (EMSGSIZE, WSAEMSGSIZE on
+// Windows), not a silent cut: its first `len` bytes are in `buf` and it is
+// consumed.
 int recvDatagram(int fd, void* buf, int len);
 
 // Waits until `fd` can be read, at most `timeoutMs` milliseconds in all.

@@ -80,6 +80,10 @@ void consumeBuffered(FILE*, std::size_t n) {
 }
 #endif
 
+int seekStream(FILE* fp, long long offset, int whence) {
+  return ::fseeko(fp, static_cast<off_t>(offset), whence) == 0 ? 0 : -1;
+}
+
 int rewindStream(FILE* fp) {
   if (std::fseek(fp, 0, SEEK_SET) == 0) return 1;
   if (errno != ESPIPE) return -1;

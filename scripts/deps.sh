@@ -29,7 +29,7 @@ for task in "$@"; do
     doc) pkgs+=(doxygen) ;;
     abi) pkgs+=(abigail-tools) ;;
     package) pkgs+=(dpkg-dev lintian) ;;
-    windows) pkgs+=(g++-mingw-w64-i686 wine wine32:i386 dpkg-dev xz-utils) ;;
+    windows) pkgs+=(g++-mingw-w64-i686 googletest wine wine32:i386 dpkg-dev xz-utils) ;;
     *) echo "$usage" >&2; exit 2 ;;
   esac
 done

@@ -3,17 +3,18 @@
 # and UndefinedBehaviorSanitizer (leak checking on, halting on the first
 # error); the exported ABI against its baseline (scripts/abi.sh); the
 # reference documentation with Doxygen's warnings as errors (scripts/doc.sh);
-# the Debian packages (tests/package/check_packages.sh).  Installs missing
+# the Debian packages (tests/package/check_packages.sh); then the 32-bit
+# Windows build under Wine (scripts/test_windows.sh).  Installs missing
 # Debian packages first, all at once.
 #
-# Both runs share one throwaway MariaDB server (scripts/with_mariadb.sh),
+# All three runs share one throwaway MariaDB server (scripts/with_mariadb.sh),
 # removed at the end whatever the outcome; the database tests read its
 # settings from the INI file named by TAVO_DB_INI.  With TAVO_DB_INI already
 # set, that server is used instead.
 set -euo pipefail
 self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
-deps=(test doc abi package)
+deps=(test doc abi package windows)
 if [ -z "${TAVO_DB_INI:-}" ]; then
   scripts/deps.sh "${deps[@]}"
   exec scripts/with_mariadb.sh "$self" "$@"
@@ -40,4 +41,6 @@ cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:allocator_may_return_null=1:abort_on_error=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs"
-echo "all tests passed (normal and sanitizer builds, ABI, documentation, packages)"
+unset ASAN_OPTIONS UBSAN_OPTIONS
+scripts/test_windows.sh
+echo "all tests passed (normal and sanitizer builds, ABI, documentation, packages, Windows build)"

@@ -168,11 +168,15 @@ char** tCFile::ReadLines(const char* pFileName) {
 int tCFile::Write(const char* fmt, ...) const {
   TAVO_ASSERT(m_pFile && fmt);
   if (std::fseek(m_pFile, 0, SEEK_END) != 0) return 0;
+  // A runtime may count characters it could not write (Windows' does, on a
+  // stream opened for reading only); the stream's error flag, cleared
+  // first so that an earlier read error does not count, tells.
+  std::clearerr(m_pFile);
   va_list ap;
   va_start(ap, fmt);
   int n = std::vfprintf(m_pFile, fmt, ap);
   va_end(ap);
-  return n > 0 ? 1 : 0;
+  return (n > 0 && !std::ferror(m_pFile)) ? 1 : 0;
 }
 
 int tCFile::Write(const char* pFileName, const char* pMode, const char* fmt, ...) {
@@ -186,13 +190,14 @@ int tCFile::Write(const char* pFileName, const char* pMode, const char* fmt, ...
 
 int tCFile::Seek(int nOffset, int nStart) const {
   TAVO_ASSERT(m_pFile && (nStart >= __MYFILE_CURRENT__));
+  // nOffset + nStart may pass INT_MAX (and a 32-bit long): 64-bit positions.
   int r;
   if (nStart >= 0)
-    r = std::fseek(m_pFile, static_cast<long>(nOffset) + nStart, SEEK_SET);
+    r = tavo::platform::seekStream(m_pFile, static_cast<long long>(nOffset) + nStart, SEEK_SET);
   else if (nStart == __MYFILE_END__)
-    r = std::fseek(m_pFile, nOffset, SEEK_END);
+    r = tavo::platform::seekStream(m_pFile, nOffset, SEEK_END);
   else
-    r = std::fseek(m_pFile, nOffset, SEEK_CUR);
+    r = tavo::platform::seekStream(m_pFile, nOffset, SEEK_CUR);
   return r == 0 ? 1 : 0;
 }
 
@@ -266,7 +271,9 @@ int tCFile::GetFilePath(tCString& oFilePath) const {
   tCString oPath(pResolved);
   std::free(pResolved);
   int nLen = oPath.GetLength();
-  if (nLen == 0 || static_cast<const char*>(oPath)[nLen - 1] != tavo::platform::kDirSep) oPath += tavo::platform::kDirSep;
+  if (tavo::platform::kSepAfterRoot || nLen == 0 ||
+      static_cast<const char*>(oPath)[nLen - 1] != tavo::platform::kDirSep)
+    oPath += tavo::platform::kDirSep;
   oPath += oName;
   oFilePath = oPath;
   return 1;

@@ -253,8 +253,11 @@ class TAVO_API tCFile {
   ///
   /// That is its directory as the system names it (absolute, symbolic links
   /// resolved, resolved now, relative names against the current directory),
-  /// the separator (not doubled after the root directory: "/f.txt") and the
-  /// bare name.  The current directory is not changed.  No size is passed:
+  /// the separator and the bare name.  After a root directory the separator
+  /// is not doubled on POSIX (`/f.txt`); on Windows it always follows the
+  /// directory as the system names it, so a file in a drive's root directory
+  /// is `C:\\f.txt` (root `C:\` as the system names it, then the
+  /// separator).  The current directory is not changed.  No size is passed:
   /// the buffer must hold the result; GetFilePath(tCString&) const has no
   /// such limit.
   /// \param pFilePath the caller's buffer, sized by the caller.

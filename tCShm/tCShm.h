@@ -29,10 +29,16 @@ struct SharedBlock;
  * its place.  Views already taken stay valid in every case: they keep the
  * memory they map, even after the block's name has gone.
  *
- * Names: any name of 1 to 49 bytes, whatever its bytes (`/` and `\`
- * included); a longer or empty name is refused (Create returns 0).  Names are
- * private to this library's blocks: they do not clash with other programs'
- * shared memory of the same name.
+ * Names: any name of 1 to 49 bytes; a longer or empty name is refused
+ * (Create returns 0).  On POSIX systems every byte may be part of a name
+ * (`/` and `\` included), and names are private to this library's blocks:
+ * they do not clash with other programs' shared memory of the same name.
+ * On Windows a block is a file mapping on the paging file named exactly
+ * `pIPCName`, so other programs open it by that name; there `\` separates
+ * the system's namespaces (`Local\name`, `Global\name`) and a name with
+ * any other part before a `\` is refused.  The system itself frees such a
+ * mapping when its last handle and view close, in whatever way the
+ * processes holding them ended.
  *
  * Copies: a copy holds the same handle as its source (same m_nShmID).  The
  * objects sharing a handle are counted: Drop (or the destructor) of one of

@@ -26,14 +26,11 @@ class ScopedTz {
     const char* old = std::getenv("TZ");
     hadOld_ = old != nullptr;
     if (hadOld_) old_ = old;
-    setenv("TZ", tz, 1);
+    tavo_test::setEnv("TZ", tz);
     tzset();
   }
   ~ScopedTz() {
-    if (hadOld_)
-      setenv("TZ", old_.c_str(), 1);
-    else
-      unsetenv("TZ");
+    tavo_test::setEnv("TZ", hadOld_ ? old_.c_str() : nullptr);
     tzset();
   }
   ScopedTz(const ScopedTz&) = delete;
@@ -139,7 +136,8 @@ TEST(GetWeekDay, RollOverMatchesMktimeInUtc) {
           return;
         }
       }
-  EXPECT_GT(checked, 500000);
+  // The Windows runtime's mktime covers only the years 1970 to 3000.
+  EXPECT_GT(checked, TAVO_TEST_WINDOWS ? 40000 : 500000);
 }
 
 bool zoneInstalled(const char* tz) {

@@ -1,7 +1,9 @@
 // Log entries, the size bound, error reports, the debug trace and write_fp.
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -23,14 +25,14 @@ using tavo_test::readAll;
 using tavo_test::TempDir;
 
 constexpr std::size_t kStampLen = 19;
+constexpr bool kWindows = TAVO_TEST_WINDOWS;
 
 using tavo_test::stderrOf;
 
 std::string errorText(int e) { return std::strerror(e); }
 
 std::string localStamp(std::time_t t) {
-  std::tm tmLocal;
-  localtime_r(&t, &tmLocal);
+  std::tm tmLocal = tavo_test::localTm(t);
   char buf[64];
   std::strftime(buf, sizeof buf, "%Y-%m-%d %X", &tmLocal);
   return buf;
@@ -68,6 +70,7 @@ bool exists(const std::string& path) {
   return stat(path.c_str(), &st) == 0;
 }
 
+#if !TAVO_TEST_WINDOWS
 // Runs `fn` in a child process and returns its wait status (bounded: a child
 // still running after ten seconds is killed).
 int runChild(const std::function<void()>& fn) {
@@ -87,6 +90,7 @@ int runChild(const std::function<void()>& fn) {
   ADD_FAILURE() << "child did not finish";
   return status;
 }
+#endif
 
 // ---- Log entries ---------------------------------------------------------
 
@@ -171,6 +175,19 @@ TEST(Log, SizeBoundDeletesOnlyFilesLargerThanTwoMillionBytes) {
 }
 
 TEST(Log, FailedDeletionOfAnOversizeLogAppendsToIt) {
+#if TAVO_TEST_WINDOWS
+  // Windows: a file that another handle holds open without sharing its
+  // deletion cannot be deleted, but may be written.
+  TempDir dir;
+  std::string path = dir.file("big.log");
+  { std::ofstream(path, std::ios::binary) << std::string(2000001, 'o'); }
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(DeleteFileA(path.c_str()));  // the set-up must really forbid removal
+  logprintf(path.c_str(), "still\n");
+  CloseHandle(h);
+#else
   // A writer that may write the file but not remove it from its directory.
   TempDir dir;
   std::string sub = dir.file("ro");
@@ -190,6 +207,7 @@ TEST(Log, FailedDeletionOfAnOversizeLogAppendsToIt) {
   chmod(sub.c_str(), 0755);
   ASSERT_TRUE(WIFEXITED(status));
   ASSERT_EQ(WEXITSTATUS(status), 0);
+#endif
   std::string log = readAll(path);
   ASSERT_EQ(log.size(), 2000001 + kStampLen + 2 + 6);
   EXPECT_EQ(log.substr(2000001 + kStampLen), "  still\n");
@@ -202,7 +220,7 @@ TEST(Log, UnopenableLogSendsEveryEntryToStderrWithTheReason) {
     int err;
   } cases[] = {
       {dir.file("missing\xa1\xff/dir/app.log"), ENOENT},  // path bytes kept as they are
-      {dir.path(), EISDIR},  // a directory is not a log file
+      {dir.path(), kWindows ? EACCES : EISDIR},  // a directory is not a log file
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
@@ -254,6 +272,9 @@ TEST(Log, EntriesFromManyThreadsStayWhole) {
 }
 
 TEST(Log, LongEntriesFromConcurrentProcessesAndThreadsArriveWhole) {
+#if TAVO_TEST_WINDOWS
+  GTEST_SKIP() << "POSIX only: the second writing process is forked";
+#else
   // Entries longer than any stdio buffer, from two processes with two
   // threads each: every entry must reach the file in one piece.  (1.6 MB in
   // all, below the size bound, so the file is never deleted on the way.)
@@ -290,6 +311,7 @@ TEST(Log, LongEntriesFromConcurrentProcessesAndThreadsArriveWhole) {
     EXPECT_EQ(s.substr(4, body.size()), body);
     EXPECT_EQ(std::sscanf(s.c_str() + 4 + body.size(), " %d", &i), 1);
   }
+#endif
 }
 
 TEST(Log, WriteFailureIsReportedOnStderrLikeAnOpenFailure) {
@@ -403,6 +425,9 @@ TEST(ErrExitDeathTest, ReportsLogsAndExitsWithOne) {
         err_exit(path.c_str(), "fatal %d\n", 7);
       },
       testing::ExitedWithCode(1), "^fatal 7: No such file or directory\n$");
+  // (A Windows death test re-runs the test in a new process, which logs to
+  // a temporary directory of its own.)
+  if (kWindows) return;
   std::string log = readAll(path);
   ASSERT_EQ(log.size(), kStampLen + 2 + 9 + errorText(ENOENT).size() + 1);
   EXPECT_EQ(log.substr(kStampLen), "  fatal 7: " + errorText(ENOENT) + "\n");
@@ -413,16 +438,23 @@ TEST(ErrExit, EndsTheProcessNormallyFlushingStreams) {
   std::string out = dir.file("stdout.txt");
   std::string errOut = dir.file("stderr.txt");
   std::string path = dir.file("fatal.log");
-  int status = runChild([&] {
+  auto body = [&] {
     if (std::freopen(out.c_str(), "w", stdout) == nullptr) _exit(3);
     if (std::freopen(errOut.c_str(), "w", stderr) == nullptr) _exit(3);
     std::fputs("pending output", stdout);  // still in the stream's buffer
     std::atexit([] { std::fputs(" and exit handler", stdout); });
     errno = EIO;
     err_exit(path.c_str(), "gone");
-  });
+  };
+#if TAVO_TEST_WINDOWS
+  (void)body;
+  GTEST_SKIP() << "POSIX only: the exiting child is forked (a Windows death test re-runs the test in a new "
+                  "process, with temporary files of its own)";
+#else
+  int status = runChild(body);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
+#endif
   EXPECT_EQ(readAll(out), "pending output and exit handler");
   EXPECT_EQ(readAll(errOut), "gone: " + errorText(EIO));
   EXPECT_EQ(readAll(path).substr(kStampLen), "  gone: " + errorText(EIO));
@@ -453,6 +485,7 @@ TEST(Debug, SwitchAndLevelChooseTheDestinations) {
 }
 
 TEST(Debug, BothDestinationsSeeTheSameErrnoText) {
+  TAVO_SKIP_ON_WINDOWS("%m (the errno text) is a glibc printf extension");
   TempDir dir;
   std::string path = dir.file("debug.log");
   std::string err = stderrOf([&] {
@@ -480,7 +513,7 @@ TEST(WriteFp, WritesTheTextUnchangedAndLeavesTheStreamOpen) {
   write_fp(fp, "a%db", 1);
   write_fp(fp, "%s", "\xff\r\n");
   write_fp(fp, "");
-  ASSERT_EQ(std::fputs("z", fp), 1);  // still open
+  ASSERT_GE(std::fputs("z", fp), 0);  // still open
   std::rewind(fp);
   char buf[32] = {};
   std::size_t n = std::fread(buf, 1, sizeof buf, fp);

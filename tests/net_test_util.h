@@ -4,10 +4,11 @@
 #ifndef TAVO_TESTS_NET_TEST_UTIL_H
 #define TAVO_TESTS_NET_TEST_UTIL_H
 
+#include <gtest/gtest.h>
+#ifndef _WIN32
 #include <arpa/inet.h>
 #include <dirent.h>
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <pthread.h>
@@ -15,6 +16,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,8 +28,22 @@
 namespace net_test {
 
 using tavo_test::openFds;
+using tavo_test::closeSocket;
 
+// The tests make sockets of their own before any object of the library
+// starts the socket support.
+inline const tavo_test::SocketSupport kSocketSupport;
+
+#if TAVO_TEST_WINDOWS
+inline bool fdIsOpen(int fd) {
+  int type = 0;
+  int len = sizeof type;
+  return fd >= 0 && getsockopt(static_cast<SOCKET>(fd), SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type),
+                               &len) == 0;
+}
+#else
 inline bool fdIsOpen(int fd) { return fd >= 0 && fcntl(fd, F_GETFD) != -1; }
+#endif
 
 inline sockaddr_in loopback(int port) {
   sockaddr_in sa;
@@ -47,9 +63,15 @@ inline int localPort(int fd) {
 
 // Sets both socket-level time-outs of `fd` so no test call blocks for long.
 inline void boundCalls(int fd, int ms = 5000) {
+#if TAVO_TEST_WINDOWS
+  DWORD tv = static_cast<DWORD>(ms);
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&tv), sizeof tv);
+  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&tv), sizeof tv);
+#else
   timeval tv{ms / 1000, (ms % 1000) * 1000};
   setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
   setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+#endif
 }
 
 // A socket of `type` bound to 127.0.0.1 on a free port (listening when it
@@ -69,7 +91,7 @@ inline int boundSocket(int type, int* port) {
 inline int freePort() {
   int port = 0;
   int fd = boundSocket(SOCK_DGRAM, &port);
-  close(fd);
+  closeSocket(fd);
   return port;
 }
 
@@ -78,7 +100,7 @@ inline int connectTo(int port) {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in sa = loopback(port);
   if (connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
-    close(fd);
+    closeSocket(fd);
     return -1;
   }
   boundCalls(fd);
@@ -87,8 +109,13 @@ inline int connectTo(int port) {
 
 // Accepts one connection within `ms` milliseconds, or -1.
 inline int acceptWithin(int lfd, int ms = 5000) {
+#if TAVO_TEST_WINDOWS
+  WSAPOLLFD p{static_cast<SOCKET>(lfd), POLLIN, 0};
+  if (WSAPoll(&p, 1, ms) != 1) return -1;
+#else
   pollfd p{lfd, POLLIN, 0};
   if (poll(&p, 1, ms) != 1) return -1;
+#endif
   int fd = accept(lfd, nullptr, nullptr);
   if (fd >= 0) boundCalls(fd);
   return fd;
@@ -114,6 +141,7 @@ class CaptureStdout {
   bool taken_ = false;
 };
 
+#if !TAVO_TEST_WINDOWS
 // Installs a SIGUSR1 handler without SA_RESTART, so the signal interrupts
 // blocking calls with EINTR; restores the old one at the end.
 class InterruptingSignal {
@@ -162,6 +190,8 @@ class NoNewDescriptors {
   int fillers_[1024];
   int count_ = 0;
 };
+
+#endif  // !TAVO_TEST_WINDOWS
 
 // Escapes `text` for the regular expressions of EXPECT_DEATH.
 inline std::string literal(const std::string& text) {

@@ -67,7 +67,7 @@ std::string assertRe(const std::string& expr) {
     if (std::strchr("()[]{}.*+?^$|\\", c) != nullptr) r += '\\';
     r += c;
   }
-  return r + ", file tCString2/tCString2\\.cpp, line [0-9]+";
+  return r + ", file tCString2/tCString2\\.cpp, line " TAVO_RE_DIGITS;
 }
 
 int foldedCompare(const char* a, const char* b) {

@@ -89,7 +89,7 @@ std::string assertRe(const std::string& expr) {
     if (std::strchr("()[]{}.*+?^$|\\", c) != nullptr) r += '\\';
     r += c;
   }
-  return r + ", file tCString3/tCString3\\.cpp, line [0-9]+";
+  return r + ", file tCString3/tCString3\\.cpp, line " TAVO_RE_DIGITS;
 }
 
 // Every string pointer of the table, to check that copies never share.

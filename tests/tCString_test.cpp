@@ -98,7 +98,7 @@ TEST(tCStringCoreDeathTest, AssignmentPreconditions) {
   tCString& alias = s;
   tCString other("x");
   s = other;  // positive control
-  EXPECT_DEATH(s = alias, "Assertion failed: \\(&oRight\\) != this, file tCString/tCString\\.cpp, line [0-9]+");
+  EXPECT_DEATH(s = alias, "Assertion failed: \\(&oRight\\) != this, file tCString/tCString\\.cpp, line " TAVO_RE_DIGITS);
   const char* pNull = nullptr;
   EXPECT_DEATH(s = pNull, "Assertion failed: pRight,");
   EXPECT_DEATH(tCString t(pNull), "Assertion failed: pStr,");

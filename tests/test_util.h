@@ -2,9 +2,10 @@
 #ifndef TAVO_TESTS_TEST_UTIL_H
 #define TAVO_TESTS_TEST_UTIL_H
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include TAVO_TEST_PLATFORM_HEADER  // test_platform_<family>.h, chosen by the build
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,18 +43,13 @@ constexpr int kMillion = TAVO_TEST_ASAN ? 20000 : 1000000;
 // A fresh temporary directory, removed with its contents at the end.
 class TempDir {
  public:
-  TempDir() {
-    char tmpl[] = "/tmp/tavo_test_XXXXXX";
-    const char* p = mkdtemp(tmpl);
-    if (p == nullptr) std::abort();
-    path_ = p;
-  }
-  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+  TempDir() : path_(makeTempDir()) {}
+  ~TempDir() { removeTree(path_); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  std::string file(const std::string& name) const { return path_ + kSep + name; }
 
   // Writes `data` (bytes, NULs included) to `name` and returns its path.
   std::string write(const std::string& name, const std::string& data) const {
@@ -96,8 +92,8 @@ inline std::string readAll(const std::string& path) {
 // What `fn` writes to file descriptor `fd` (1 or 2), captured in a file.
 inline std::string captureFd(int fd, const std::function<void()>& fn) {
   std::fflush(nullptr);
-  char name[] = "/tmp/tavo_capture_XXXXXX";
-  int tmp = mkstemp(name);
+  std::string name = tempRoot() + "/tavo_capture_XXXXXX";
+  int tmp = mkstemp(&name[0]);
   if (tmp < 0) std::abort();
   int saved = dup(fd);
   dup2(tmp, fd);
@@ -107,24 +103,13 @@ inline std::string captureFd(int fd, const std::function<void()>& fn) {
   close(saved);
   close(tmp);
   std::string out = readAll(name);
-  unlink(name);
+  unlink(name.c_str());
   return out;
 }
 
 inline std::string stdoutOf(const std::function<void()>& fn) { return captureFd(1, fn); }
 inline std::string stderrOf(const std::function<void()>& fn) { return captureFd(2, fn); }
 
-// Number of open file descriptors of this process: tells whether a stream
-// or a socket was closed (stdio keeps unclosed streams reachable, so no leak
-// checker would see them).
-inline int openFds() {
-  int n = 0;
-  DIR* d = opendir("/proc/self/fd");
-  if (d == nullptr) std::abort();
-  while (readdir(d) != nullptr) ++n;
-  closedir(d);
-  return n;
-}
 
 // A fixture file of tests/data.
 inline std::string dataFile(const std::string& name) { return std::string(TAVO_TEST_DATA_DIR) + "/" + name; }
