@@ -7,7 +7,9 @@
 #   plot:    Google Benchmark and gnuplot for scripts/growth.sh
 #   windows: the 32-bit Windows cross build and its tests: mingw-w64 (i686),
 #   Wine with its 32-bit half (the i386 architecture is added to dpkg when
-#   missing) and dpkg-dev for unpacking Debian source packages
+#   missing; GnuTLS, which Wine's Schannel loads, is only a recommendation
+#   of Wine's), dpkg-dev for unpacking Debian source packages and openssl
+#   for the certificate of a TLS test server
 set -euo pipefail
 
 pkgs=(cmake g++ make pkg-config libmariadb-dev)
@@ -17,7 +19,7 @@ case "${1:-build}" in
   bench) pkgs+=(libbenchmark-dev libinih-dev libssl-dev mariadb-server) ;;
   example) pkgs+=(mariadb-server) ;;
   plot) pkgs+=(libbenchmark-dev gnuplot-nox) ;;
-  windows) pkgs+=(g++-mingw-w64-i686 wine wine32:i386 dpkg-dev xz-utils) ;;
+  windows) pkgs+=(g++-mingw-w64-i686 wine wine32:i386 libgnutls30:i386 dpkg-dev xz-utils openssl) ;;
   *) echo "usage: $0 build|test|bench|example|plot|windows" >&2; exit 2 ;;
 esac
 
