@@ -11,7 +11,9 @@
 #   abi:     abigail-tools (abidw, abidiff) for scripts/abi.sh
 #   windows: the 32-bit Windows cross build and its tests: mingw-w64 (i686),
 #   Wine with its 32-bit half (the i386 architecture is added to dpkg when
-#   missing) and dpkg-dev for unpacking Debian source packages
+#   missing; GnuTLS, which Wine's Schannel loads, is only a recommendation
+#   of Wine's), dpkg-dev for unpacking Debian source packages and openssl
+#   for the certificate of a TLS test server
 set -euo pipefail
 
 usage="usage: $0 TASK... (TASK: build|test|bench|example|plot|doc|abi|package|windows)"
@@ -29,7 +31,7 @@ for task in "$@"; do
     doc) pkgs+=(doxygen) ;;
     abi) pkgs+=(abigail-tools) ;;
     package) pkgs+=(dpkg-dev lintian) ;;
-    windows) pkgs+=(g++-mingw-w64-i686 googletest wine wine32:i386 dpkg-dev xz-utils) ;;
+    windows) pkgs+=(g++-mingw-w64-i686 googletest wine wine32:i386 libgnutls30:i386 dpkg-dev xz-utils openssl) ;;
     *) echo "$usage" >&2; exit 2 ;;
   esac
 done

@@ -17,6 +17,8 @@
 # DIR/tavo_db.ini, read with get_login_com (section [db]):
 #   HostName, UserName, PassWord, DbName, plus Port and Socket.
 # Run as root, the server runs as the user mysql (the package creates it).
+# TAVO_MARIADBD_OPTS, when set, adds mariadbd options (split at white space)
+# to start and restart, e.g. --ssl-cert=... --ssl-key=... for a TLS server.
 set -euo pipefail
 
 die() { echo "mariadb_server.sh: $*" >&2; exit 1; }
@@ -65,12 +67,13 @@ pick_port() {
 # Starts mariadbd on DIR's data and port; waits until it answers on its socket.
 # Returns 1 (leaving no process) when it does not come up.
 launch() {  # port
-  local port=$1 user_opt=() pid i
+  local port=$1 user_opt=() extra_opts=() pid i
   if [ "$(id -u)" -eq 0 ]; then user_opt=(--user=mysql); fi
+  read -ra extra_opts <<<"${TAVO_MARIADBD_OPTS:-}"
   setsid mariadbd --no-defaults "${user_opt[@]}" \
     --datadir="$dir/data" --socket="$dir/mysqld.sock" --pid-file="$dir/mysqld.pid" \
     --port="$port" --bind-address=127.0.0.1 --skip-name-resolve \
-    --log-error="$dir/error.log" --innodb-buffer-pool-size=32M \
+    --log-error="$dir/error.log" --innodb-buffer-pool-size=32M "${extra_opts[@]}" \
     </dev/null >>"$dir/server.out" 2>&1 &
   pid=$!
   echo "$pid" >"$dir/$pid_file_name"

@@ -156,7 +156,7 @@ fi
 # into it: a mirror may list a version (a security update, say) whose files
 # it does not serve, so older ones are tried in turn.
 mkdir -p "$src_cache"
-version="" orig=""
+version="" orig="" from_cache=0
 t0=$EPOCHREALTIME
 while IFS= read -r v; do
   uris=$(apt-get source --print-uris --only-source "mariadb=$v" 2>/dev/null) || continue
@@ -167,7 +167,7 @@ while IFS= read -r v; do
     [ "$(stat -c %s "$src_cache/$name" 2>/dev/null)" = "$size" ] || cached=0
   done < <(grep "^'" <<<"$uris")
   if [ "$cached" -eq 1 ]; then
-    version=$v orig=$o
+    version=$v orig=$o from_cache=1
     break
   fi
   say "downloading the source package mariadb $v into $src_cache"
@@ -192,7 +192,17 @@ if [ -f "$prefix/$stamp_name" ] && [ "$(cat "$prefix/$stamp_name")" = "$stamp_te
   say "up to date: $prefix (mariadb $version)"
   exit 0
 fi
+# Only a tree this script made (or an empty directory) is ever replaced.
+if [ -e "$prefix" ] && [ ! -f "$prefix/$stamp_name" ] && [ -n "$(ls -A "$prefix" 2>/dev/null)" ]; then
+  die "$prefix exists and was not made by this script; choose another PREFIX"
+fi
 say "building Connector/C from mariadb $version ($orig) into $prefix"
+if [ "$from_cache" -eq 1 ]; then
+  # apt checks the cached files against their hashes (fetching bad ones again).
+  (cd "$src_cache" && apt-get source --download-only --only-source "mariadb=$version") \
+    >"$src_cache/download.log" 2>&1 \
+    || die "the cached source package failed its check (see $src_cache/download.log)"
+fi
 
 # --- extract libmariadb/ and patch it ---------------------------------------
 

@@ -113,8 +113,24 @@ int main(int argc, char **argv)
     const char *cipher = mysql_get_ssl_cipher(db);
     const char *version = NULL;
     mariadb_get_infov(db, MARIADB_CONNECTION_TLS_VERSION, &version);
-    printf("TLS: %s, cipher %s\n", version ? version : "(none)", cipher ? cipher : "(none)");
+    printf("TLS (client side): %s, cipher \"%s\"\n", version ? version : "(none)",
+           cipher ? cipher : "(none)");
     bad |= cipher == NULL;
+    /* The server's view; Schannel under Wine may not name the cipher. */
+    if (mysql_query(db, "SELECT VARIABLE_VALUE FROM information_schema.SESSION_STATUS "
+                        "WHERE VARIABLE_NAME IN ('Ssl_version', 'Ssl_cipher') "
+                        "ORDER BY VARIABLE_NAME DESC") != 0 ||
+        (res = mysql_store_result(db)) == NULL) {
+      bad = fail(db, "Ssl_version/Ssl_cipher");
+    } else {
+      MYSQL_ROW version_row = mysql_fetch_row(res);
+      MYSQL_ROW cipher_row = version_row ? mysql_fetch_row(res) : NULL;
+      int seen = cipher_row && version_row[0] && cipher_row[0] && cipher_row[0][0];
+      printf("TLS (server side): %s, cipher %s\n", seen ? version_row[0] : "(none)",
+             seen ? cipher_row[0] : "(none)");
+      bad |= !seen;
+      mysql_free_result(res);
+    }
   }
 
   bad |= query_one(db, "SELECT 1", "1");

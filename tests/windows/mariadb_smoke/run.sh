@@ -8,6 +8,8 @@
 #   - as a user identified via ed25519, when run as root (the user is made
 #     through the server's socket), so the built-in client_ed25519 plugin
 #     really authenticates.
+#   - over TLS through Schannel, against a second server started for it
+#     with a self-signed certificate.
 # MariaDB 10.11 has no server side for caching_sha2_password; that plugin is
 # only checked to be built in.  Wine runs in a prefix of its own under /tmp,
 # kept warm for the runs and removed afterwards.
@@ -59,3 +61,16 @@ SQL
 else
   echo "--- ed25519 login skipped: needs root to make the user through the server's socket"
 fi
+
+# The second server, with TLS, nested in the first one's scratch directory
+# (removed with it).
+tls_dir="$TAVO_DB_SCRATCH/tls"
+mkdir -p "$tls_dir.certs"
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
+  -keyout "$tls_dir.certs/key.pem" -out "$tls_dir.certs/cert.pem" 2>/dev/null
+if [ "$(id -u)" -eq 0 ]; then chown -R mysql:mysql "$tls_dir.certs"; fi
+TAVO_MARIADBD_OPTS="--ssl-cert=$tls_dir.certs/cert.pem --ssl-key=$tls_dir.certs/key.pem" \
+  "$root/scripts/mariadb_server.sh" start "$tls_dir"
+TAVO_DB_INI="$tls_dir/tavo_db.ini"
+echo "--- $(ini UserName) over TLS (Schannel)"
+smoke "$(ini HostName)" "$(ini Port)" "$(ini UserName)" "$(ini PassWord)" "$(ini DbName)" tls
