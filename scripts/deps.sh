@@ -13,7 +13,8 @@
 #   Wine with its 32-bit half (the i386 architecture is added to dpkg when
 #   missing; GnuTLS, which Wine's Schannel loads, is only a recommendation
 #   of Wine's), dpkg-dev for unpacking Debian source packages and openssl
-#   for the certificate of a TLS test server
+#   for the certificate of a TLS test server; and apt's access to the mariadb
+#   source package (scripts/deb_src.sh)
 set -euo pipefail
 
 usage="usage: $0 TASK... (TASK: build|test|bench|example|plot|doc|abi|package|windows)"
@@ -21,6 +22,7 @@ usage="usage: $0 TASK... (TASK: build|test|bench|example|plot|doc|abi|package|wi
 # after a single apt-get update.
 [ $# -ge 1 ] || set -- build
 pkgs=(cmake g++ make pkg-config libmariadb-dev)
+sources=()  # Debian source packages a task fetches with apt-get source
 for task in "$@"; do
   case "$task" in
     build) ;;
@@ -31,7 +33,8 @@ for task in "$@"; do
     doc) pkgs+=(doxygen) ;;
     abi) pkgs+=(abigail-tools) ;;
     package) pkgs+=(dpkg-dev lintian) ;;
-    windows) pkgs+=(g++-mingw-w64-i686 googletest wine wine32:i386 libgnutls30:i386 dpkg-dev xz-utils openssl) ;;
+    windows) pkgs+=(g++-mingw-w64-i686 googletest wine wine32:i386 libgnutls30:i386 dpkg-dev xz-utils openssl)
+      sources+=(mariadb) ;;
     *) echo "$usage" >&2; exit 2 ;;
   esac
 done
@@ -42,17 +45,32 @@ for p in "${pkgs[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# A source package needs a deb-src entry in apt's sources (added as root by
+# deb_src.sh when there is none); apt's lists then take the same single
+# update as the packages.
+refresh=0
+for src in "${sources[@]}"; do
+  status=0
+  "$(dirname "$0")/deb_src.sh" "$src" || status=$?
+  case $status in
+    0) ;;
+    10) refresh=1 ;;
+    *) exit 1 ;;
+  esac
+done
+[ ${#missing[@]} -eq 0 ] && [ $refresh -eq 0 ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "missing Debian packages: ${missing[*]} (run as root to install them)" >&2
   exit 1
 fi
-echo "installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 # Wine's 32-bit half comes from the i386 architecture.
 if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
