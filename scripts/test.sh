@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite: a normal build, then a build under AddressSanitizer
 # and UndefinedBehaviorSanitizer (leak checking on, halting on the first
-# error).  Installs missing Debian packages first.
+# error), then a short smoke run of every fuzz harness (scripts/fuzz.sh, 10
+# seconds each) so that they keep building and passing.  Installs missing
+# Debian packages first.
 #
 # Both runs share one throwaway MariaDB server (scripts/with_mariadb.sh),
 # removed at the end whatever the outcome; the database tests read its
@@ -32,4 +34,5 @@ cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:allocator_may_return_null=1:abort_on_error=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs"
-echo "all tests passed (normal and sanitizer builds)"
+scripts/fuzz.sh 10
+echo "all tests passed (normal and sanitizer builds, fuzz smoke run)"
