@@ -79,7 +79,9 @@ TAVO_API int addresslen3(char*** t);
 // same, with "write" in place of "fopen".  The caller is not told.  A null `path` is treated as a file that cannot
 // be opened (the line names "(null)" and the text of EINVAL).  A locale
 // whose "%X" is longer than 8 bytes gets its whole time in the stamp.
-// errno is left as it was at the call, and a "%m" in `fmt` sees it.
+// errno is left as it was at the call, and a "%m" in `fmt` sees it.  A
+// format the runtime cannot expand (a wide character with no form in the
+// current locale) adds no text: the entry is the timestamp and two spaces.
 TAVO_API void logvprintf(const char* path, const char* fmt, va_list ap);
 
 // logvprintf with variable arguments.

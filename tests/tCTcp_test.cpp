@@ -239,6 +239,14 @@ TEST(tCTcpConnect, BlockingConnect) {
     EXPECT_EQ(out.take(), "");
   }
   EXPECT_FALSE(isNonBlocking(t.GetHandle()));
+  // A connect with a time-out that the system refuses at once (here: the
+  // socket is connected already) reports that error at once; it is not
+  // waited for, which would find the socket writable and call it connected.
+  {
+    CaptureStdout out;
+    EXPECT_EQ(t.Connect("127.0.0.1", port, 3), 0);
+    EXPECT_EQ(out.take(), fmt("time out:%d!\r\n", EISCONN));
+  }
   // Only the low 16 bits of the port count.
   tCTcp hi;
   ASSERT_EQ(hi.Open(), 1);
@@ -730,6 +738,21 @@ TEST(tCTcpQuery, PeerNameAndAddress) {
     EXPECT_EQ(out.take(), kGbkNoPeer);
   }
   EXPECT_STREQ(addr, "kept");
+
+  // An adopted handle of another family has a peer but no IPv4 address:
+  // refused, not read as one.
+  int sv[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv), 0);
+  tCTcp local;
+  local = sv[0];
+  {
+    CaptureStdout out;
+    EXPECT_EQ(local.GetPeerAddr(addr), 0);
+    EXPECT_EQ(local.GetPeerName(name), 0);
+    EXPECT_EQ(out.take(), kGbkNoPeer);
+  }
+  EXPECT_STREQ(addr, "kept");
+  close(sv[1]);
 }
 
 // ---- MAC lookup (NetBIOS node status) ------------------------------------------
