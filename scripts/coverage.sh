@@ -6,8 +6,7 @@
 # library (tests/, bench/, fuzz/ and examples/ left out) and writes the
 # uncovered lines of each file to build-cov/coverage.txt.  Branches the
 # compiler adds for exceptions and branches it proves unreachable are not
-# counted.  Reports
-# only: no figure is required.  Installs missing Debian packages first.
+# counted.  Reports only: no figure is required.  Installs missing Debian packages first.
 set -euo pipefail
 self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
