@@ -1,18 +1,21 @@
-// The count of objects that refer to one resource (a stream, a parsed table,
-// a socket, a connection, a mapping).  Installed with the public headers
-// because classes hold it as a member; it is not part of the interface.
-//
-// Copies of the library's objects share their source's resource.  Each
-// object that holds a share owns one ShareCount; the objects sharing a
-// resource share its count.  The owner releases the resource only when
-// leave() reports that it was the last holder, so nothing is ever released
-// twice, whichever of the sharers goes first.  The count is atomic: copies
-// are distinct objects and may live on different threads.
+/// \file
+/// The count of objects that refer to one resource (a stream, a parsed table,
+/// a socket, a connection, a mapping).  Installed with the public headers
+/// because classes hold it as a member; it is not part of the interface (and
+/// is left out of the reference documentation).
+///
+/// Copies of the library's objects share their source's resource.  Each
+/// object that holds a share owns one ShareCount; the objects sharing a
+/// resource share its count.  The owner releases the resource only when
+/// leave() reports that it was the last holder, so nothing is ever released
+/// twice, whichever of the sharers goes first.  The count is atomic: copies
+/// are distinct objects and may live on different threads.
 #ifndef TAVO_COMMON_TAVO_SHARE_H
 #define TAVO_COMMON_TAVO_SHARE_H
 
 #include <atomic>
 
+/// \cond
 namespace tavo {
 namespace detail {
 
@@ -63,5 +66,6 @@ class ShareCount {
 
 }  // namespace detail
 }  // namespace tavo
+/// \endcond
 
 #endif  // TAVO_COMMON_TAVO_SHARE_H

@@ -11,10 +11,10 @@ set -euo pipefail
 self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
 if [ -z "${TAVO_DB_INI:-}" ]; then
-  scripts/deps.sh coverage
+  scripts/deps.sh test coverage
   exec scripts/with_mariadb.sh "$self" "$@"
 fi
-scripts/deps.sh coverage
+scripts/deps.sh test coverage
 
 jobs=$(nproc)
 cmake -S . -B build-cov -DCMAKE_BUILD_TYPE=Debug -DTAVO_BUILD_TESTS=ON -DTAVO_BUILD_EXAMPLES=OFF \

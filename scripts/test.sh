@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The whole test suite: a normal build, then a build under AddressSanitizer
 # and UndefinedBehaviorSanitizer (leak checking on, halting on the first
-# error), then a short smoke run of every fuzz harness (scripts/fuzz.sh, 10
-# seconds each) so that they keep building and passing.  Installs missing
-# Debian packages first.
+# error); the exported ABI against its baseline (scripts/abi.sh); the
+# reference documentation with Doxygen's warnings as errors (scripts/doc.sh);
+# the Debian packages (tests/package/check_packages.sh); a short smoke run
+# of every fuzz harness (scripts/fuzz.sh, 10 seconds each) so that they keep
+# building and passing.  Installs missing Debian packages first, all at once.
 #
 # Both runs share one throwaway MariaDB server (scripts/with_mariadb.sh),
 # removed at the end whatever the outcome; the database tests read its
@@ -12,17 +14,22 @@
 set -euo pipefail
 self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
+deps=(test doc abi package)
 if [ -z "${TAVO_DB_INI:-}" ]; then
-  scripts/deps.sh test
+  scripts/deps.sh "${deps[@]}"
   exec scripts/with_mariadb.sh "$self" "$@"
 fi
-scripts/deps.sh test
+scripts/deps.sh "${deps[@]}"
 
 jobs=$(nproc)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVO_BUILD_TESTS=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure --no-tests=error -j"$jobs"
+scripts/abi.sh check build
+scripts/doc.sh build
+tests/doc/check_doc_strict.sh build
+tests/package/check_packages.sh
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVO_SANITIZE=ON -DTAVO_BUILD_TESTS=ON \
   -DTAVO_BUILD_EXAMPLES=OFF -DTAVO_LIB_DIR="$PWD/build-asan/lib" >/dev/null
@@ -35,4 +42,4 @@ export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:allocator_may_return_null=1:a
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs"
 scripts/fuzz.sh 10
-echo "all tests passed (normal and sanitizer builds, fuzz smoke run)"
+echo "all tests passed (normal and sanitizer builds, ABI, documentation, packages, fuzz smoke run)"

@@ -32,7 +32,8 @@ int readAt(FILE* fp, char* pBuf, int nCount, int nStart) {
   if (nStart == __MYFILE_END__) return 0;
   if (nStart >= 0) {
     long long nSize = tavo::platform::streamSize(fp);
-    if (nSize < 0 || nStart >= nSize) return 0;
+    if (nSize < 0) return -1;
+    if (nStart >= nSize) return 0;
     if (std::fseek(fp, nStart, SEEK_SET) != 0) return -1;
   } else {
     // Reading may follow writing on an update stream, which stdio allows
