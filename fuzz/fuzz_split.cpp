@@ -12,8 +12,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string sep = in.text(4);
   std::string s;
   while (!in.empty()) s.push_back(static_cast<char>(in.byte()));
+  // Every byte stored, NUL bytes too (the text ends at the first), one
+  // append per run of bytes between them.
   tCString str;
-  for (char c : s) str += c;  // NUL bytes stored too: the text ends at the first
+  for (size_t at = 0; at < s.size(); ++at) {
+    str += s.c_str() + at;
+    at += std::strlen(s.c_str() + at);
+    if (at < s.size()) str += '\0';
+  }
+  FUZZ_CHECK(str.GetLength() == static_cast<int>(s.size()));
   s = s.c_str();
   tCString2 list;
   list += "stale";
