@@ -341,6 +341,29 @@ TEST(tCTcpConnect, ListenerThatNeverAcceptsTimesOut) {
   waiter.join();
   EXPECT_EQ(result, 0);
   EXPECT_EQ(late, fmt("time out:%d!\r\n", EINPROGRESS));
+
+  // A blocking connect to the same full queue outlives the 2-second send
+  // time-out Open sets (which Linux applies to connect) and signals: it goes
+  // on waiting, and succeeds once the listener makes room.
+  clients.clear();  // their connection attempts end
+  done = false;
+  result = -1;
+  std::thread blocker([&] {
+    tCTcp c;
+    if (c.Open() == 1) result = c.Connect("127.0.0.1", port, 0);
+    done = true;
+  });
+  for (int i = 0; i < 500 && !done; ++i) {  // 2.5 s: past the send time-out
+    InterruptingSignal::send(blocker.native_handle());
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ(fcntl(fd, F_SETFL, O_NONBLOCK), 0);
+  for (int i = 0; i < 1200 && !done; ++i) {  // at most 60 s
+    for (int a; (a = accept(fd, nullptr, nullptr)) >= 0;) close(a);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  blocker.join();
+  EXPECT_EQ(result, 1);
   close(fd);
 }
 
