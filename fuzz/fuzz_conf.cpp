@@ -1,6 +1,8 @@
 // The key/value parser fed from a file: the entries tCFileConf keeps match a
 // model of the format, and every lookup (by key, by value, by position,
 // present or not) gives the first matching entry in file order.
+#include <unordered_map>
+
 #include "fuzz/fuzz_util.h"
 #include "tCFileConf/tCFileConf.h"
 
@@ -43,13 +45,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     probes.push_back(kv.second);
     probes.push_back(kv.first + "z");
   }
+  // The first entry of each key and of each value, in file order.
+  std::unordered_map<std::string, const std::string*> firstByKey, firstByValue;
+  for (const auto& kv : want) {
+    firstByKey.emplace(kv.first, &kv.second);
+    firstByValue.emplace(kv.second, &kv.first);
+  }
   for (const std::string& p : probes) {
-    const std::string* byKey = nullptr;
-    const std::string* byValue = nullptr;
-    for (const auto& kv : want) {
-      if (!byKey && kv.first == p) byKey = &kv.second;
-      if (!byValue && kv.second == p) byValue = &kv.first;
-    }
+    const auto k = firstByKey.find(p);
+    const auto v = firstByValue.find(p);
+    const std::string* byKey = k == firstByKey.end() ? nullptr : k->second;
+    const std::string* byValue = v == firstByValue.end() ? nullptr : v->second;
     FUZZ_CHECK(conf.GetValue(p.c_str(), out) == (byKey != nullptr));
     FUZZ_CHECK(out == (byKey ? byKey->c_str() : ""));
     FUZZ_CHECK(conf.GetKey(p.c_str(), out) == (byValue != nullptr));

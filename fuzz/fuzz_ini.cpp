@@ -3,6 +3,7 @@
 // GetValue, GetString and GetInteger gives the first entry of the key in the
 // first section of that name that has it.
 #include <climits>
+#include <map>
 
 #include "fuzz/fuzz_util.h"
 #include "tCFileIni/tCFileIni.h"
@@ -69,17 +70,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       probes.emplace_back(want[i].name, want[i].entries[j].first + "z");
     }
   }
+  // The first value of each (section name, key), in file order.
+  std::map<std::pair<std::string, std::string>, const std::string*> first;
+  for (const Section& sec : want) {
+    for (const auto& kv : sec.entries) first.emplace(std::make_pair(sec.name, kv.first), &kv.second);
+  }
   for (const auto& p : probes) {
-    const std::string* value = nullptr;
-    for (size_t i = 0; i < want.size() && !value; ++i) {
-      if (want[i].name != p.first) continue;
-      for (const auto& kv : want[i].entries) {
-        if (kv.first == p.second) {
-          value = &kv.second;
-          break;
-        }
-      }
-    }
+    const auto f = first.find(p);
+    const std::string* value = f == first.end() ? nullptr : f->second;
     tCString out("sentinel");
     FUZZ_CHECK(ini.GetValue(p.first.c_str(), p.second.c_str(), out) == (value != nullptr));
     FUZZ_CHECK(out == (value ? value->c_str() : (want.empty() ? "sentinel" : "")));
