@@ -111,7 +111,9 @@ TAVO_API int addresslen3(char*** t);
 /// `path` is treated as a file that cannot be opened (the line names
 /// "(null)" and the text of EINVAL).  A locale whose "%X" is longer than
 /// 8 bytes gets its whole time in the stamp.  errno is left as it was at the
-/// call, and a "%m" in `fmt` sees it.
+/// call, and a "%m" in `fmt` sees it.  A format the runtime cannot expand (a
+/// wide character with no form in the current locale) adds no text: the
+/// entry is the timestamp and two spaces.
 /// \param path The name of the log file.
 /// \param fmt The printf format of the text.
 /// \param ap The arguments of `fmt`.

@@ -4,6 +4,8 @@
 #   build:   the compiler, CMake, pkg-config and the MySQL client library
 #   test, bench, example: also a MariaDB server for the throwaway servers
 #   of scripts/mariadb_server.sh (none is started by the package here)
+#   fuzz:    clang 14 and its sanitizer and libFuzzer runtimes (scripts/fuzz.sh)
+#   coverage: gcovr (scripts/coverage.sh, which also needs test)
 #   plot:    Google Benchmark and gnuplot for scripts/growth.sh
 #   package: dpkg-dev (dpkg-shlibdeps computes the packages' dependencies)
 #   and lintian, which checks them
@@ -17,7 +19,7 @@
 #   source package (scripts/deb_src.sh)
 set -euo pipefail
 
-usage="usage: $0 TASK... (TASK: build|test|bench|example|plot|doc|abi|package|windows)"
+usage="usage: $0 TASK... (TASK: build|test|bench|example|plot|doc|abi|package|windows|fuzz|coverage)"
 # Several tasks may be named at once: their packages are installed together,
 # after a single apt-get update.
 [ $# -ge 1 ] || set -- build
@@ -27,6 +29,8 @@ for task in "$@"; do
   case "$task" in
     build) ;;
     test) pkgs+=(libgtest-dev zip unzip mariadb-server) ;;
+    fuzz) pkgs+=(clang-14 libclang-rt-14-dev) ;;
+    coverage) pkgs+=(gcovr) ;;
     bench) pkgs+=(libbenchmark-dev libinih-dev libssl-dev mariadb-server) ;;
     example) pkgs+=(mariadb-server) ;;
     plot) pkgs+=(libbenchmark-dev gnuplot-nox) ;;

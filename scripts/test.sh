@@ -3,9 +3,11 @@
 # and UndefinedBehaviorSanitizer (leak checking on, halting on the first
 # error); the exported ABI against its baseline (scripts/abi.sh); the
 # reference documentation with Doxygen's warnings as errors (scripts/doc.sh);
-# the Debian packages (tests/package/check_packages.sh); then the 32-bit
-# Windows build under Wine (scripts/test_windows.sh).  Installs missing
-# Debian packages first, all at once.
+# the Debian packages (tests/package/check_packages.sh); a short smoke run
+# of every fuzz harness (scripts/fuzz.sh, 10 seconds each) so that they keep
+# building and passing; then the 32-bit Windows build under Wine
+# (scripts/test_windows.sh).  Installs missing Debian packages first, all at
+# once.
 #
 # All three runs share one throwaway MariaDB server (scripts/with_mariadb.sh),
 # removed at the end whatever the outcome; the database tests read its
@@ -14,7 +16,7 @@
 set -euo pipefail
 self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
-deps=(test doc abi package windows)
+deps=(test doc abi package fuzz windows)
 if [ -z "${TAVO_DB_INI:-}" ]; then
   scripts/deps.sh "${deps[@]}"
   exec scripts/with_mariadb.sh "$self" "$@"
@@ -42,5 +44,6 @@ export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:allocator_may_return_null=1:a
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs"
 unset ASAN_OPTIONS UBSAN_OPTIONS
+scripts/fuzz.sh 10
 scripts/test_windows.sh
-echo "all tests passed (normal and sanitizer builds, ABI, documentation, packages, Windows build)"
+echo "all tests passed (normal and sanitizer builds, ABI, documentation, packages, fuzz smoke run, Windows build)"

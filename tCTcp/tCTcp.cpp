@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/tavo_assert.h"
+#include "common/tavo_netbios.h"
 #include "platform/platform.h"
 
 namespace net = tavo::platform;
@@ -279,21 +280,28 @@ int tCTcp::retrieve_data(const char* pHost, char* pBuf, int nSize) {
   return nGot;
 }
 
-int tCTcp::GetMacByIp(const char* pIp, char* pMac, char* pSep) {
-  unsigned char buf[kMacReplySize];
-  std::memset(buf, 0, sizeof buf);
-  const unsigned int nGot =
-      static_cast<unsigned int>(retrieve_data(pIp, reinterpret_cast<char*>(buf), sizeof buf));
-  if (nGot == 0 || nGot < 75) return 0;
-  const unsigned int nNames = buf[56];
+int tavo::detail::macFromNodeStatus(const unsigned char* pReply, unsigned int nLen, char* pMac,
+                                    const char* pSep) {
+  if (nLen < 75) return 0;
+  const unsigned int nNames = pReply[56];
   const unsigned int nMacAt = 57 + 18 * nNames;
-  if (nGot < nMacAt) return 0;
-  // nGot <= 1000 and nMacAt <= nGot, so nNames <= 52 and the six bytes at
-  // nMacAt lie in the buffer (past the reply they are the zero fill).
+  if (nLen < nMacAt) return 0;
   if (pMac == nullptr) return 1;
+  // A reply that ends inside the six bytes leaves the rest as the zero fill
+  // of the receive buffer would.
+  unsigned char m[6] = {0};
+  for (unsigned int i = 0; i < 6 && nMacAt + i < nLen; ++i) m[i] = pReply[nMacAt + i];
   const char* sep = pSep != nullptr ? pSep : "";
-  const unsigned char* m = buf + nMacAt;
   std::sprintf(pMac, "%02X%s%02X%s%02X%s%02X%s%02X%s%02X", m[0], sep, m[1], sep, m[2], sep, m[3],
                sep, m[4], sep, m[5]);
   return 1;
+}
+
+int tCTcp::GetMacByIp(const char* pIp, char* pMac, char* pSep) {
+  unsigned char buf[kMacReplySize];
+  std::memset(buf, 0, sizeof buf);
+  // A reply longer than the buffer is refused by retrieve_data (0).
+  const int nGot = retrieve_data(pIp, reinterpret_cast<char*>(buf), sizeof buf);
+  if (nGot <= 0) return 0;
+  return tavo::detail::macFromNodeStatus(buf, static_cast<unsigned int>(nGot), pMac, pSep);
 }

@@ -138,6 +138,20 @@ TEST(Log, TextIsStoredByteForByte) {
   EXPECT_EQ(log.substr(kStampLen + 2), text);
 }
 
+TEST(Log, FormatTheRuntimeCannotExpandAddsNoText) {
+  // A wide character with no form in the C locale: the expansion fails, and
+  // the entry is the timestamp and the two spaces alone.
+  TempDir dir;
+  std::string path = dir.file("wide.log");
+  logprintf(path.c_str(), "before %ls after", L"\u4e2d");
+  logprintf(path.c_str(), "next\n");
+  std::string log = readAll(path);
+  ASSERT_EQ(log.size(), 2 * (kStampLen + 2) + 5);
+  EXPECT_TRUE(isStamp(log.substr(0, kStampLen)));
+  EXPECT_EQ(log.substr(kStampLen, 2), "  ");
+  EXPECT_EQ(log.substr(2 * kStampLen + 2), "  next\n");
+}
+
 TEST(Log, LogvprintfTakesAnArgumentList) {
   TempDir dir;
   std::string path = dir.file("v.log");

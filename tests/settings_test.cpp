@@ -73,6 +73,23 @@ TEST(GetLoginCom, StopsAtTheFirstMissingKey) {
   EXPECT_STREQ(spaced.user, "-");
 }
 
+// Each key left out in turn, the last one included: 0, the keys before it
+// read, the ones after it untouched.
+TEST(GetLoginCom, EachMissingKeyFailsTheCall) {
+  const char* keys[] = {"HostName", "UserName", "PassWord", "DbName"};
+  for (int missing = 0; missing < 4; ++missing) {
+    SCOPED_TRACE(keys[missing]);
+    std::string text = "[db]\n";
+    for (int k = 0; k < 4; ++k)
+      if (k != missing) text += std::string(keys[k]) + "=v" + std::to_string(k) + "\n";
+    TempDir d;
+    Login l;
+    EXPECT_EQ(l.Read(d.write("s.ini", text), "db"), 0);
+    const char* got[] = {l.host, l.user, l.pass, l.db};
+    for (int k = 0; k < 4; ++k) EXPECT_STREQ(got[k], k < missing ? ("v" + std::to_string(k)).c_str() : "-");
+  }
+}
+
 TEST(GetLoginCom, KeysMayComeFromRepeatedSections) {
   TempDir d;
   std::string f = d.write("s.ini",
@@ -143,6 +160,13 @@ TEST(GetDebugInfo, NonNumbersCountAsZeroAndMissingKeysStopTheReading) {
   EXPECT_EQ(partial.isDebug, 1);
   EXPECT_EQ(partial.level, -1);
   EXPECT_STREQ(partial.logFile, "-");
+
+  // The last key missing fails the call too.
+  Debug noLog;
+  EXPECT_EQ(noLog.Read(d.write("s.ini", "[debug]\nis_debug=1\ndebug_level=3\n"), "debug"), 0);
+  EXPECT_EQ(noLog.isDebug, 1);
+  EXPECT_EQ(noLog.level, 3);
+  EXPECT_STREQ(noLog.logFile, "-");
 
   Debug none;
   EXPECT_EQ(none.Read(d.file("missing.ini"), "debug"), 0);

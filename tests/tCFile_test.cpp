@@ -4,6 +4,7 @@
 #include <unistd.h>
 #ifndef _WIN32
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #endif
 
@@ -224,6 +225,40 @@ TEST(tCFileLines, WriteOnlyStreamReadsAsEmpty) {
   EXPECT_EQ(f.Write("c\n"), 1);
   f.Close();
   EXPECT_EQ(tavo_test::readAll(path), "a\nb\nc\n");
+}
+
+// A FIFO cannot seek: GetLines reports -1 without reading anything, the
+// lines are then read from where the stream stands, and Write, which seeks
+// to the end first, writes nothing and returns 0.
+TEST(tCFileLines, FifoCannotSeek) {
+#if TAVO_TEST_WINDOWS
+  GTEST_SKIP() << "POSIX only: a FIFO made with mkfifo";
+#else
+  TempDir dir;
+  std::string fifo = dir.file("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // A reader and a writer of our own, so that no open blocks.
+  const int r = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(r, 0);
+  const int w = open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(w, 0);
+  {
+    tCFile f;
+    ASSERT_EQ(f.Open(fifo.c_str(), "rb"), 1);
+    ASSERT_EQ(write(w, "a\nb\n", 4), 4);
+    close(w);
+    EXPECT_EQ(f.GetLines(), -1);
+    EXPECT_EQ(take(f.ReadLines()), (Lines{"a", "b"}));
+  }
+  {
+    tCFile f;
+    ASSERT_EQ(f.Open(fifo.c_str(), "w"), 1);
+    EXPECT_EQ(f.Write("abc"), 0);
+  }
+  char buf[8];
+  EXPECT_EQ(read(r, buf, sizeof buf), 0);  // the writer closed having sent nothing
+  close(r);
+#endif
 }
 
 TEST(tCFileLines, DirectoryOpenedAsFile) {

@@ -243,6 +243,14 @@ TEST(tCTcpConnect, BlockingConnect) {
     EXPECT_EQ(out.take(), "");
   }
   EXPECT_FALSE(isNonBlocking(t.GetHandle()));
+  // A connect with a time-out that the system refuses at once (here: the
+  // socket is connected already) reports that error at once; it is not
+  // waited for, which would find the socket writable and call it connected.
+  {
+    CaptureStdout out;
+    EXPECT_EQ(t.Connect("127.0.0.1", port, 3), 0);
+    EXPECT_EQ(out.take(), fmt("time out:%d!\r\n", EISCONN));
+  }
   // Only the low 16 bits of the port count.
   tCTcp hi;
   ASSERT_EQ(hi.Open(), 1);
@@ -337,6 +345,29 @@ TEST(tCTcpConnect, ListenerThatNeverAcceptsTimesOut) {
   waiter.join();
   EXPECT_EQ(result, 0);
   EXPECT_EQ(late, fmt("time out:%d!\r\n", EINPROGRESS));
+
+  // A blocking connect to the same full queue outlives the 2-second send
+  // time-out Open sets (which Linux applies to connect) and signals: it goes
+  // on waiting, and succeeds once the listener makes room.
+  clients.clear();  // their connection attempts end
+  done = false;
+  result = -1;
+  std::thread blocker([&] {
+    tCTcp c;
+    if (c.Open() == 1) result = c.Connect("127.0.0.1", port, 0);
+    done = true;
+  });
+  for (int i = 0; i < 500 && !done; ++i) {  // 2.5 s: past the send time-out
+    InterruptingSignal::send(blocker.native_handle());
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ(fcntl(fd, F_SETFL, O_NONBLOCK), 0);
+  for (int i = 0; i < 1200 && !done; ++i) {  // at most 60 s
+    for (int a; (a = accept(fd, nullptr, nullptr)) >= 0;) close(a);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  blocker.join();
+  EXPECT_EQ(result, 1);
   close(fd);
 }
 
@@ -734,6 +765,21 @@ TEST(tCTcpQuery, PeerNameAndAddress) {
     EXPECT_EQ(out.take(), kGbkNoPeer);
   }
   EXPECT_STREQ(addr, "kept");
+
+  // An adopted handle of another family has a peer but no IPv4 address:
+  // refused, not read as one.
+  int sv[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv), 0);
+  tCTcp local;
+  local = sv[0];
+  {
+    CaptureStdout out;
+    EXPECT_EQ(local.GetPeerAddr(addr), 0);
+    EXPECT_EQ(local.GetPeerName(name), 0);
+    EXPECT_EQ(out.take(), kGbkNoPeer);
+  }
+  EXPECT_STREQ(addr, "kept");
+  close(sv[1]);
 }
 
 // ---- MAC lookup (NetBIOS node status) ------------------------------------------
