@@ -141,6 +141,8 @@ TEST(Log, TextIsStoredByteForByte) {
 TEST(Log, FormatTheRuntimeCannotExpandAddsNoText) {
   // A wide character with no form in the C locale: the expansion fails, and
   // the entry is the timestamp and the two spaces alone.
+  TAVO_SKIP_ON_WINDOWS("the Windows runtime expands such a wide character (it leaves it out), "
+                       "so no format fails there");
   TempDir dir;
   std::string path = dir.file("wide.log");
   logprintf(path.c_str(), "before %ls after", L"\u4e2d");
