@@ -37,6 +37,14 @@ foreach(pair "Runtime;${TAVO_DEB_RUNTIME}" "Development;${TAVO_DEB_DEV}")
     COMPONENT ${component} EXCLUDE_FROM_ALL)
 endforeach()
 
+# The long description both packages share, before their own last line.
+set(tavo_deb_about "libtavo gives client programs a dynamic byte string and string lists,\n\
+plain C-string helpers, stdio files with key/value and INI parsing,\n\
+settings readers, a timestamped log, TCP and UDP sockets with a NetBIOS\n\
+MAC lookup, a MySQL client wrapper, named shared memory, RC4, a password\n\
+transform and archive launching.\n\
+.\n")
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME libtavo)
 set(CPACK_PACKAGE_VENDOR "libtavo developers")
@@ -63,27 +71,13 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA
   "${PROJECT_SOURCE_DIR}/cmake/debian/postrm")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
-  "C++ utility library for client programs - shared library\n\
-libtavo gives client programs a dynamic byte string and string lists,\n\
-plain C-string helpers, stdio files with key/value and INI parsing,\n\
-settings readers, a timestamped log, TCP and UDP sockets with a NetBIOS\n\
-MAC lookup, a MySQL client wrapper, named shared memory, RC4, a password\n\
-transform and archive launching.\n\
-.\n\
-This package holds the shared library.")
+  "C++ utility library for client programs - shared library\n${tavo_deb_about}This package holds the shared library.")
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME ${TAVO_DEB_DEV})
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "${TAVO_DEB_RUNTIME} (= ${TAVO_DEB_VERSION})")
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION
-  "C++ utility library for client programs - development files\n\
-libtavo gives client programs a dynamic byte string and string lists,\n\
-plain C-string helpers, stdio files with key/value and INI parsing,\n\
-settings readers, a timestamped log, TCP and UDP sockets with a NetBIOS\n\
-MAC lookup, a MySQL client wrapper, named shared memory, RC4, a password\n\
-transform and archive launching.\n\
-.\n\
-This package holds the headers, the CMake package (find_package(tavo))\n\
+  "C++ utility library for client programs - development files\n${tavo_deb_about}This package holds the headers, the CMake package (find_package(tavo))\n\
 and the pkg-config file (tavo.pc).")
 
 include(CPack)
