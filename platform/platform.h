@@ -211,9 +211,9 @@ int parseIpv4(const char* text, unsigned char addr[4]);
 // -1 when the name does not resolve.
 int resolveIpv4(const char* host, unsigned char addr[4]);
 
-// Calls `fn(addr, ctx)` for every IPv4 address of `host` in the resolver's
-// order, each address once.  0 when the name resolved, -1 otherwise (then
-// `fn` has not been called).
+// Calls `fn(addr, ctx)` for every IPv4 address the resolver gives for
+// `host`, in its order (an address may come more than once).  0 when the
+// name resolved, -1 otherwise (then `fn` has not been called).
 int forEachIpv4(const char* host, void (*fn)(const unsigned char addr[4], void* ctx), void* ctx);
 
 // The local host name into `buf` of `size` bytes.  0, or -1 on failure.

@@ -91,19 +91,11 @@ int resolveIpv4(const char* host, unsigned char addr[4]) {
 }
 
 int forEachIpv4(const char* host, void (*fn)(const unsigned char addr[4], void* ctx), void* ctx) {
-  unsigned char one[4];
-  if (parseIpv4(host, one) == 0) {
-    fn(one, ctx);
-    return 0;
-  }
   addrinfo* res;
   if (host == nullptr || addrinfoIpv4(host, &res) != 0) return -1;
   for (addrinfo* p = res; p != nullptr; p = p->ai_next) {
     const in_addr& a = reinterpret_cast<sockaddr_in*>(p->ai_addr)->sin_addr;
-    bool seen = false;
-    for (addrinfo* q = res; q != p && !seen; q = q->ai_next)
-      seen = std::memcmp(&reinterpret_cast<sockaddr_in*>(q->ai_addr)->sin_addr, &a, 4) == 0;
-    if (!seen) fn(reinterpret_cast<const unsigned char*>(&a), ctx);
+    fn(reinterpret_cast<const unsigned char*>(&a), ctx);
   }
   ::freeaddrinfo(res);
   return 0;

@@ -1,10 +1,13 @@
 // tCTcp: one IPv4 stream socket, its queries and the NetBIOS MAC lookup.
 #include "tCTcp/tCTcp.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/tavo_assert.h"
 #include "common/tavo_netbios.h"
@@ -43,12 +46,22 @@ void formatDotted(const unsigned char a[4], char* out) {
   std::snprintf(out, 16, "%u.%u.%u.%u", a[0], a[1], a[2], a[3]);
 }
 
+// The address lines of GetHostAddr, each address once.
+struct AddrLines {
+  std::string text;
+  std::vector<std::uint32_t> seen;
+};
+
 void appendAddrLine(const unsigned char a[4], void* ctx) {
+  AddrLines* lines = static_cast<AddrLines*>(ctx);
+  std::uint32_t key;
+  std::memcpy(&key, a, sizeof key);
+  if (std::find(lines->seen.begin(), lines->seen.end(), key) != lines->seen.end()) return;
+  lines->seen.push_back(key);
   char dotted[16];
   formatDotted(a, dotted);
-  std::string* lines = static_cast<std::string*>(ctx);
-  *lines += dotted;
-  *lines += "\t\n";
+  lines->text += dotted;
+  lines->text += "\t\n";
 }
 
 }  // namespace
@@ -231,12 +244,15 @@ int tCTcp::GetHostAddr(char* pAddr) const {
     return 0;
   }
   // Collected first, so that a failed lookup leaves pAddr as it was.
-  std::string lines;
-  if (net::forEachIpv4(name, appendAddrLine, &lines) != 0) {
+  AddrLines lines;
+  unsigned char one[4];
+  if (net::parseIpv4(name, one) == 0) {
+    appendAddrLine(one, &lines);
+  } else if (net::forEachIpv4(name, appendAddrLine, &lines) != 0) {
     std::printf("%s", kMsgNoHostAddr);
     return 0;
   }
-  std::strcat(pAddr, lines.c_str());
+  std::strcat(pAddr, lines.text.c_str());
   return 1;
 }
 
