@@ -53,29 +53,24 @@ class Input {
   size_t n_;
 };
 
-// One scratch file per process, in a directory of its own (in /dev/shm
-// when there is one, so that no disk is touched), removed at exit.
-inline const char* scratchFile() {
-  static std::string path = [] {
-    static char dir[64];
-    std::strcpy(dir, access("/dev/shm", W_OK) == 0 ? "/dev/shm/tavo_fuzz.XXXXXX" : "/tmp/tavo_fuzz.XXXXXX");
-    if (mkdtemp(dir) == nullptr) std::abort();
-    std::atexit([] {
-      unlink((std::string(dir) + "/in").c_str());
-      rmdir(dir);
-    });
-    return std::string(dir) + "/in";
-  }();
-  return path.c_str();
-}
-
-// Replaces the scratch file's contents by the `n` bytes at `p`; returns its
-// name.  The file stays open for writing in between, so a run costs a
-// truncation and one write.
+// One scratch file per process (in /dev/shm when there is one, so that no
+// disk is touched), removed from its directory as soon as it is made: the
+// harnesses open it by its /proc/self/fd name, and nothing is left behind
+// however the process ends, a crash or a time-out included.  Replaces the
+// file's contents by the `n` bytes at `p` and returns that name; a run costs
+// a truncation and one write.
 inline const char* writeScratch(const uint8_t* p, size_t n) {
-  static const int fd = open(scratchFile(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-  if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, p, n, 0) != static_cast<ssize_t>(n)) std::abort();
-  return scratchFile();
+  static char name[64];
+  static const int fd = [] {
+    char path[64];
+    std::strcpy(path, access("/dev/shm", W_OK) == 0 ? "/dev/shm/tavo_fuzz.XXXXXX" : "/tmp/tavo_fuzz.XXXXXX");
+    const int made = mkstemp(path);
+    if (made < 0 || unlink(path) != 0) std::abort();
+    std::snprintf(name, sizeof name, "/proc/self/fd/%d", made);
+    return made;
+  }();
+  if (ftruncate(fd, 0) != 0 || pwrite(fd, p, n, 0) != static_cast<ssize_t>(n)) std::abort();
+  return name;
 }
 
 // The string order of the library: unsigned bytes, a prefix first; with
