@@ -170,6 +170,11 @@ TEST(tCTcpVirtual, OpenAndGetHostAddrCallThroughTheTable) {
     EXPECT_EQ(out.take(), kGbkNoHostAddr);
   }
   EXPECT_EQ(std::string(addr), "x\n127.0.0.1\t\n");  // unchanged by the failures
+
+  // A numeric host name is its own address, given back as it stands.
+  t.hostName = [](char* p) { return std::strcpy(p, "10.1.2.3"), 1; };
+  EXPECT_EQ(t.GetHostAddr(addr), 1);
+  EXPECT_EQ(std::string(addr), "x\n127.0.0.1\t\n10.1.2.3\t\n");
 }
 
 TEST(tCTcpOptions, TimeoutsAreMicrosecondsCutToMilliseconds) {
