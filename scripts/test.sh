@@ -7,8 +7,8 @@
 # of every fuzz harness (scripts/fuzz.sh, 10 seconds each) so that they keep
 # building and passing; then the 32-bit Windows build under Wine
 # (scripts/test_windows.sh; on a host that cannot run 32-bit x86 programs its
-# tests are not run, and the last line says so).  Installs missing Debian packages first, all at
-# once.
+# tests are not run, and the last line says so).  Installs missing Debian
+# packages first, all at once.
 #
 # All three runs share one throwaway MariaDB server (scripts/with_mariadb.sh),
 # removed at the end whatever the outcome; the database tests read its

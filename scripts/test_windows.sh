@@ -47,7 +47,13 @@ for d in $imports; do
   fi
 done
 
-if ! wine_version=$(wine --version 2>&1); then
+if ! wine_version=$(LC_ALL=C wine --version 2>&1); then
+  # Only the host's refusal to run the 32-bit loader is "not run"; any other
+  # failure of Wine is a failure of this run.
+  if [[ "$wine_version" != *"Exec format error"* ]]; then
+    echo "wine --version failed: $wine_version" >&2
+    exit 1
+  fi
   echo "NOT RUN: the Windows tests; this host cannot run 32-bit x86 programs" \
     "(wine --version: ${wine_version##*$'\n'}). tavo.dll and the test programs" \
     "were built and the DLL's imports checked." >&2
