@@ -17,9 +17,11 @@
 #   of Wine's), dpkg-dev for unpacking Debian source packages and openssl
 #   for the certificate of a TLS test server; and apt's access to the mariadb
 #   source package (scripts/deb_src.sh)
+#   fresh:   debootstrap and git, for trying a command in a fresh Debian 12
+#   root (scripts/fresh_example.sh)
 set -euo pipefail
 
-usage="usage: $0 TASK... (TASK: build|test|bench|example|plot|doc|abi|package|windows|fuzz|coverage)"
+usage="usage: $0 TASK... (TASK: build|test|bench|example|plot|doc|abi|package|windows|fuzz|coverage|fresh)"
 # Several tasks may be named at once: their packages are installed together,
 # after a single apt-get update.
 [ $# -ge 1 ] || set -- build
@@ -35,6 +37,7 @@ for task in "$@"; do
     example) pkgs+=(mariadb-server) ;;
     plot) pkgs+=(libbenchmark-dev gnuplot-nox) ;;
     doc) pkgs+=(doxygen) ;;
+    fresh) pkgs+=(debootstrap git) ;;
     abi) pkgs+=(abigail-tools) ;;
     package) pkgs+=(dpkg-dev lintian) ;;
     windows) pkgs+=(g++-mingw-w64-i686 googletest wine wine32:i386 libgnutls30:i386 dpkg-dev xz-utils openssl)

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The library's main job: builds libtavo (into lib/) and runs the example
 # program, which logs in to a MariaDB server, writes a table in a
-# transaction, reads it back and logs each step.  Installs missing Debian
-# packages first.
+# transaction, reads it back and logs each step; then works a sentence with
+# the string classes, enciphers a buffer, turns a password into its stored
+# form and back, and shares a counter through named shared memory.  Installs
+# missing Debian packages first, and configures only what it builds (the
+# library and the examples: no tests, benchmarks or documentation).
 #
 #   scripts/example.sh                          a throwaway MariaDB server is
 #                                               started for the run and removed
@@ -12,6 +15,8 @@
 #                                               [db] login in LOGIN.ini (default
 #                                               SETTINGS.ini); paths relative to
 #                                               examples/
+#
+# Ends with the full path of the log the example wrote.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ $# -eq 0 ]; then
@@ -19,11 +24,25 @@ if [ $# -eq 0 ]; then
 else
   scripts/deps.sh build
 fi
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVO_BUILD_EXAMPLES=ON \
+  -DTAVO_BUILD_TESTS=OFF -DTAVO_BUILD_BENCH=OFF -DTAVO_BUILD_DOCS=OFF >/dev/null
 cmake --build build -j"$(nproc)" --target tavo_example
 cd examples
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+status=0
 if [ $# -eq 0 ]; then
   # shellcheck disable=SC2016  # expanded by the inner shell, once the server is up
-  exec ../scripts/with_mariadb.sh bash -c '../build/examples/tavo_example tavo_example.ini "$TAVO_DB_INI"'
+  ../scripts/with_mariadb.sh bash -c '../build/examples/tavo_example tavo_example.ini "$TAVO_DB_INI"' |
+    tee "$out" || status=$?
+else
+  ../build/examples/tavo_example "$@" | tee "$out" || status=$?
 fi
-exec ../build/examples/tavo_example "$@"
+# The example names its log as the settings give it, usually relative to
+# examples/; say where it is.
+log=$(sed -n 's/^log written to //p' "$out" | tail -n 1)
+if [ -n "$log" ]; then
+  case $log in /*) ;; *) log="$PWD/$log" ;; esac
+  echo "log: $log"
+fi
+exit "$status"
