@@ -20,6 +20,7 @@
 #                       cached beside it as ROOT.tar and reused by later runs
 #                       (default /var/tmp/tavo-fresh-debian/bookworm, outside
 #                       the checkout)
+#                       The whole output of the last run is left in ROOT.log.
 #   TAVO_FRESH_TIMEOUT  time limit of the command in seconds (default 900)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,9 +33,8 @@ fail() { echo "fresh root: FAILED: $*" >&2; exit 1; }
 git rev-parse --git-dir >/dev/null 2>&1 || fail "$PWD is not a git checkout (the root gets a clone of it)"
 scripts/deps.sh fresh
 
-log=$(mktemp /tmp/tavo_fresh.XXXXXX)
-trap 'rm -f "$log"' EXIT
 mkdir -p "$(dirname "$root")"
+log=$root.log  # the whole output of the last run, kept for a look afterwards
 status=0
 if [ ! -f "$root.tar" ]; then
   echo "fresh root: making $root.tar (debootstrap, once per machine)"
