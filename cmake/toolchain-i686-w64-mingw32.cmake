@@ -18,7 +18,9 @@ set(CMAKE_FIND_ROOT_PATH /usr/${TAVO_MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Packages (tavo installed to a prefix of its own, for instance) are found
+# through CMAKE_PREFIX_PATH as well as in the cross root.
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 # Built programs (tests) run under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

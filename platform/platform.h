@@ -191,8 +191,10 @@ int startDetached(const char* cmdLine);
 int netStartup();
 void netCleanup();
 
-// The error number of the last failed socket call on this thread.
+// The error number of the last failed socket call on this thread, and its
+// setter (for keeping it across a message printed after the failure).
 int socketError();
+void setSocketError(int e);
 
 // A new IPv4 stream (TCP) or datagram (UDP) socket, not inherited by child
 // processes; -1 on failure.

@@ -110,6 +110,7 @@ int netStartup() { return 0; }
 void netCleanup() {}
 
 int socketError() { return errno; }
+void setSocketError(int e) { errno = e; }
 
 int openTcpSocket() { return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); }
 int openUdpSocket() { return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0); }
@@ -232,6 +233,7 @@ ConnectResult connectIpv4(int fd, const unsigned char addr[4], int port, int tim
     int r = pollFor(fd, POLLOUT, 1000LL * timeoutSec, &rev);
     if (r <= 0) {
       *err = r == 0 ? e : errno;
+      if (r == 0) errno = ETIMEDOUT;  // the reason the caller finds in errno
       return kConnectTimedOut;
     }
     int soErr = 0;
@@ -240,6 +242,7 @@ ConnectResult connectIpv4(int fd, const unsigned char addr[4], int port, int tim
     if (soErr == 0 && (rev & (POLLERR | POLLHUP)) != 0) soErr = ECONNREFUSED;
     if (soErr != 0) {
       *err = soErr;
+      errno = soErr;
       return kConnectTimedOut;
     }
   }

@@ -64,6 +64,7 @@ int netStartup() {
 void netCleanup() { ::WSACleanup(); }
 
 int socketError() { return ::WSAGetLastError(); }
+void setSocketError(int e) { ::WSASetLastError(e); }
 
 int openTcpSocket() { return noInherit(::socket(AF_INET, SOCK_STREAM, 0)); }
 int openUdpSocket() { return noInherit(::socket(AF_INET, SOCK_DGRAM, 0)); }
@@ -164,8 +165,10 @@ ConnectResult connectIpv4(int fd, const unsigned char addr[4], int port, int tim
   timeval tv;
   tv.tv_sec = timeoutSec;
   tv.tv_usec = 0;
-  if (::select(0, nullptr, &wr, nullptr, &tv) <= 0) {
+  int n = ::select(0, nullptr, &wr, nullptr, &tv);
+  if (n <= 0) {
     *err = static_cast<int>(GetLastError());
+    if (n == 0) ::WSASetLastError(WSAETIMEDOUT);  // the reason the caller finds
     return kConnectTimedOut;
   }
   if (setBlocking(fd, true) != 0) return kBlockRestoreFailed;

@@ -6,7 +6,7 @@
 #   of scripts/mariadb_server.sh (none is started by the package here)
 #   fuzz:    clang 14 and its sanitizer and libFuzzer runtimes (scripts/fuzz.sh)
 #   coverage: gcovr (scripts/coverage.sh, which also needs test)
-#   plot:    Google Benchmark and gnuplot for scripts/growth.sh
+#   plot:    gnuplot and what the benchmark build needs, for scripts/growth.sh
 #   package: dpkg-dev (dpkg-shlibdeps computes the packages' dependencies)
 #   and lintian, which checks them
 #   doc:     Doxygen for scripts/doc.sh
@@ -35,7 +35,7 @@ for task in "$@"; do
     coverage) pkgs+=(gcovr) ;;
     bench) pkgs+=(libbenchmark-dev libinih-dev libssl-dev mariadb-server) ;;
     example) pkgs+=(mariadb-server) ;;
-    plot) pkgs+=(libbenchmark-dev gnuplot-nox) ;;
+    plot) pkgs+=(libbenchmark-dev libinih-dev libssl-dev gnuplot-nox) ;;
     doc) pkgs+=(doxygen) ;;
     fresh) pkgs+=(debootstrap git) ;;
     abi) pkgs+=(abigail-tools) ;;

@@ -5,7 +5,9 @@
 # reference documentation with Doxygen's warnings as errors (scripts/doc.sh);
 # the Debian packages (tests/package/check_packages.sh); a short smoke run
 # of every fuzz harness (scripts/fuzz.sh, 10 seconds each) so that they keep
-# building and passing; then the 32-bit Windows build under Wine
+# building and passing; the README's main command (scripts/example.sh) run
+# as a newcomer would, in a fresh Debian 12 root (scripts/fresh_example.sh,
+# and tests/fresh/check_fresh_failures.sh for its failure reports); then the 32-bit Windows build under Wine
 # (scripts/test_windows.sh; on a host that cannot run 32-bit x86 programs its
 # tests are not run, and the last line says so).  Installs missing Debian
 # packages first, all at once.
@@ -17,7 +19,7 @@
 set -euo pipefail
 self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
-deps=(test doc abi package fuzz windows)
+deps=(test doc abi package fuzz fresh windows)
 if [ -z "${TAVO_DB_INI:-}" ]; then
   scripts/deps.sh "${deps[@]}"
   exec scripts/with_mariadb.sh "$self" "$@"
@@ -46,6 +48,8 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs"
 unset ASAN_OPTIONS UBSAN_OPTIONS
 scripts/fuzz.sh 10
+scripts/fresh_example.sh
+tests/fresh/check_fresh_failures.sh
 windows="Windows build and tests under Wine"
 status=0
 scripts/test_windows.sh || status=$?
@@ -54,4 +58,4 @@ case $status in
   77) windows="Windows build; its tests NOT RUN, this host runs no 32-bit x86 programs" ;;
   *) exit "$status" ;;
 esac
-echo "all tests passed (normal and sanitizer builds, ABI, documentation, packages, fuzz smoke run, $windows)"
+echo "all tests passed (normal and sanitizer builds, ABI, documentation, packages, fuzz smoke run, main command in a fresh Debian 12 root, $windows)"

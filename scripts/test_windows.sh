@@ -7,7 +7,9 @@
 # Checks that tavo.dll imports only system DLLs (libgcc, libstdc++ and
 # winpthread are linked into it).  Wine runs in a prefix of its own
 # (build-win/wineprefix) with its server kept warm for the whole run and
-# stopped at the end, whatever the outcome.  The database tests talk to the
+# stopped at the end, whatever the outcome.  Then a program of a developer's
+# own is built against the installed DLL the README's ways and run
+# (tests/windows/check_consumer.sh).  The database tests talk to the
 # native throwaway MariaDB on 127.0.0.1 over TCP: without TAVO_DB_INI the
 # script runs itself under scripts/with_mariadb.sh, as scripts/test.sh does.
 #
@@ -71,4 +73,7 @@ mkdir -p "$WINEPREFIX"
 wineserver -p </dev/null >/dev/null 2>&1
 wineboot -i >/dev/null 2>&1
 ctest --test-dir "$build" --output-on-failure --no-tests=error -j2
+# A Windows developer's program, built as the README says, against the
+# installed DLL.
+tests/windows/check_consumer.sh "$build"
 echo "all Windows tests passed under Wine ($(( $(date +%s) - start )) s)"

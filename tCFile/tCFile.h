@@ -51,6 +51,10 @@
  * source is still open, and nothing is ever closed or freed twice.  Objects
  * sharing a stream are used by one thread at a time, like the stream.
  *
+ * Why a call failed: a failing call leaves the C runtime's reason in errno
+ * (ENOENT for a missing file, EACCES for one that may not be opened), on
+ * Windows too; read it right after the call.
+ *
  * Preconditions are checked with the library's assertion, which stops the
  * program with the expression text; they are the caller's obligation.
  */

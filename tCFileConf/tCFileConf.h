@@ -36,6 +36,8 @@
  * last holder to let go frees the table.  A copy may therefore still be
  * queried after its source was closed or destroyed.  Objects sharing a table
  * must be used by one thread at a time, as for the stream they share.
+ *
+ * Why Open failed: errno, as the C runtime left it (see tCFile).
  */
 class TAVO_API tCFileConf : public tCFile {
  public:

@@ -50,6 +50,10 @@ struct SharedBlock;
  * its parent's are counted apart, so neither takes a block from the other.
  * Handles are not passed to programs started with exec.
  *
+ * Why a call failed: when a system call refused (no room, no permission),
+ * its reason is in errno (GetLastError() in a Windows build) right after
+ * Create or Shmat; a refused name sets none.
+ *
  * Preconditions are checked with the library's assertion, which stops the
  * program with the expression text; they are the caller's obligation.
  */

@@ -131,15 +131,21 @@ int tCTcp::Connect(const char* pHost, int nPort, int nTimeout) const {
   unsigned char addr[4];
   if (net::resolveIpv4(pHost, addr) != 0) return 0;
   int err = 0;
-  switch (net::connectIpv4(m_nSock, addr, nPort & 0xFFFF, nTimeout, &err)) {
+  const net::ConnectResult r = net::connectIpv4(m_nSock, addr, nPort & 0xFFFF, nTimeout, &err);
+  switch (r) {
     case net::kConnected:
       return 1;
     case net::kConnectTimedOut:
-      std::printf("time out:%d!\r\n", err);
+    case net::kBlockRestoreFailed: {
+      // The message must not take the reason away from the caller.
+      const int nReason = net::socketError();
+      if (r == net::kConnectTimedOut)
+        std::printf("time out:%d!\r\n", err);
+      else
+        std::printf("ioctlsocket fail!\r\n");
+      net::setSocketError(nReason);
       return 0;
-    case net::kBlockRestoreFailed:
-      std::printf("ioctlsocket fail!\r\n");
-      return 0;
+    }
     case net::kConnectFailed:
     case net::kNonBlockFailed:
       break;

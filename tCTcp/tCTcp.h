@@ -21,6 +21,12 @@
  * Messages go to standard output (printf); the Chinese ones are GBK bytes.
  * An error number a message prints is the platform's own (errno here).
  *
+ * Why a call failed: a call that returns 0, -1 or SOCK_ERROR leaves the
+ * system's reason in errno (WSAGetLastError() in a Windows build), also
+ * after printing its message: ECONNREFUSED for a refused Connect, ETIMEDOUT
+ * (WSAETIMEDOUT) for one whose time ran out, EADDRINUSE for a Bind to a
+ * taken port.  Read it right after the call.
+ *
  * Time-out units differ by operation: Connect takes whole seconds,
  * SetSendTimeout and SetRecvTimeout take microseconds (cut to whole
  * milliseconds).  The `nTimeout` of Send, Recv, Sendn and Recvn is accepted

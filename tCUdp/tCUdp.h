@@ -21,6 +21,10 @@
  * failure.  No time-out is set on the socket: RecvDate waits until its
  * bytes have arrived.
  *
+ * Why a call failed: the system's reason is in errno (WSAGetLastError() in
+ * a Windows build) right after the call; text that is not an address gives
+ * no system error.
+ *
  * Copies: a copy (copy construction or assignment) refers to the same
  * socket and local address as its source.  The objects sharing a socket are
  * counted and the socket is closed when the last of them is destroyed (or

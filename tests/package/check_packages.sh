@@ -9,7 +9,8 @@
 #     ...) are checked against what is really installed; the machine itself
 #     is not touched;
 #   - a consumer builds and runs against the installed copy through
-#     find_package(tavo) and through pkg-config tavo.
+#     find_package(tavo) and through pkg-config tavo, the latter also with
+#     nothing but tavo.pc visible to pkg-config (no libmariadb-dev).
 set -euo pipefail
 root_dir=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root_dir"
@@ -64,4 +65,10 @@ LD_LIBRARY_PATH="$libdir" "$work/build/consumer"
 c++ -std=c++17 -o "$work/consumer_pc" "$consumer/main.cpp" \
   $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs tavo)
 LD_LIBRARY_PATH="$libdir" "$work/consumer_pc"
+# On a machine without libmariadb-dev: pkg-config sees only the package's
+# own tavo.pc.
+# shellcheck disable=SC2046
+c++ -std=c++17 -o "$work/consumer_alone" "$consumer/main.cpp" \
+  $(PKG_CONFIG_LIBDIR="$libdir/pkgconfig" pkg-config --cflags --libs tavo)
+LD_LIBRARY_PATH="$libdir" "$work/consumer_alone"
 echo "packages: ok"
