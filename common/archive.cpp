@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/common.h"
-#include "platform/platform.h"
+#include "platform.h"
 
 namespace {
 

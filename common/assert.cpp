@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "common/tavo_assert.h"
+#include "tavo_assert.h"
 
 namespace tavo {
 namespace detail {

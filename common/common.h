@@ -9,8 +9,8 @@
 #ifndef TAVO_COMMON_COMMON_H
 #define TAVO_COMMON_COMMON_H
 
-#include <cstdarg>
-#include <cstdio>
+#include <stdarg.h>
+#include <stdio.h>
 
 #include "common/tavo_export.h"
 

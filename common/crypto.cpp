@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "common/common.h"
-#include "common/tavo_bytes.h"
+#include "tavo_bytes.h"
 
 namespace {
 

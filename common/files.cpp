@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "common/common.h"
-#include "common/tavo_internal.h"
-#include "platform/platform.h"
-#include "common/tavo_lines.h"
+#include "tavo_internal.h"
+#include "platform.h"
+#include "tavo_lines.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <cstring>
 
 #include "common/common.h"
-#include "common/tavo_internal.h"
-#include "common/tavo_lines.h"
-#include "platform/platform.h"
+#include "tavo_internal.h"
+#include "tavo_lines.h"
+#include "platform.h"
 
 namespace tavo {
 namespace detail {

@@ -7,8 +7,8 @@
 #include <ctime>
 
 #include "common/common.h"
-#include "common/tavo_internal.h"
-#include "platform/platform.h"
+#include "tavo_internal.h"
+#include "platform.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "common/common.h"
-#include "common/tavo_internal.h"
+#include "tavo_internal.h"
 
 void memfatal(const char* name) {
   std::fprintf(stderr, "%s: No enough memory.\n", name);

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "common/common.h"
-#include "common/tavo_internal.h"
-#include "common/tavo_sort.h"
+#include "tavo_internal.h"
+#include "tavo_sort.h"
 
 namespace {
 

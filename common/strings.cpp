@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "common/common.h"
-#include "common/tavo_bytes.h"
-#include "common/tavo_internal.h"
+#include "tavo_bytes.h"
+#include "tavo_internal.h"
 
 namespace {
 

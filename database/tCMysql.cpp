@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
+
+#include "tavo_layout.h"
+#include "tavo_share.h"
 
 namespace {
 
@@ -82,13 +84,12 @@ void closeHandle(MYSQL* pMysql) {
 // runs out of memory initialising the block again.
 bool resetHandle(MYSQL* pMysql) {
   char* pCharset = nullptr;
-  std::string oCharset;
-  if (mysql_get_option(pMysql, MYSQL_SET_CHARSET_NAME, &pCharset) == 0 && pCharset != nullptr) {
-    oCharset = pCharset;
-  }
+  char szCharset[64] = "";  // character set names are short ("utf8mb4")
+  if (mysql_get_option(pMysql, MYSQL_SET_CHARSET_NAME, &pCharset) == 0 && pCharset != nullptr)
+    std::snprintf(szCharset, sizeof szCharset, "%s", pCharset);
   mysql_close(pMysql);
   if (mysql_init(pMysql) == nullptr) return false;
-  if (!oCharset.empty()) mysql_options(pMysql, MYSQL_SET_CHARSET_NAME, oCharset.c_str());
+  if (szCharset[0] != '\0') mysql_options(pMysql, MYSQL_SET_CHARSET_NAME, szCharset);
   return true;
 }
 
@@ -103,12 +104,77 @@ bool sendReading(MYSQL* pMysql, const char* pSql, char (&szErr)[1024]) {
 
 }  // namespace
 
+// Copies share the connection and the result set through the table of
+// shared handles: the last holder of each closes or frees it.
+
+namespace {
+
+using tavo::detail::HandleKind;
+
+std::uintptr_t key(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
+
+void shareHandles(const tCMysql& o) {
+  if (o.m_pMysql != nullptr) tavo::detail::shareHandle(HandleKind::kConnection, key(o.m_pMysql));
+  if (o.m_pRes != nullptr) tavo::detail::shareHandle(HandleKind::kResult, key(o.m_pRes));
+}
+
+// Lets go of this object's share of the result set (freeing it when it was
+// the last) and sets `rRes` to null.
+void dropResult(MYSQL_RES*& rRes) {
+  if (rRes != nullptr && tavo::detail::releaseHandle(HandleKind::kResult, key(rRes))) mysql_free_result(rRes);
+  rRes = nullptr;
+}
+
+// The same for the connection (closed by its last holder).
+void dropConnection(MYSQL*& rMysql) {
+  if (rMysql != nullptr && tavo::detail::releaseHandle(HandleKind::kConnection, key(rMysql))) closeHandle(rMysql);
+  rMysql = nullptr;
+}
+
+// The steps shared by QueryRead and QueryReadProc once their statement ran:
+// keeps the result set and its counts.  1, or 0 with the reason in o.m_szErr.
+int storeResult(tCMysql& o) {
+  MYSQL_RES* pRes = mysql_store_result(o.m_pMysql);
+  if (pRes != nullptr) {
+    o.m_pRes = pRes;
+    o.m_nRowNum = static_cast<int>(static_cast<std::uint32_t>(mysql_num_rows(pRes)));
+    o.m_nFieldNum = static_cast<int>(mysql_num_fields(pRes));
+    if (!discardMore(o.m_pMysql)) {
+      record(o.m_szErr, kReadFail, o.m_pMysql);
+      o.FreeResult();
+      return 0;
+    }
+    return 1;
+  }
+  if (mysql_field_count(o.m_pMysql) == 0) {
+    if (!discardMore(o.m_pMysql)) {
+      record(o.m_szErr, kReadFail, o.m_pMysql);
+      return 0;
+    }
+    std::snprintf(o.m_szErr, sizeof o.m_szErr, "%s", kNoResult);
+    return 0;
+  }
+  record(o.m_szErr, kStoreFail, o.m_pMysql);
+  return 0;
+}
+
+}  // namespace
+
 tCMysql::tCMysql()
-    : m_pMysql(nullptr), m_pRes(nullptr), m_nRowNum(0), m_nFieldNum(0), m_szErr(), m_Row(nullptr) {}
+    : m_pMysql(nullptr), m_pRes(nullptr), m_nRowNum(0), m_nFieldNum(0), m_szErr(), m_Row(nullptr) {
+  constexpr std::size_t P = tavo::detail::kPtr;
+  TAVO_SIZE(tCMysql, tavo::detail::ptrAligned(3 * P + 8 + 1024) + P);
+  TAVO_LAYOUT(tCMysql, m_pMysql, P);
+  TAVO_LAYOUT(tCMysql, m_pRes, 2 * P);
+  TAVO_LAYOUT(tCMysql, m_nRowNum, 3 * P);
+  TAVO_LAYOUT(tCMysql, m_nFieldNum, 3 * P + 4);
+  TAVO_LAYOUT(tCMysql, m_szErr, 3 * P + 8);
+  TAVO_LAYOUT(tCMysql, m_Row, tavo::detail::ptrAligned(3 * P + 8 + 1024));
+}
 
 tCMysql::~tCMysql() {
-  _DropResult();
-  _DropConnection();
+  dropResult(m_pRes);
+  dropConnection(m_pMysql);
 }
 
 tCMysql::tCMysql(const tCMysql& oRight)
@@ -116,40 +182,25 @@ tCMysql::tCMysql(const tCMysql& oRight)
       m_pRes(oRight.m_pRes),
       m_nRowNum(oRight.m_nRowNum),
       m_nFieldNum(oRight.m_nFieldNum),
-      m_Row(oRight.m_Row),
-      m_oConnShare(oRight.m_oConnShare),
-      m_oResShare(oRight.m_oResShare) {
+      m_Row(oRight.m_Row) {
   std::memcpy(m_szErr, oRight.m_szErr, sizeof m_szErr);
+  shareHandles(*this);
 }
 
 tCMysql& tCMysql::operator=(const tCMysql& oRight) {
   if (&oRight == this) return *this;
   // When both already share the same handles, oRight's shares keep them
-  // alive while ours are dropped and joined again.
-  _DropResult();
-  _DropConnection();
+  // alive while ours are dropped and taken again.
+  dropResult(m_pRes);
+  dropConnection(m_pMysql);
   m_pMysql = oRight.m_pMysql;
   m_pRes = oRight.m_pRes;
   m_nRowNum = oRight.m_nRowNum;
   m_nFieldNum = oRight.m_nFieldNum;
   std::memcpy(m_szErr, oRight.m_szErr, sizeof m_szErr);
   m_Row = oRight.m_Row;
-  m_oConnShare.join(oRight.m_oConnShare);
-  m_oResShare.join(oRight.m_oResShare);
+  shareHandles(*this);
   return *this;
-}
-
-void tCMysql::_DropResult() {
-  // A handle that carries no count (never shared) is this object's alone.
-  bool bLast = m_oResShare.held() ? m_oResShare.leave() : true;
-  if (bLast && m_pRes != nullptr) mysql_free_result(m_pRes);
-  m_pRes = nullptr;
-}
-
-void tCMysql::_DropConnection() {
-  bool bLast = m_oConnShare.held() ? m_oConnShare.leave() : true;
-  if (bLast && m_pMysql != nullptr) closeHandle(m_pMysql);
-  m_pMysql = nullptr;
 }
 
 int tCMysql::Login(const char* pHost, const char* pUser, const char* pPassword,
@@ -160,7 +211,6 @@ int tCMysql::Login(const char* pHost, const char* pUser, const char* pPassword,
     MYSQL* pMysql = newHandle();
     if (pMysql == nullptr) return 0;
     m_pMysql = pMysql;
-    m_oConnShare.start();
     if (pCharset != nullptr && pCharset[0] != '\0') {
       mysql_options(m_pMysql, MYSQL_SET_CHARSET_NAME, pCharset);
     }
@@ -178,13 +228,13 @@ int tCMysql::Login(const char* pHost, const char* pUser, const char* pPassword,
     return 1;
   }
   record(m_szErr, kConnectFail, m_pMysql);
-  _DropConnection();
+  dropConnection(m_pMysql);
   return 0;
 }
 
 int tCMysql::Logout() {
-  _DropResult();
-  _DropConnection();
+  dropResult(m_pRes);
+  dropConnection(m_pMysql);
   m_Row = nullptr;
   m_nRowNum = 0;
   m_nFieldNum = 0;
@@ -217,7 +267,7 @@ int tCMysql::QueryRead(const char* pSql) {
   if (m_pMysql == nullptr) return 0;
   FreeResult();
   if (!sendReading(m_pMysql, pSql, m_szErr)) return 0;
-  return _StoreResult();
+  return storeResult(*this);
 }
 
 int tCMysql::QueryReadProc(const char* pSql, const char* pSelect) {
@@ -238,33 +288,7 @@ int tCMysql::QueryReadProc(const char* pSql, const char* pSelect) {
     record(m_szErr, kReadFail, m_pMysql);
     return 0;
   }
-  return _StoreResult();
-}
-
-int tCMysql::_StoreResult() {
-  MYSQL_RES* pRes = mysql_store_result(m_pMysql);
-  if (pRes != nullptr) {
-    m_pRes = pRes;
-    m_oResShare.start();
-    m_nRowNum = static_cast<int>(static_cast<std::uint32_t>(mysql_num_rows(pRes)));
-    m_nFieldNum = static_cast<int>(mysql_num_fields(pRes));
-    if (!discardMore(m_pMysql)) {
-      record(m_szErr, kReadFail, m_pMysql);
-      FreeResult();
-      return 0;
-    }
-    return 1;
-  }
-  if (mysql_field_count(m_pMysql) == 0) {
-    if (!discardMore(m_pMysql)) {
-      record(m_szErr, kReadFail, m_pMysql);
-      return 0;
-    }
-    std::snprintf(m_szErr, sizeof m_szErr, "%s", kNoResult);
-    return 0;
-  }
-  record(m_szErr, kStoreFail, m_pMysql);
-  return 0;
+  return storeResult(*this);
 }
 
 int tCMysql::GetRow() {
@@ -277,7 +301,7 @@ int tCMysql::GetRowNum() { return m_nRowNum; }
 int tCMysql::GetFieldNum() { return m_nFieldNum; }
 
 void tCMysql::FreeResult() {
-  _DropResult();
+  dropResult(m_pRes);
   m_Row = nullptr;
   m_nRowNum = 0;
   m_nFieldNum = 0;

@@ -4,7 +4,6 @@
 #define TAVO_DATABASE_TCMYSQL_H
 
 #include "common/tavo_export.h"
-#include "common/tavo_share.h"
 
 // Only this directory includes the client library's header.  The handle
 // types below are the client library's own (the same declarations as in
@@ -232,18 +231,6 @@ class TAVO_API tCMysql {
   /// The row fetched by the last GetRow (points into m_pRes), or null.
   MYSQL_ROW m_Row;
 
- private:
-  // Drops this object's share of m_pRes (freeing it when it was the last)
-  // and sets m_pRes to null.
-  void _DropResult();
-  // Drops this object's share of m_pMysql (closing it when it was the last)
-  // and sets m_pMysql to null.
-  void _DropConnection();
-  // The steps shared by QueryRead and QueryReadProc once their statement ran.
-  int _StoreResult();
-
-  tavo::detail::ShareCount m_oConnShare;
-  tavo::detail::ShareCount m_oResShare;
 };
 
 #endif  // TAVO_DATABASE_TCMYSQL_H

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/platform.h"
+#include "platform.h"
 
 namespace tavo {
 namespace platform {

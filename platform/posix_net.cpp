@@ -12,7 +12,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform.h"
 
 namespace tavo {
 namespace platform {

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform.h"
 
 namespace tavo {
 namespace platform {

@@ -41,7 +41,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/platform.h"
+#include "platform.h"
 
 namespace tavo {
 namespace platform {
@@ -253,28 +253,43 @@ Step tryCreateOrJoin(const char* pShmName, int nSize, int* pLockFd, int* pMapFd)
 
 }  // namespace
 
-SharedBlock* createOrJoinSharedBlock(const char* name, int size) {
+namespace {
+
+// The live handle numbered `id`, or null.
+SharedBlock* findLive(int id) {
+  pthread_mutex_lock(&gLiveMutex);
+  SharedBlock* b = gLive;
+  while (b != nullptr && b->nLockFd != id) b = b->pNext;
+  pthread_mutex_unlock(&gLiveMutex);
+  return b;
+}
+
+}  // namespace
+
+// A handle's number is the descriptor that holds its locks (never 0, see
+// aboveStdStreams), unique among the live handles.
+int createOrJoinSharedBlock(const char* name, int size) {
   SharedBlock* pBlock = static_cast<SharedBlock*>(std::malloc(sizeof(SharedBlock)));
-  if (pBlock == nullptr) return nullptr;
+  if (pBlock == nullptr) return 0;
   if (!encodeName(name, pBlock->szName)) {
     std::free(pBlock);
-    return nullptr;
+    return 0;
   }
   for (int i = 0; i < kAttempts; ++i) {
     Step eStep = tryCreateOrJoin(pBlock->szName, size, &pBlock->nLockFd, &pBlock->nMapFd);
     if (eStep == Step::kHeld) {
       addLive(pBlock);
-      return pBlock;
+      return pBlock->nLockFd;
     }
     if (eStep == Step::kFail) break;
   }
   std::free(pBlock);
-  return nullptr;
+  return 0;
 }
 
-int sharedBlockId(const SharedBlock* block) { return block->nLockFd; }
-
-void* mapSharedBlock(SharedBlock* block) {
+void* mapSharedBlock(int id) {
+  SharedBlock* block = findLive(id);
+  if (block == nullptr) return nullptr;
   struct stat st;
   if (::fstat(block->nMapFd, &st) != 0 || st.st_size <= 0) return nullptr;
   void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ | PROT_WRITE, MAP_SHARED,
@@ -282,7 +297,9 @@ void* mapSharedBlock(SharedBlock* block) {
   return p == MAP_FAILED ? nullptr : p;
 }
 
-void releaseSharedBlock(SharedBlock* block) {
+void releaseSharedBlock(int id) {
+  SharedBlock* block = findLive(id);
+  if (block == nullptr) return;
   removeLive(block);
   if (lockByte(block->nLockFd, F_WRLCK, kGuardByte, true) &&
       lockByte(block->nLockFd, F_WRLCK, kHolderByte, false)) {

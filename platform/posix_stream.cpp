@@ -12,7 +12,7 @@
 #include <stdio_ext.h>
 #endif
 
-#include "platform/platform.h"
+#include "platform.h"
 
 namespace tavo {
 namespace platform {

@@ -1,7 +1,7 @@
 // POSIX implementation of the time calls of the platform layer.
 #include <ctime>
 
-#include "platform/platform.h"
+#include "platform.h"
 
 namespace tavo {
 namespace platform {

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/platform.h"
-#include "platform/win32_internal.h"
+#include "platform.h"
+#include "win32_internal.h"
 
 namespace tavo {
 namespace platform {

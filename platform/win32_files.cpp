@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/platform.h"
-#include "platform/win32_internal.h"
+#include "platform.h"
+#include "win32_internal.h"
 
 namespace tavo {
 namespace platform {

@@ -1,7 +1,7 @@
 // Windows implementation of the process calls of the platform layer.
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform.h"
 
 namespace tavo {
 namespace platform {

@@ -14,24 +14,24 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform.h"
 
 namespace tavo {
 namespace platform {
-
-struct SharedBlock {
-  HANDLE hMapping;
-};
 
 namespace {
 
 constexpr std::size_t kMaxName = 49;
 
+HANDLE handleOf(int id) { return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(static_cast<unsigned>(id))); }
+
 }  // namespace
 
-SharedBlock* createOrJoinSharedBlock(const char* name, int size) {
+// A handle's number is the mapping's handle itself (32 bits wide in a
+// 32-bit process).
+int createOrJoinSharedBlock(const char* name, int size) {
   std::size_t n = std::strlen(name);
-  if (n == 0 || n > kMaxName) return nullptr;
+  if (n == 0 || n > kMaxName) return 0;
   HANDLE h;
   if (size <= 0) {
     h = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
@@ -45,26 +45,13 @@ SharedBlock* createOrJoinSharedBlock(const char* name, int size) {
       h = hOpen;
     }
   }
-  if (h == nullptr) return nullptr;
-  SharedBlock* pBlock = static_cast<SharedBlock*>(std::malloc(sizeof(SharedBlock)));
-  if (pBlock == nullptr) {
-    CloseHandle(h);
-    return nullptr;
-  }
-  pBlock->hMapping = h;
-  return pBlock;
+  if (h == nullptr) return 0;
+  return static_cast<int>(reinterpret_cast<std::uintptr_t>(h));
 }
 
-int sharedBlockId(const SharedBlock* block) {
-  return static_cast<int>(reinterpret_cast<std::uintptr_t>(block->hMapping));
-}
+void* mapSharedBlock(int id) { return MapViewOfFile(handleOf(id), FILE_MAP_WRITE, 0, 0, 0); }
 
-void* mapSharedBlock(SharedBlock* block) { return MapViewOfFile(block->hMapping, FILE_MAP_WRITE, 0, 0, 0); }
-
-void releaseSharedBlock(SharedBlock* block) {
-  CloseHandle(block->hMapping);
-  std::free(block);
-}
+void releaseSharedBlock(int id) { CloseHandle(handleOf(id)); }
 
 }  // namespace platform
 }  // namespace tavo

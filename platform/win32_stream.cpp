@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "platform/platform.h"
+#include "platform.h"
 
 namespace tavo {
 namespace platform {

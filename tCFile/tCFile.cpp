@@ -10,19 +10,12 @@
 #include <cstring>
 
 #include "common/common.h"
-#include "common/tavo_assert.h"
-#include "common/tavo_internal.h"
-#include "common/tavo_lines.h"
-#include "platform/platform.h"
-
-// What copies of one object share; allocated once per successful open and
-// released by the last of the objects holding m_oShares.
-struct tCFile::Share {
-  Share(FILE* fp, const char* pFileName) : pFile(fp), oName(pFileName) {}
-  FILE* pFile;
-  tCString oName;
-  char* pReadBuf = nullptr;  // the stream's buffer when we gave it one
-};
+#include "tavo_layout.h"
+#include "tavo_assert.h"
+#include "tavo_internal.h"
+#include "tavo_share.h"
+#include "tavo_lines.h"
+#include "platform.h"
 
 namespace {
 
@@ -75,38 +68,47 @@ void splitName(const tCString& oStored, tCString& oDir, tCString& oName) {
 }  // namespace
 
 // ---- Life cycle -----------------------------------------------------------
+//
+// The name is a tCString in a counted block (tavo_share.h): the objects
+// sharing the stream share the name and its count, and the header keeps the
+// stream's read buffer, freed after the stream is closed.
 
-tCFile::tCFile() : m_pFile(nullptr), m_oFileName(nullptr), m_pShare(nullptr) {}
+namespace {
 
-tCFile::tCFile(const char* pFileName, const char* pMode)
-    : m_pFile(nullptr), m_oFileName(nullptr), m_pShare(nullptr) {
+// Gives `fp`, just opened with `pMode`, and its name to a closed object.
+void attach(FILE*& rFile, tCString*& rName, FILE* fp, const char* pFileName, const char* pMode) {
+  rName = tavo::detail::newShared<tCString>(pFileName);
+  tavo::detail::sharedHeader(rName)->pExtra = tavo::detail::enlargeReadBuffer(fp, pMode);
+  rFile = fp;
+}
+
+}  // namespace
+
+tCFile::tCFile() : m_pFile(nullptr), m_oFileName(nullptr) {
+  TAVO_SIZE(tCFile, 3 * tavo::detail::kPtr);
+  TAVO_LAYOUT(tCFile, m_pFile, tavo::detail::kPtr);
+  TAVO_LAYOUT(tCFile, m_oFileName, 2 * tavo::detail::kPtr);
+}
+
+tCFile::tCFile(const char* pFileName, const char* pMode) : m_pFile(nullptr), m_oFileName(nullptr) {
   TAVO_ASSERT(pFileName && pMode);
   FILE* fp = std::fopen(pFileName, pMode);
-  if (fp != nullptr) attach(fp, pFileName, pMode);
+  if (fp != nullptr) attach(m_pFile, m_oFileName, fp, pFileName, pMode);
 }
 
 tCFile::~tCFile() { Close(); }
 
-tCFile::tCFile(const tCFile& oRight)
-    : m_pFile(oRight.m_pFile), m_oFileName(oRight.m_oFileName), m_pShare(oRight.m_pShare),
-      m_oShares(oRight.m_oShares) {}
+tCFile::tCFile(const tCFile& oRight) : m_pFile(oRight.m_pFile), m_oFileName(oRight.m_oFileName) {
+  tavo::detail::retainShared(m_oFileName);
+}
 
 tCFile& tCFile::operator=(const tCFile& oRight) {
-  if (&oRight == this || oRight.m_pShare == m_pShare) return *this;
+  if (&oRight == this || oRight.m_oFileName == m_oFileName) return *this;
   Close();
   m_pFile = oRight.m_pFile;
   m_oFileName = oRight.m_oFileName;
-  m_pShare = oRight.m_pShare;
-  m_oShares.join(oRight.m_oShares);
+  tavo::detail::retainShared(m_oFileName);
   return *this;
-}
-
-void tCFile::attach(FILE* fp, const char* pFileName, const char* pMode) {
-  m_pShare = tavo::detail::create<Share>(fp, pFileName);
-  m_oShares.start();
-  m_pShare->pReadBuf = tavo::detail::enlargeReadBuffer(fp, pMode);
-  m_pFile = fp;
-  m_oFileName = &m_pShare->oName;
 }
 
 int tCFile::Open(const char* pFileName, const char* pMode) {
@@ -114,17 +116,16 @@ int tCFile::Open(const char* pFileName, const char* pMode) {
   if (m_pFile != nullptr) return 0;
   FILE* fp = std::fopen(pFileName, pMode);
   if (fp == nullptr) return 0;
-  attach(fp, pFileName, pMode);
+  attach(m_pFile, m_oFileName, fp, pFileName, pMode);
   return 1;
 }
 
 int tCFile::Close() {
-  if (m_oShares.leave()) {
-    std::fclose(m_pShare->pFile);
-    std::free(m_pShare->pReadBuf);
-    tavo::detail::destroy(m_pShare);
+  if (tavo::detail::releaseShared(m_oFileName)) {
+    std::fclose(m_pFile);
+    std::free(tavo::detail::sharedHeader(m_oFileName)->pExtra);
+    tavo::detail::deleteShared(m_oFileName);
   }
-  m_pShare = nullptr;
   m_pFile = nullptr;
   m_oFileName = nullptr;
   return 1;

@@ -6,10 +6,9 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
+#include <stdio.h>
 
 #include "common/tavo_export.h"
-#include "common/tavo_share.h"
 #include "tCString/tCString.h"
 
 /// \name Position arguments
@@ -315,15 +314,6 @@ class TAVO_API tCFile {
   // fstat of the file of `fp`: 1 or 0.  Asserts "fp && sBuff".
   static int _GetStatus(FILE* fp, struct stat* sBuff);
 
-  // Attaches a stream just opened with `pMode` and its name to this closed
-  // object.
-  void attach(FILE* fp, const char* pFileName, const char* pMode);
-
-  // The stream and the name, shared with copies, and the count of the
-  // objects sharing them.
-  struct Share;
-  Share* m_pShare;
-  tavo::detail::ShareCount m_oShares;
 };
 
 #endif  // TAVO_TCFILE_TCFILE_H

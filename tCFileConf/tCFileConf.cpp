@@ -6,19 +6,21 @@
 #include <cstring>
 
 #include "common/common.h"
-#include "common/tavo_assert.h"
-#include "common/tavo_index.h"
-#include "common/tavo_internal.h"
-#include "common/tavo_lines.h"
+#include "tavo_layout.h"
+#include "tavo_assert.h"
+#include "tavo_index.h"
+#include "tavo_internal.h"
+#include "tavo_lines.h"
+#include "tavo_settings.h"
+
+namespace {
 
 // The first row of each key (column 0) and of each value (column 1).
-struct tCFileConf::Index {
+struct Index {
   explicit Index(std::size_t nRows) : oKeys(nRows), oValues(nRows) {}
   tavo::detail::FirstMatchIndex oKeys;
   tavo::detail::FirstMatchIndex oValues;
 };
-
-namespace {
 
 using tavo::detail::FirstMatchIndex;
 using tavo::detail::Text;
@@ -62,92 +64,83 @@ char** clampedRow(const tCString3& oTable, int nIndex) {
 
 }  // namespace
 
-tCFileConf::tCFileConf() : tCFile(), m_oConf(nullptr), m_pIndex(nullptr) {}
+// The table: a tCString3 in a counted block, its index in the header.
 
-tCFileConf::tCFileConf(const char* pFileName, const char* pMode)
-    : tCFile(pFileName, pMode), m_oConf(nullptr), m_pIndex(nullptr) {
+namespace {
+
+void freeRows(tCString3* p) { p->~tCString3(); }
+
+void releaseTable(tCString3*& rTable) { tavo::detail::releaseTable<Index>(rTable, freeRows); }
+
+}  // namespace
+
+tCFileConf::tCFileConf() : tCFile(), m_oConf(nullptr) {
+  TAVO_SIZE(tCFileConf, 4 * tavo::detail::kPtr);
+  TAVO_LAYOUT(tCFileConf, m_oConf, 3 * tavo::detail::kPtr);
+}
+
+tCFileConf::tCFileConf(const char* pFileName, const char* pMode) : tCFile(pFileName, pMode), m_oConf(nullptr) {
   TAVO_ASSERT(pFileName && pMode);
-  if (m_pFile != nullptr) parseOpened();
+  if (m_pFile == nullptr) return;
+  _ParseConf();
+  tavo::detail::finishOpen(m_pFile, [this] { Close(); });
 }
 
 tCFileConf::~tCFileConf() { Close(); }
 
-tCFileConf::tCFileConf(const tCFileConf& oRight)
-    : tCFile(oRight), m_oConf(oRight.m_oConf), m_oTableShares(oRight.m_oTableShares), m_pIndex(oRight.m_pIndex) {}
+tCFileConf::tCFileConf(const tCFileConf& oRight) : tCFile(oRight), m_oConf(oRight.m_oConf) {
+  tavo::detail::retainShared(m_oConf);
+}
 
 tCFileConf& tCFileConf::operator=(const tCFileConf& oRight) {
   if (&oRight == this) return *this;
   tCFile::operator=(oRight);
-  releaseTable();
+  if (oRight.m_oConf == m_oConf) return *this;
+  releaseTable(m_oConf);
   m_oConf = oRight.m_oConf;
-  m_oTableShares.join(oRight.m_oTableShares);
-  m_pIndex = oRight.m_pIndex;
+  tavo::detail::retainShared(m_oConf);
   return *this;
-}
-
-void tCFileConf::releaseTable() {
-  if (m_oTableShares.leave()) {
-    tavo::detail::destroy(m_oConf);
-    tavo::detail::destroy(m_pIndex);
-  }
-  m_oConf = nullptr;
-  m_pIndex = nullptr;
-}
-
-int tCFileConf::parseOpened() {
-  // A table still held here (left by a direct tCFile::Close) may be shared
-  // with copies; a fresh one keeps their entries intact.
-  releaseTable();
-  m_oConf = tavo::detail::create<tCString3>();
-  m_oTableShares.start();
-  _ParseConf();
-  // An unreadable stream (a directory, an I/O error) is not an empty file.
-  if (std::ferror(m_pFile)) {
-    Close();
-    return 0;
-  }
-  return 1;
 }
 
 int tCFileConf::Open(const char* pFileName, const char* pMode) {
   TAVO_ASSERT(pFileName && pMode);
   if (tCFile::Open(pFileName, pMode) == 0) return 0;
-  return parseOpened();
+  _ParseConf();
+  return tavo::detail::finishOpen(m_pFile, [this] { Close(); });
 }
 
 int tCFileConf::Close() {
-  releaseTable();
+  releaseTable(m_oConf);
   tCFile::Close();
   return 1;
 }
 
 int tCFileConf::_ParseConf() {
-  m_oConf->Empty();
-  char** ppLines = ReadLines();
-  if (ppLines == nullptr) return 1;
-  // Each line is freed once its parts are copied into the table, so the
-  // file is not held twice at the peak.
-  for (char** pp = ppLines; *pp != nullptr; ++pp) {
-    char* row[3] = {nullptr, nullptr, nullptr};
-    if (tavo::detail::cutSettingLine(*pp, false, &row[0], &row[1]) == tavo::detail::SettingLine::kEntry)
-      *m_oConf += row;
-    std::free(*pp);
-  }
-  std::free(ppLines);
+  // A table still held here (left by a direct tCFile::Close) may be shared
+  // with copies; a fresh one keeps their entries intact.
+  releaseTable(m_oConf);
+  tCString3* pTable = tavo::detail::newShared<tCString3>();
+  tavo::detail::forEachSettingLine(ReadLines(), false, [pTable](tavo::detail::SettingLine, char* pKey, char* pValue) {
+    char* row[3] = {pKey, pValue, nullptr};
+    *pTable += row;
+  });
+  m_oConf = pTable;
   // A table too large to index (beyond a hundred million entries) is
   // searched row by row instead.
-  const std::size_t nRows = static_cast<std::size_t>(m_oConf->GetLength());
+  const std::size_t nRows = static_cast<std::size_t>(pTable->GetLength());
   if (!FirstMatchIndex::fits(nRows)) return 1;
-  char*** ppRows = *m_oConf;
-  m_pIndex = tavo::detail::create<Index>(nRows);
-  indexColumn(m_pIndex->oKeys, ppRows, 0);
-  indexColumn(m_pIndex->oValues, ppRows, 1);
+  char*** ppRows = *pTable;
+  Index* pIndex = tavo::detail::create<Index>(nRows);
+  indexColumn(pIndex->oKeys, ppRows, 0);
+  indexColumn(pIndex->oValues, ppRows, 1);
+  tavo::detail::sharedHeader(pTable)->pExtra = pIndex;
   return 1;
 }
 int tCFileConf::GetValue(const char* pKey, tCString& oValue) const {
   TAVO_ASSERT(m_oConf && pKey);
   oValue.Empty();
-  char** ppRow = m_pIndex != nullptr ? findRow(m_pIndex->oKeys, 0, pKey) : scanRows(*m_oConf, 0, pKey);
+  const Index* pIndex = tavo::detail::tableIndex<Index>(m_oConf);
+  char** ppRow = pIndex != nullptr ? findRow(pIndex->oKeys, 0, pKey) : scanRows(*m_oConf, 0, pKey);
   if (ppRow == nullptr) return 0;
   oValue = ppRow[1];
   return 1;
@@ -165,7 +158,8 @@ int tCFileConf::GetValue(int nIndex, tCString& oValue) const {
 int tCFileConf::GetKey(const char* pValue, tCString& oKey) const {
   TAVO_ASSERT(m_oConf && pValue);
   oKey.Empty();
-  char** ppRow = m_pIndex != nullptr ? findRow(m_pIndex->oValues, 1, pValue) : scanRows(*m_oConf, 1, pValue);
+  const Index* pIndex = tavo::detail::tableIndex<Index>(m_oConf);
+  char** ppRow = pIndex != nullptr ? findRow(pIndex->oValues, 1, pValue) : scanRows(*m_oConf, 1, pValue);
   if (ppRow == nullptr) return 0;
   oKey = ppRow[0];
   return 1;

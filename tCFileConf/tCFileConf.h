@@ -141,21 +141,9 @@ class TAVO_API tCFileConf : public tCFile {
   tCString3* m_oConf;
 
  private:
-  // Fills m_oConf from the lines of the open file.  Returns 1.
+  // Fills m_oConf from the lines of the open file (a new table, shared
+  // with later copies) and indexes it.  Returns 1.
   int _ParseConf();
-  // Parses the file just opened into a new table.  Returns 1; 0 (and the
-  // object closed) when the stream cannot be read.
-  int parseOpened();
-  // Drops this object's share of m_oConf, freeing the table when it was
-  // the last share.
-  void releaseTable();
-
-  // The count of the objects sharing m_oConf.
-  tavo::detail::ShareCount m_oTableShares;
-  // Where each key and each value first appears, built once after the
-  // parse; shared with m_oConf, null with it.
-  struct Index;
-  Index* m_pIndex;
 };
 
 #endif  // TAVO_TCFILECONF_TCFILECONF_H

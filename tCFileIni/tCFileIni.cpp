@@ -7,11 +7,13 @@
 #include <cstring>
 
 #include "common/common.h"
-#include "common/tavo_assert.h"
-#include "common/tavo_bytes.h"
-#include "common/tavo_index.h"
-#include "common/tavo_internal.h"
-#include "common/tavo_lines.h"
+#include "tavo_layout.h"
+#include "tavo_assert.h"
+#include "tavo_bytes.h"
+#include "tavo_index.h"
+#include "tavo_internal.h"
+#include "tavo_lines.h"
+#include "tavo_settings.h"
 
 namespace {
 
@@ -21,9 +23,11 @@ using tavo::detail::Text;
 
 }  // namespace
 
+namespace {
+
 // Where each (section name, key) first appears: the row, tagged with the
 // number of its section, whose name and length are kept beside the table.
-struct tCFileIni::Index {
+struct Index {
   struct Name {
     const char* p;
     std::size_t n;
@@ -53,8 +57,6 @@ struct tCFileIni::Index {
   Name* pNames;  // section names by number, in file order
 };
 
-namespace {
-
 // Decimal conversion as atoi reads it, saturating at the int range instead
 // of overflowing.
 int toInt(const char* p) {
@@ -71,137 +73,57 @@ int toInt(const char* p) {
   return static_cast<int>(n);
 }
 
-}  // namespace
+// The table: the array of section pointers in a counted block, its index
+// in the header.  No section, no block: m_pSections is null.
 
-tCFileIni::tCFileIni() : tCFile(), m_pSections(nullptr), m_nSections(0), m_pIndex(nullptr) {}
-
-tCFileIni::tCFileIni(const char* pFileName, const char* pMode)
-    : tCFile(pFileName, pMode), m_pSections(nullptr), m_nSections(0), m_pIndex(nullptr) {
-  TAVO_ASSERT(pFileName && pMode);
-  if (m_pFile != nullptr) parseOpened();
-}
-
-tCFileIni::~tCFileIni() { Close(); }
-
-tCFileIni::tCFileIni(const tCFileIni& oRight)
-    : tCFile(oRight),
-      m_pSections(oRight.m_pSections),
-      m_nSections(oRight.m_nSections),
-      m_oTableShares(oRight.m_oTableShares),
-      m_pIndex(oRight.m_pIndex) {}
-
-tCFileIni& tCFileIni::operator=(const tCFileIni& oRight) {
-  if (&oRight == this) return *this;
-  tCFile::operator=(oRight);
-  releaseSections();
-  m_pSections = oRight.m_pSections;
-  m_nSections = oRight.m_nSections;
-  m_oTableShares.join(oRight.m_oTableShares);
-  m_pIndex = oRight.m_pIndex;
-  return *this;
-}
-
-void tCFileIni::releaseSections() {
-  if (m_oTableShares.leave()) {
-    for (int i = 0; i < m_nSections; ++i) {
-      tavo::detail::destroy(m_pSections[i]->m_oName);
-      tavo::detail::destroy(m_pSections[i]->m_oEntries);
-      std::free(m_pSections[i]);
-    }
-    std::free(m_pSections);
-    tavo::detail::destroy(m_pIndex);
+void freeSections(IniSection** ppSections, int nSections) {
+  for (int i = 0; i < nSections; ++i) {
+    tavo::detail::destroy(ppSections[i]->m_oName);
+    tavo::detail::destroy(ppSections[i]->m_oEntries);
+    std::free(ppSections[i]);
   }
-  m_pSections = nullptr;
-  m_nSections = 0;
-  m_pIndex = nullptr;
 }
 
-int tCFileIni::parseOpened() {
-  // Sections still held here (left by a direct tCFile::Close) may be shared
-  // with copies: let go of them rather than reuse or leak them.
-  releaseSections();
-  _ParseIni();
-  // An unreadable stream (a directory, an I/O error) is not an empty file.
-  if (std::ferror(m_pFile)) {
-    Close();
-    return 0;
-  }
-  return 1;
-}
-
-int tCFileIni::Open(const char* pFileName, const char* pMode) {
-  TAVO_ASSERT(pFileName && pMode);
-  if (tCFile::Open(pFileName, pMode) == 0) return 0;
-  return parseOpened();
-}
-
-int tCFileIni::Close() {
-  releaseSections();
-  tCFile::Close();
-  return 1;
-}
-
-int tCFileIni::_ParseIni() {
-  using tavo::detail::SettingLine;
-  char** ppLines = ReadLines();
-  if (ppLines == nullptr) return 1;
-  tCString3* pCurrent = nullptr;
-  // Each line is freed once its parts are copied into the tables, so the
-  // file is not held twice at the peak.
-  for (char** pp = ppLines; *pp != nullptr; ++pp) {
-    char* row[3] = {nullptr, nullptr, nullptr};
-    switch (tavo::detail::cutSettingLine(*pp, true, &row[0], &row[1])) {
-      case SettingLine::kHeader: {
-        if (!m_oTableShares.held()) m_oTableShares.start();
-        m_pSections = static_cast<IniSection**>(mrealloc(
-            m_pSections, tavo::detail::blockBytes(m_nSections + 1ull, sizeof(IniSection*), "mrealloc")));
-        IniSection* pSec = static_cast<IniSection*>(mmalloc(sizeof(IniSection)));
-        pSec->m_oName = tavo::detail::create<tCString>(row[0]);
-        pSec->m_oEntries = tavo::detail::create<tCString3>();
-        m_pSections[m_nSections++] = pSec;
-        pCurrent = pSec->m_oEntries;
-        break;
-      }
-      case SettingLine::kEntry:
-        if (pCurrent != nullptr) *pCurrent += row;
-        break;
-      case SettingLine::kIgnored:
-        break;
-    }
-    std::free(*pp);
-  }
-  std::free(ppLines);
-  if (m_nSections != 0) buildIndex();
-  return 1;
+// Lets go of this object's share of the sections; leaves the list empty.
+void releaseSections(IniSection**& rSections, int& rCount) {
+  const int n = rCount;
+  rCount = 0;
+  tavo::detail::releaseTable<Index>(rSections, [n](IniSection** pp) { freeSections(pp, n); });
 }
 
 // Indexes every (section name, key) at its first place in file order:
-// sections in order, entries in order, later repeats ignored.
-void tCFileIni::buildIndex() {
+// sections in order, entries in order, later repeats ignored.  Null when
+// the sections hold too many entries to index (beyond a hundred million):
+// they are then searched entry by entry.
+Index* buildIndex(IniSection** ppSections, int nSections) {
   std::size_t nEntries = 0;
-  for (int i = 0; i < m_nSections; ++i) nEntries += static_cast<std::size_t>(m_pSections[i]->m_oEntries->GetLength());
-  // Sections too large to index (beyond a hundred million entries) are
-  // searched entry by entry instead.
-  if (!FirstMatchIndex::fits(nEntries)) return;
-  m_pIndex = tavo::detail::create<Index>(nEntries, m_nSections);
-  for (int i = 0; i < m_nSections; ++i) {
-    const Text name(*m_pSections[i]->m_oName);
-    m_pIndex->pNames[i] = Index::Name{name.p, name.n};
-    char*** ppRows = *m_pSections[i]->m_oEntries;
+  for (int i = 0; i < nSections; ++i) nEntries += static_cast<std::size_t>(ppSections[i]->m_oEntries->GetLength());
+  if (!FirstMatchIndex::fits(nEntries)) return nullptr;
+  Index* pIndex = tavo::detail::create<Index>(nEntries, nSections);
+  for (int i = 0; i < nSections; ++i) {
+    const Text name(*ppSections[i]->m_oName);
+    pIndex->pNames[i] = Index::Name{name.p, name.n};
+    char*** ppRows = *ppSections[i]->m_oEntries;
     for (int j = 0; ppRows[j] != nullptr; ++j) {
       const Text key(ppRows[j][0]);
-      m_pIndex->oRows.addFirst(tavo::detail::hashOf(name, key), static_cast<std::uint32_t>(i), ppRows[j], key, 1,
-                               m_pIndex->sameEntry(name, key));
+      pIndex->oRows.addFirst(tavo::detail::hashOf(name, key), static_cast<std::uint32_t>(i), ppRows[j], key, 1,
+                             pIndex->sameEntry(name, key));
     }
   }
+  return pIndex;
 }
 
-const char* tCFileIni::findValue(const char* pSection, const char* pKey, std::size_t* pLen) const {
-  if (m_pIndex == nullptr) {
+// The value of the first entry `pKey` in the sections named `pSection`, in
+// file order, its length in `*pLen` when asked; null when there is none (or
+// no section at all).
+const char* findValue(IniSection** ppSections, int nSections, const char* pSection, const char* pKey,
+                      std::size_t* pLen) {
+  const Index* pIndex = tavo::detail::tableIndex<Index>(ppSections);
+  if (pIndex == nullptr) {
     // No index: no section at all, or too many entries to index.
-    for (int i = 0; i < m_nSections; ++i) {
-      if (std::strcmp(*m_pSections[i]->m_oName, pSection) != 0) continue;
-      for (char*** ppp = *m_pSections[i]->m_oEntries; *ppp != nullptr; ++ppp) {
+    for (int i = 0; i < nSections; ++i) {
+      if (std::strcmp(*ppSections[i]->m_oName, pSection) != 0) continue;
+      for (char*** ppp = *ppSections[i]->m_oEntries; *ppp != nullptr; ++ppp) {
         if (std::strcmp((*ppp)[0], pKey) != 0) continue;
         if (pLen != nullptr) *pLen = std::strlen((*ppp)[1]);
         return (*ppp)[1];
@@ -209,17 +131,97 @@ const char* tCFileIni::findValue(const char* pSection, const char* pKey, std::si
     }
     return nullptr;
   }
-  const FirstMatchIndex::Slot* s = m_pIndex->find(Text(pSection), Text(pKey));
+  const FirstMatchIndex::Slot* s = pIndex->find(Text(pSection), Text(pKey));
   if (s == nullptr) return nullptr;
   if (pLen != nullptr) *pLen = s->nValueLen;
   return s->pRow[1];
+}
+
+}  // namespace
+
+tCFileIni::tCFileIni() : tCFile(), m_pSections(nullptr), m_nSections(0) {
+  TAVO_SIZE(tCFileIni, 5 * tavo::detail::kPtr);
+  TAVO_LAYOUT(tCFileIni, m_pSections, 3 * tavo::detail::kPtr);
+  TAVO_LAYOUT(tCFileIni, m_nSections, 4 * tavo::detail::kPtr);
+}
+
+tCFileIni::tCFileIni(const char* pFileName, const char* pMode)
+    : tCFile(pFileName, pMode), m_pSections(nullptr), m_nSections(0) {
+  TAVO_ASSERT(pFileName && pMode);
+  if (m_pFile == nullptr) return;
+  _ParseIni();
+  tavo::detail::finishOpen(m_pFile, [this] { Close(); });
+}
+
+tCFileIni::~tCFileIni() { Close(); }
+
+tCFileIni::tCFileIni(const tCFileIni& oRight)
+    : tCFile(oRight), m_pSections(oRight.m_pSections), m_nSections(oRight.m_nSections) {
+  tavo::detail::retainShared(m_pSections);
+}
+
+tCFileIni& tCFileIni::operator=(const tCFileIni& oRight) {
+  if (&oRight == this) return *this;
+  tCFile::operator=(oRight);
+  if (oRight.m_pSections == m_pSections) return *this;
+  releaseSections(m_pSections, m_nSections);
+  m_pSections = oRight.m_pSections;
+  m_nSections = oRight.m_nSections;
+  tavo::detail::retainShared(m_pSections);
+  return *this;
+}
+
+int tCFileIni::Open(const char* pFileName, const char* pMode) {
+  TAVO_ASSERT(pFileName && pMode);
+  if (tCFile::Open(pFileName, pMode) == 0) return 0;
+  _ParseIni();
+  return tavo::detail::finishOpen(m_pFile, [this] { Close(); });
+}
+
+int tCFileIni::Close() {
+  releaseSections(m_pSections, m_nSections);
+  tCFile::Close();
+  return 1;
+}
+
+int tCFileIni::_ParseIni() {
+  using tavo::detail::SettingLine;
+  // Sections still held here (left by a direct tCFile::Close) may be shared
+  // with copies: let go of them rather than reuse or leak them.
+  releaseSections(m_pSections, m_nSections);
+  // The sections gather in scratch space; the table gets their exact number.
+  tavo::detail::VectorBuilder sections;
+  tCString3* pCurrent = nullptr;
+  tavo::detail::forEachSettingLine(ReadLines(), true, [&](SettingLine kind, char* pFirst, char* pSecond) {
+    if (kind == SettingLine::kHeader) {
+      IniSection* pSec = static_cast<IniSection*>(mmalloc(sizeof(IniSection)));
+      pSec->m_oName = tavo::detail::create<tCString>(pFirst);
+      pSec->m_oEntries = tavo::detail::create<tCString3>();
+      sections.push(reinterpret_cast<char*>(pSec));
+      pCurrent = pSec->m_oEntries;
+    } else if (pCurrent != nullptr) {
+      char* row[3] = {pFirst, pSecond, nullptr};
+      *pCurrent += row;
+    }
+  });
+  const std::size_t n = sections.size();
+  char** ppGathered = sections.release();
+  if (ppGathered == nullptr) return 1;
+  IniSection** pp = static_cast<IniSection**>(
+      tavo::detail::allocShared(tavo::detail::blockBytes(n, sizeof(IniSection*), "mmalloc")));
+  std::memcpy(pp, ppGathered, n * sizeof(IniSection*));
+  std::free(ppGathered);
+  m_pSections = pp;
+  m_nSections = static_cast<int>(n);
+  tavo::detail::sharedHeader(pp)->pExtra = buildIndex(pp, m_nSections);
+  return 1;
 }
 
 int tCFileIni::GetValue(const char* pSection, const char* pKey, tCString& oValue) const {
   TAVO_ASSERT(pSection && pKey);
   if (m_pSections == nullptr) return 0;
   oValue.Empty();
-  const char* pFound = findValue(pSection, pKey, nullptr);
+  const char* pFound = findValue(m_pSections, m_nSections, pSection, pKey, nullptr);
   if (pFound == nullptr) return 0;
   oValue = pFound;
   return 1;
@@ -228,7 +230,7 @@ int tCFileIni::GetValue(const char* pSection, const char* pKey, tCString& oValue
 int tCFileIni::GetString(const char* pSection, const char* pKey, char* pValue) const {
   TAVO_ASSERT(pSection && pKey && pValue);
   std::size_t nLen = 0;
-  const char* pFound = findValue(pSection, pKey, &nLen);
+  const char* pFound = findValue(m_pSections, m_nSections, pSection, pKey, &nLen);
   if (pFound == nullptr) return 0;
   std::memcpy(pValue, pFound, nLen + 1);
   return 1;
@@ -236,7 +238,7 @@ int tCFileIni::GetString(const char* pSection, const char* pKey, char* pValue) c
 
 int tCFileIni::GetInteger(const char* pSection, const char* pKey, int* nValue) const {
   TAVO_ASSERT(pSection && pKey && nValue);
-  const char* pFound = findValue(pSection, pKey, nullptr);
+  const char* pFound = findValue(m_pSections, m_nSections, pSection, pKey, nullptr);
   if (pFound == nullptr) return 0;
   *nValue = toInt(pFound);
   return 1;

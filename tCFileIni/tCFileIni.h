@@ -4,7 +4,6 @@
 #ifndef TAVO_TCFILEINI_TCFILEINI_H
 #define TAVO_TCFILEINI_TCFILEINI_H
 
-#include <cstddef>
 
 #include "common/tavo_export.h"
 #include "tCFile/tCFile.h"
@@ -155,30 +154,9 @@ class TAVO_API tCFileIni : public tCFile {
   int m_nSections;
 
  private:
-  // Fills the (empty) section list from the lines of the open file.
-  // Returns 1.
+  // Fills the section list from the lines of the open file (a new table,
+  // shared with later copies) and indexes it.  Returns 1.
   int _ParseIni();
-  // Parses the file just opened into a new section table.  Returns 1; 0
-  // (and the object closed) when the stream cannot be read.
-  int parseOpened();
-  // Drops this object's share of the section table, freeing it when it was
-  // the last share; leaves the list empty.
-  void releaseSections();
-
-  // The count of the objects sharing m_pSections (held only while there is
-  // a section).
-  tavo::detail::ShareCount m_oTableShares;
-  // Indexes the entries just parsed into m_pIndex.
-  void buildIndex();
-  // The value of the first entry `pKey` in the sections named `pSection`,
-  // in file order, its length in `*pLen` when asked; null when there is
-  // none (or no section at all).
-  const char* findValue(const char* pSection, const char* pKey, std::size_t* pLen) const;
-
-  // Where each (section name, key) first appears, built once after the
-  // parse; shared with the sections, null while there are none.
-  struct Index;
-  Index* m_pIndex;
 };
 
 #endif  // TAVO_TCFILEINI_TCFILEINI_H

@@ -3,10 +3,23 @@
 
 #include <cstring>
 
-#include "common/tavo_assert.h"
-#include "platform/platform.h"
+#include "tavo_layout.h"
+#include "tavo_assert.h"
+#include "tavo_share.h"
+#include "platform.h"
 
-tCShm::tCShm() : m_nShmID(0), m_pBlock(nullptr) {
+namespace {
+
+// Copies share the handle through the table of shared handles: the last of
+// them releases it.
+std::uintptr_t key(int nId) { return static_cast<std::uintptr_t>(static_cast<unsigned>(nId)); }
+
+}  // namespace
+
+tCShm::tCShm() : m_nShmID(0) {
+  TAVO_SIZE(tCShm, tavo::detail::ptrAligned(tavo::detail::kPtr + 4 + 50));
+  TAVO_LAYOUT(tCShm, m_nShmID, tavo::detail::kPtr);
+  TAVO_LAYOUT(tCShm, m_szIPCName, tavo::detail::kPtr + 4);
   std::memset(m_szIPCName, 0, sizeof m_szIPCName);
 }
 
@@ -14,18 +27,17 @@ tCShm::tCShm() : m_nShmID(0), m_pBlock(nullptr) {
 // must not outlive its holders.
 tCShm::~tCShm() { Drop(); }
 
-tCShm::tCShm(const tCShm& oRight)
-    : m_nShmID(oRight.m_nShmID), m_pBlock(oRight.m_pBlock), m_oShare(oRight.m_oShare) {
+tCShm::tCShm(const tCShm& oRight) : m_nShmID(oRight.m_nShmID) {
   std::memcpy(m_szIPCName, oRight.m_szIPCName, sizeof m_szIPCName);
+  if (m_nShmID != 0) tavo::detail::shareHandle(tavo::detail::HandleKind::kMapping, key(m_nShmID));
 }
 
 tCShm& tCShm::operator=(const tCShm& oRight) {
   if (&oRight == this) return *this;
-  if (!m_oShare.sharesWith(oRight.m_oShare)) {
+  if (oRight.m_nShmID != m_nShmID) {
     Drop();
     m_nShmID = oRight.m_nShmID;
-    m_pBlock = oRight.m_pBlock;
-    m_oShare.join(oRight.m_oShare);
+    if (m_nShmID != 0) tavo::detail::shareHandle(tavo::detail::HandleKind::kMapping, key(m_nShmID));
   }
   std::memcpy(m_szIPCName, oRight.m_szIPCName, sizeof m_szIPCName);
   return *this;
@@ -33,31 +45,28 @@ tCShm& tCShm::operator=(const tCShm& oRight) {
 
 int tCShm::Create(const char* pIPCName, int, int nSize) {
   TAVO_ASSERT(pIPCName);
-  tavo::platform::SharedBlock* pBlock = nullptr;
+  int nId = 0;
   std::size_t nLen = std::strlen(pIPCName);
   if (nLen >= 1 && nLen < sizeof m_szIPCName) {
     std::memcpy(m_szIPCName, pIPCName, nLen + 1);
-    pBlock = tavo::platform::createOrJoinSharedBlock(pIPCName, nSize);
+    nId = tavo::platform::createOrJoinSharedBlock(pIPCName, nSize);
   }
   // The old handle goes only now: were it the last holder of the same
   // name, letting go first would remove the block being joined.
   Drop();
-  if (pBlock == nullptr) return 0;
-  m_pBlock = pBlock;
-  m_nShmID = tavo::platform::sharedBlockId(pBlock);
-  m_oShare.start();
-  return 1;
+  m_nShmID = nId;
+  return nId != 0 ? 1 : 0;
 }
 
 void* tCShm::Shmat(const void*, int) {
   TAVO_ASSERT(m_nShmID != 0);
-  return tavo::platform::mapSharedBlock(m_pBlock);
+  return tavo::platform::mapSharedBlock(m_nShmID);
 }
 
 int tCShm::Drop() {
   if (m_nShmID != 0) {
-    if (m_oShare.leave()) tavo::platform::releaseSharedBlock(m_pBlock);
-    m_pBlock = nullptr;
+    if (tavo::detail::releaseHandle(tavo::detail::HandleKind::kMapping, key(m_nShmID)))
+      tavo::platform::releaseSharedBlock(m_nShmID);
     m_nShmID = 0;
   }
   return 1;

@@ -4,13 +4,6 @@
 #define TAVO_TCSHM_TCSHM_H
 
 #include "common/tavo_export.h"
-#include "common/tavo_share.h"
-
-namespace tavo {
-namespace platform {
-struct SharedBlock;
-}  // namespace platform
-}  // namespace tavo
 
 /**
  * A named block of memory shared between processes.
@@ -118,10 +111,6 @@ class TAVO_API tCShm {
   int m_nShmID;
   /// The name last accepted by Create, NUL-terminated (zero-filled before).
   char m_szIPCName[50];
-
- private:
-  tavo::platform::SharedBlock* m_pBlock;
-  tavo::detail::ShareCount m_oShare;
 };
 
 #endif  // TAVO_TCSHM_TCSHM_H

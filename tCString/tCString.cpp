@@ -7,9 +7,10 @@
 #include <cstring>
 
 #include "common/common.h"
-#include "common/tavo_assert.h"
-#include "common/tavo_bytes.h"
-#include "common/tavo_internal.h"
+#include "tavo_layout.h"
+#include "tavo_assert.h"
+#include "tavo_bytes.h"
+#include "tavo_internal.h"
 #include "tCString2/tCString2.h"
 
 namespace {
@@ -82,15 +83,58 @@ class PatternSearch {
 
 // ---- Construction and conversion ------------------------------------------
 
-tCString::tCString() : m_pStr(nullptr), m_nLen(0) { InitVar(); }
+// The byte steps behind the members, on the text's two members.
+
+namespace {
+
+// True when p points into the n+1 bytes of the block pStr.
+bool pointsIntoText(const char* pStr, int nLen, const char* p) {
+  return tavo::detail::pointsInto(p, pStr, static_cast<std::size_t>(nLen) + 1);
+}
+
+// Replaces the block by a new exact-size copy of the n bytes at p.  The new
+// block is filled before the old one is released, so p may point into the
+// old block.
+void assignBytes(char*& rStr, int& rLen, const char* p, int n) {
+  char* pNew = allocText(n);
+  std::memcpy(pNew, p, static_cast<std::size_t>(n));
+  pNew[n] = '\0';
+  std::free(rStr);
+  rStr = pNew;
+  rLen = n;
+}
+
+// Appends the n bytes at p after the rLen stored bytes.  The resize may
+// move the block, so a source inside it is found again by its offset.  Such
+// a source ends at or before the terminating NUL, and the block only grows
+// here, so those bytes are still intact after the resize.
+void appendBytes(char*& rStr, int& rLen, const char* p, unsigned long long n) {
+  int nNew = checkedInt(static_cast<unsigned long long>(rLen) + n, "mrealloc");
+  bool bInside = pointsIntoText(rStr, rLen, p);
+  std::ptrdiff_t nOffset = bInside ? p - rStr : 0;
+  rStr = static_cast<char*>(mrealloc(rStr, static_cast<unsigned int>(nNew) + 1u));
+  if (bInside) p = rStr + nOffset;
+  std::memmove(rStr + rLen, p, static_cast<std::size_t>(n));
+  rLen = nNew;
+  rStr[rLen] = '\0';
+}
+
+}  // namespace
+
+tCString::tCString() : m_pStr(nullptr), m_nLen(0) {
+  TAVO_SIZE(tCString, 2 * tavo::detail::kPtr);
+  TAVO_LAYOUT(tCString, m_pStr, 0);
+  TAVO_LAYOUT(tCString, m_nLen, tavo::detail::kPtr);
+  InitVar();
+}
 
 tCString::tCString(const char* pStr) : m_pStr(nullptr), m_nLen(0) {
   TAVO_ASSERT(pStr);
-  assignBytes(pStr, checkedInt(std::strlen(pStr), "mmalloc"));
+  assignBytes(m_pStr, m_nLen, pStr, checkedInt(std::strlen(pStr), "mmalloc"));
 }
 
 tCString::tCString(const tCString& oRight) : m_pStr(nullptr), m_nLen(0) {
-  assignBytes(oRight.m_pStr, static_cast<int>(std::strlen(oRight.m_pStr)));
+  assignBytes(m_pStr, m_nLen, oRight.m_pStr, static_cast<int>(std::strlen(oRight.m_pStr)));
 }
 
 tCString::~tCString() {
@@ -120,62 +164,33 @@ int tCString::InitVar() {
   return 1;
 }
 
-// The new block is filled before the old one is released, so p may point
-// into the old block.
-void tCString::assignBytes(const char* p, int n) {
-  char* pNew = allocText(n);
-  std::memcpy(pNew, p, static_cast<std::size_t>(n));
-  pNew[n] = '\0';
-  std::free(m_pStr);
-  m_pStr = pNew;
-  m_nLen = n;
-}
-
-// The resize may move the block, so a source inside it is found again by
-// its offset.  Such a source ends at or before the terminating NUL, and the
-// block only grows here, so those bytes are still intact after the resize.
-void tCString::appendBytes(const char* p, unsigned long long n) {
-  int nNew = checkedInt(static_cast<unsigned long long>(m_nLen) + n, "mrealloc");
-  bool bInside = pointsIntoText(p);
-  std::ptrdiff_t nOffset = bInside ? p - m_pStr : 0;
-  m_pStr = static_cast<char*>(mrealloc(m_pStr, static_cast<unsigned int>(nNew) + 1u));
-  if (bInside) p = m_pStr + nOffset;
-  std::memmove(m_pStr + m_nLen, p, static_cast<std::size_t>(n));
-  m_nLen = nNew;
-  m_pStr[m_nLen] = '\0';
-}
-
-bool tCString::pointsIntoText(const char* p) const {
-  return tavo::detail::pointsInto(p, m_pStr, static_cast<std::size_t>(m_nLen) + 1);
-}
-
 // ---- Assignment and appending ----------------------------------------------
 
 const tCString& tCString::operator=(const tCString& oRight) {
   TAVO_ASSERT((&oRight) != this);
-  assignBytes(oRight.m_pStr, static_cast<int>(std::strlen(oRight.m_pStr)));
+  assignBytes(m_pStr, m_nLen, oRight.m_pStr, static_cast<int>(std::strlen(oRight.m_pStr)));
   return *this;
 }
 
 const tCString& tCString::operator=(const char* pRight) {
   TAVO_ASSERT(pRight);
-  assignBytes(pRight, checkedInt(std::strlen(pRight), "mmalloc"));
+  assignBytes(m_pStr, m_nLen, pRight, checkedInt(std::strlen(pRight), "mmalloc"));
   return *this;
 }
 
 const tCString& tCString::operator=(char ch) {
-  assignBytes(&ch, 1);
+  assignBytes(m_pStr, m_nLen, &ch, 1);
   return *this;
 }
 
 const tCString& tCString::operator+=(const tCString& oRight) {
-  appendBytes(oRight.m_pStr, std::strlen(oRight.m_pStr));
+  appendBytes(m_pStr, m_nLen, oRight.m_pStr, std::strlen(oRight.m_pStr));
   return *this;
 }
 
 const tCString& tCString::operator+=(const char* pRight) {
   TAVO_ASSERT(pRight);
-  appendBytes(pRight, std::strlen(pRight));
+  appendBytes(m_pStr, m_nLen, pRight, std::strlen(pRight));
   return *this;
 }
 
@@ -319,7 +334,7 @@ tCString tCString::Mid(int nFirst, int nCount) const {
   const char* pFrom = m_pStr + nFirst;
   const void* pNul = std::memchr(pFrom, '\0', static_cast<std::size_t>(nAvail));
   int nPiece = pNul != nullptr ? static_cast<int>(static_cast<const char*>(pNul) - pFrom) : nAvail;
-  oResult.assignBytes(pFrom, nPiece);
+  assignBytes(oResult.m_pStr, oResult.m_nLen, pFrom, nPiece);
   return oResult;
 }
 
@@ -360,19 +375,12 @@ int tCString::Replace(char chOld, char chNew) {
   return nCount;
 }
 
-int tCString::Replace(const char* pOld, const char* pNew) {
-  TAVO_ASSERT(pOld && pNew);
-  return replaceAll(pOld, pNew);
-}
+namespace {
 
-int tCString::Remove(const char* pRev) {
-  TAVO_ASSERT(pRev);
-  return replaceAll(pRev, "");
-}
-
-// Two passes: one to count, one to build the result in a new exact-size
+// Replaces every non-overlapping occurrence of pOld by pNew in the text;
+// the count.  Two passes: one to count, one to build the result in a new exact-size
 // block.  The old block is released last, so pOld and pNew may point into it.
-int tCString::replaceAll(const char* pOld, const char* pNew) {
+int replaceAll(char*& m_pStr, int& m_nLen, const char* pOld, const char* pNew) {
   std::size_t nOld = std::strlen(pOld);
   if (nOld == 0) return 0;
   std::size_t nNew = std::strlen(pNew);
@@ -403,6 +411,18 @@ int tCString::replaceAll(const char* pOld, const char* pNew) {
   m_pStr = pOut;
   m_nLen = nLen;
   return nCount;
+}
+
+}  // namespace
+
+int tCString::Replace(const char* pOld, const char* pNew) {
+  TAVO_ASSERT(pOld && pNew);
+  return replaceAll(m_pStr, m_nLen, pOld, pNew);
+}
+
+int tCString::Remove(const char* pRev) {
+  TAVO_ASSERT(pRev);
+  return replaceAll(m_pStr, m_nLen, pRev, "");
 }
 
 int tCString::Remove(int nPos) {
@@ -447,14 +467,14 @@ int tCString::Insert(int nIndex, const char* pIns) {
   if (nIndex < 0) nIndex = 0;
   std::size_t n = std::strlen(pIns);
   if (nIndex >= m_nLen) {
-    appendBytes(pIns, n);
+    appendBytes(m_pStr, m_nLen, pIns, n);
     return m_nLen;
   }
   int nNew = checkedInt(static_cast<unsigned long long>(m_nLen) + n, "mrealloc");
   // Bytes taken from this very text would move under the tail shift below:
   // copy them out first.
   char* pCopy = nullptr;
-  if (pointsIntoText(pIns)) {
+  if (pointsIntoText(m_pStr, m_nLen, pIns)) {
     pCopy = static_cast<char*>(mmalloc(static_cast<unsigned int>(n)));
     std::memcpy(pCopy, pIns, n);
     pIns = pCopy;
@@ -585,8 +605,11 @@ int tCString::Split(tCString2& oList, const char* pStr) const {
     p = q + nSep;
   }
   out.push(tavo::detail::heapCopy(p, static_cast<std::size_t>(pEnd - p)));
+  // The list takes the vector over whole (tCString is its friend).
   const int nPieces = static_cast<int>(out.size());
-  oList.adopt(out.release(), nPieces);
+  strfreev(oList.m_ppStr);
+  oList.m_ppStr = out.release();
+  oList.m_nLen = nPieces;
   std::free(pSep);
   return 1;
 }

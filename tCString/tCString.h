@@ -443,16 +443,6 @@ class TAVO_API tCString {
  private:
   // Makes the object the empty string without releasing anything; returns 1.
   int InitVar();
-  // Replaces the block by a new exact-size copy of the n bytes at p (which
-  // may lie in the old block).
-  void assignBytes(const char* p, int n);
-  // Appends the n bytes at p (which may lie in the block) after the
-  // m_nLen stored bytes.
-  void appendBytes(const char* p, unsigned long long n);
-  // True when p points into the m_nLen+1 bytes of the block.
-  bool pointsIntoText(const char* p) const;
-  // Replaces every non-overlapping occurrence of pOld by pNew; the count.
-  int replaceAll(const char* pOld, const char* pNew);
 
   char* m_pStr;
   int m_nLen;

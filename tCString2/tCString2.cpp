@@ -9,9 +9,10 @@
 #include <utility>
 
 #include "common/common.h"
-#include "common/tavo_assert.h"
-#include "common/tavo_internal.h"
-#include "common/tavo_sort.h"
+#include "tavo_layout.h"
+#include "tavo_assert.h"
+#include "tavo_internal.h"
+#include "tavo_sort.h"
 
 namespace {
 
@@ -60,7 +61,12 @@ int findBackward(char** v, const char* pStr, int nStart) {
 
 // ---- Construction and size ------------------------------------------------------
 
-tCString2::tCString2() : m_ppStr(nullptr), m_nLen(0) { InitVar(); }
+tCString2::tCString2() : m_ppStr(nullptr), m_nLen(0) {
+  TAVO_SIZE(tCString2, 2 * tavo::detail::kPtr);
+  TAVO_LAYOUT(tCString2, m_ppStr, 0);
+  TAVO_LAYOUT(tCString2, m_nLen, tavo::detail::kPtr);
+  InitVar();
+}
 
 tCString2::tCString2(char** pStr) : m_ppStr(nullptr), m_nLen(0) {
   TAVO_ASSERT(pStr);
@@ -86,12 +92,6 @@ int tCString2::InitVar() {
   m_ppStr = newEmptyVector();
   m_nLen = 0;
   return 1;
-}
-
-void tCString2::adopt(char** v, int n) {
-  strfreev(m_ppStr);
-  m_ppStr = v;
-  m_nLen = n;
 }
 
 tCString2::operator char**() const { return m_ppStr; }

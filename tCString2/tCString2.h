@@ -304,9 +304,6 @@ class TAVO_API tCString2 {
 
   // tCString::Split hands its pieces over whole.
   friend class tCString;
-  // Replaces the contents with the string vector `v` of `n` strings and
-  // exactly n+1 slots, which the list now owns.
-  void adopt(char** v, int n);
 
   char** m_ppStr;
   int m_nLen;

@@ -7,8 +7,9 @@
 #include <cstring>
 
 #include "common/common.h"
-#include "common/tavo_assert.h"
-#include "common/tavo_internal.h"
+#include "tavo_layout.h"
+#include "tavo_assert.h"
+#include "tavo_internal.h"
 
 namespace {
 
@@ -44,7 +45,13 @@ void appendTable(char***& t, int& n, char** const* src) { tavo::detail::appendEa
 
 // ---- Construction and size ------------------------------------------------------
 
-tCString3::tCString3() : m_pppStr(nullptr), m_nLen(0) { InitVar(); }
+tCString3::tCString3() : m_pppStr(nullptr), m_nLen(0) {
+  // After the pointer to the virtual table.
+  TAVO_SIZE(tCString3, 3 * tavo::detail::kPtr);
+  TAVO_LAYOUT(tCString3, m_pppStr, tavo::detail::kPtr);
+  TAVO_LAYOUT(tCString3, m_nLen, 2 * tavo::detail::kPtr);
+  InitVar();
+}
 
 tCString3::tCString3(char*** pStr) : m_pppStr(nullptr), m_nLen(0) {
   TAVO_ASSERT(pStr);

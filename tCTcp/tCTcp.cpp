@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "common/tavo_assert.h"
-#include "common/tavo_netbios.h"
-#include "platform/platform.h"
+#include "tavo_layout.h"
+#include "tavo_assert.h"
+#include "tavo_netbios.h"
+#include "platform.h"
+#include "tavo_socket.h"
 
 namespace net = tavo::platform;
 
@@ -67,6 +69,8 @@ void appendAddrLine(const unsigned char a[4], void* ctx) {
 }  // namespace
 
 tCTcp::tCTcp() : m_nSock(-1) {
+  TAVO_SIZE(tCTcp, 2 * tavo::detail::kPtr);
+  TAVO_LAYOUT(tCTcp, m_nSock, tavo::detail::kPtr);
   if (net::netStartup() != 0) {
     std::printf("%s", kMsgStartFailed);
     std::exit(0);
@@ -79,28 +83,24 @@ tCTcp::~tCTcp() {
 }
 
 // The copy starts the socket support too, so that every destructor's
-// clean-up has its start-up.
-tCTcp::tCTcp(const tCTcp& oRight) : m_nSock(oRight.m_nSock), m_oShare(oRight.coveredShare()) {
+// clean-up has its start-up.  Copies share the socket through the table of
+// shared handles: the last of them closes it.
+tCTcp::tCTcp(const tCTcp& oRight) : m_nSock(oRight.m_nSock) {
+  tavo::detail::shareSocket(m_nSock);
   net::netStartup();
 }
 
 tCTcp& tCTcp::operator=(const tCTcp& oRight) {
-  if (&oRight == this || oRight.coveredShare().sharesWith(m_oShare)) return *this;
+  if (&oRight == this || oRight.m_nSock == m_nSock) return *this;
   tCTcp::Close();
   m_nSock = oRight.m_nSock;
-  m_oShare.join(oRight.m_oShare);
+  tavo::detail::shareSocket(m_nSock);
   return *this;
-}
-
-const tavo::detail::ShareCount& tCTcp::coveredShare() const {
-  if (m_nSock != -1 && !m_oShare.held()) m_oShare.start();
-  return m_oShare;
 }
 
 int tCTcp::operator=(int nSockfd) {
   TAVO_ASSERT((m_nSock == -1) && (nSockfd > -1));
   m_nSock = nSockfd;
-  m_oShare.start();
   return m_nSock;
 }
 
@@ -110,19 +110,15 @@ int tCTcp::Open() {
   TAVO_ASSERT(m_nSock == -1);
   m_nSock = net::openTcpSocket();
   if (m_nSock == -1) return 0;
-  m_oShare.start();
   SetSendTimeout(2000000);
   SetRecvTimeout(2000000);
   return 1;
 }
 
 int tCTcp::Close() {
-  if (m_nSock != -1) {
-    // A socket no count covers was set by a derived class and never copied:
-    // it is this object's alone.
-    if (!m_oShare.held() || m_oShare.leave()) net::closeSocket(m_nSock);
-    m_nSock = -1;
-  }
+  // A socket a derived class put into m_nSock itself is handled alike: one
+  // that was never copied is this object's alone.
+  tavo::detail::releaseSocket(m_nSock);
   return 1;
 }
 
@@ -178,38 +174,24 @@ int tCTcp::Accept() const {
 
 int tCTcp::Sendn(const void* pBuf, int nCount, int /*nTimeout*/) const {
   TAVO_ASSERT((m_nSock != -1) && pBuf && (nCount > 0));
-  const char* p = static_cast<const char*>(pBuf);
-  int nLeft = nCount;
-  while (nLeft > 0) {
-    int n = net::sendSome(m_nSock, p, nLeft);
-    if (n <= 0) {
-      std::printf("send failed! \n");
-      return SOCK_ERROR;
-    }
-    p += n;
-    nLeft -= n;
-  }
-  return nCount;
+  const int n = tavo::detail::moveEvery(static_cast<const char*>(pBuf), nCount,
+                                        [this](const char* p, int nLeft) { return net::sendSome(m_nSock, p, nLeft); });
+  if (n == nCount) return nCount;
+  std::printf("send failed! \n");
+  return SOCK_ERROR;
 }
 
 int tCTcp::Recvn(void* pBuf, int nCount, int /*nTimeout*/) const {
   TAVO_ASSERT((m_nSock != -1) && pBuf && (nCount > 0));
-  char* p = static_cast<char*>(pBuf);
-  int nLeft = nCount;
-  while (nLeft > 0) {
-    int n = net::recvSome(m_nSock, p, nLeft);
-    if (n < 0) {
-      std::printf("recvn recv_error! <%d> <%d> \n", n, net::socketError());
-      return SOCK_ERROR;
-    }
-    if (n == 0) {
-      std::printf("recvn recv_ 0! \n");
-      return 0;
-    }
-    p += n;
-    nLeft -= n;
+  const int n = tavo::detail::moveEvery(static_cast<char*>(pBuf), nCount,
+                                        [this](char* p, int nLeft) { return net::recvSome(m_nSock, p, nLeft); });
+  if (n == nCount) return nCount;
+  if (n == 0) {
+    std::printf("recvn recv_ 0! \n");
+    return 0;
   }
-  return nCount;
+  std::printf("recvn recv_error! <%d> <%d> \n", n, net::socketError());
+  return SOCK_ERROR;
 }
 
 int tCTcp::Send(const void* pBuf, int nCount, int /*nTimeout*/) const {
@@ -300,23 +282,6 @@ int tCTcp::retrieve_data(const char* pHost, char* pBuf, int nSize) {
   }
   net::closeSocket(fd);
   return nGot;
-}
-
-int tavo::detail::macFromNodeStatus(const unsigned char* pReply, unsigned int nLen, char* pMac,
-                                    const char* pSep) {
-  if (nLen < 75) return 0;
-  const unsigned int nNames = pReply[56];
-  const unsigned int nMacAt = 57 + 18 * nNames;
-  if (nLen < nMacAt) return 0;
-  if (pMac == nullptr) return 1;
-  // A reply that ends inside the six bytes leaves the rest as the zero fill
-  // of the receive buffer would.
-  unsigned char m[6] = {0};
-  for (unsigned int i = 0; i < 6 && nMacAt + i < nLen; ++i) m[i] = pReply[nMacAt + i];
-  const char* sep = pSep != nullptr ? pSep : "";
-  std::sprintf(pMac, "%02X%s%02X%s%02X%s%02X%s%02X%s%02X", m[0], sep, m[1], sep, m[2], sep, m[3],
-               sep, m[4], sep, m[5]);
-  return 1;
 }
 
 int tCTcp::GetMacByIp(const char* pIp, char* pMac, char* pSep) {

@@ -4,7 +4,6 @@
 #define TAVO_TCTCP_TCTCP_H
 
 #include "common/tavo_export.h"
-#include "common/tavo_share.h"
 
 /**
  * One IPv4 stream (TCP) socket.
@@ -292,16 +291,6 @@ class TAVO_API tCTcp {
 
   /// The handle held, or -1.
   int m_nSock;
-
- private:
-  // Gives a socket that a derived class put into m_nSock itself (no count
-  // covers it yet) a count of its own, so that copies share it and the last
-  // of them closes it once.  Returns the count.
-  const tavo::detail::ShareCount& coveredShare() const;
-
-  // The count of the objects sharing m_nSock; started when a socket is first
-  // copied if a derived class set it directly.
-  mutable tavo::detail::ShareCount m_oShare;
 };
 
 #endif  // TAVO_TCTCP_TCTCP_H

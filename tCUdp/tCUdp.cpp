@@ -4,10 +4,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/tavo_assert.h"
-#include "platform/platform.h"
+#include "tavo_layout.h"
+#include "tavo_assert.h"
+#include "platform.h"
+#include "tavo_socket.h"
 
 namespace net = tavo::platform;
+using tavo::detail::releaseSocket;
+using tavo::detail::shareSocket;
 
 namespace {
 
@@ -30,28 +34,31 @@ bool dotted(const char* text, unsigned char addr[4]) {
 }  // namespace
 
 tCUdp::tCUdp() : m_sock(-1) {
+  TAVO_SIZE(tCUdp, tavo::detail::ptrAligned(tavo::detail::kPtr + 4 + 16));
+  TAVO_LAYOUT(tCUdp, m_sock, tavo::detail::kPtr);
+  TAVO_LAYOUT(tCUdp, m_addr, tavo::detail::kPtr + 4);
   std::memset(m_addr, 0, sizeof m_addr);
   if (net::netStartup() != 0) std::printf("%s", kMsgStartFailed);
 }
 
 tCUdp::~tCUdp() {
-  if (m_sock != -1 && m_oShare.leave()) net::closeSocket(m_sock);
-  m_sock = -1;
+  releaseSocket(m_sock);
   net::netCleanup();
 }
 
-tCUdp::tCUdp(const tCUdp& oRight) : m_sock(oRight.m_sock), m_oShare(oRight.m_oShare) {
+tCUdp::tCUdp(const tCUdp& oRight) : m_sock(oRight.m_sock) {
   std::memcpy(m_addr, oRight.m_addr, sizeof m_addr);
+  shareSocket(m_sock);
   net::netStartup();
 }
 
 tCUdp& tCUdp::operator=(const tCUdp& oRight) {
   if (&oRight == this) return *this;
-  if (!oRight.m_oShare.sharesWith(m_oShare)) {
-    if (m_sock != -1 && m_oShare.leave()) net::closeSocket(m_sock);
-    m_oShare.join(oRight.m_oShare);
+  if (oRight.m_sock != m_sock) {
+    releaseSocket(m_sock);
+    m_sock = oRight.m_sock;
+    shareSocket(m_sock);
   }
-  m_sock = oRight.m_sock;
   std::memcpy(m_addr, oRight.m_addr, sizeof m_addr);
   return *this;
 }
@@ -63,7 +70,6 @@ int tCUdp::BindAddr(const char* addr, unsigned int port) {
     std::printf("%s", kMsgNoSocket);
     return 0;
   }
-  m_oShare.start();
   unsigned char a[4];
   const bool isAddr = dotted(addr, a);
   net::fillSockAddr(m_addr, a, static_cast<int>(port & 0xFFFF));
@@ -81,32 +87,30 @@ int tCUdp::SendDate(const char* addr, unsigned int port, const void* buf, int le
   unsigned char a[4];
   // Text that is not an address is never sent to (it would be broadcast).
   const bool isAddr = dotted(addr, a);
-  const char* p = static_cast<const char*>(buf);
-  int nLeft = len;
-  while (nLeft > 0) {
-    int n = isAddr ? net::sendDatagram(m_sock, a, static_cast<int>(port & 0xFFFF), p, nLeft) : -1;
-    if (n <= 0) {  // a datagram send never moves 0 bytes; never loop on it
-      std::printf("%s", kMsgSendFailed);
-      return 0;
-    }
-    p += n;
-    nLeft -= n;
+  const int nPort = static_cast<int>(port & 0xFFFF);
+  // A datagram send never moves 0 bytes; never loop on it.
+  const int n = tavo::detail::moveEvery(static_cast<const char*>(buf), len, [&](const char* p, int nLeft) {
+    return isAddr ? net::sendDatagram(m_sock, a, nPort, p, nLeft) : -1;
+  });
+  if (n < len) {
+    std::printf("%s", kMsgSendFailed);
+    return 0;
   }
   return 1;
 }
 
 int tCUdp::RecvDate(void* buf, int len) {
-  char* p = static_cast<char*>(buf);
-  int nLeft = len;
-  while (nLeft > 0) {
-    // A datagram longer than the room left is an error, never a silent cut.
-    int n = net::recvDatagram(m_sock, p, nLeft);
-    if (n == -1) {
-      std::printf("%s", kMsgRecvFailed);
-      return 0;
-    }
-    p += n;
-    nLeft -= n;
+  // A datagram longer than the room left is an error, never a silent cut;
+  // an empty one moves nothing and the wait goes on.
+  const int n = tavo::detail::moveEvery(static_cast<char*>(buf), len, [&](char* p, int nLeft) {
+    int nGot;
+    do nGot = net::recvDatagram(m_sock, p, nLeft);
+    while (nGot == 0);
+    return nGot;
+  });
+  if (n < len) {
+    std::printf("%s", kMsgRecvFailed);
+    return 0;
   }
   return 1;
 }

@@ -4,7 +4,6 @@
 #define TAVO_TCUDP_TCUDP_H
 
 #include "common/tavo_export.h"
-#include "common/tavo_share.h"
 
 /**
  * One IPv4 datagram (UDP) socket, created and bound in one step.
@@ -97,8 +96,6 @@ class TAVO_API tCUdp {
   // The platform's 16-byte IPv4 socket address (family, port in network
   // order, address) that BindAddr bound the socket to; zero before that.
   alignas(4) unsigned char m_addr[16];
-  // The count of the objects sharing m_sock.
-  tavo::detail::ShareCount m_oShare;
 };
 
 #endif  // TAVO_TCUDP_TCUDP_H

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/common.h"
-#include "common/tavo_assert.h"
+#include "tavo_assert.h"
 #include "test_util.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "common/tavo_internal.h"
+#include "tavo_internal.h"
 
 namespace tavo {
 namespace detail {

@@ -139,30 +139,25 @@ const char* errorText(int errnum, char* buf, std::size_t size);
 // the mapping object's own (shared with any program that uses it), and the
 // system frees the block when its last handle and view close.
 
-// A named block of shared memory held by one handle (opaque; one per
-// successful createOrJoinSharedBlock).
-struct SharedBlock;
-
 // Creates or joins the named block `name` (1 to 49 bytes, any byte values
 // except NUL).  A live block of that name (one with at least one holder) is
 // joined whatever its size; otherwise a new zero-filled block of `size`
 // bytes is made, and a block whose holders all ended without releasing it
 // is not joined: its name is cleared and a new block made in its place
 // (views of the old one stay valid).  `size` <= 0 only joins.  Returns the
-// handle, or null when the block can be neither joined nor made.
-SharedBlock* createOrJoinSharedBlock(const char* name, int size);
+// handle, a non-zero 32-bit number (the mapping's own handle on Windows),
+// or 0 when the block can be neither joined nor made.
+int createOrJoinSharedBlock(const char* name, int size);
 
-// A non-zero number identifying the handle while it is held.
-int sharedBlockId(const SharedBlock* block);
+// Maps the whole block of the handle `id` read/write.  Returns the view's
+// address (valid until the process ends or the caller unmaps it, whether
+// or not the handle is still held), or null when the system refuses a view
+// or `id` is not a held handle.
+void* mapSharedBlock(int id);
 
-// Maps the whole block read/write.  Returns the view's address (valid until
-// the process ends or the caller unmaps it, whether or not the handle is
-// still held), or null when the system refuses a view.
-void* mapSharedBlock(SharedBlock* block);
-
-// Releases the handle (and frees `block`).  The last holder of a block
-// removes its name, so that the next create makes a new block.
-void releaseSharedBlock(SharedBlock* block);
+// Releases the handle `id`.  The last holder of a block removes its name,
+// so that the next create makes a new block.
+void releaseSharedBlock(int id);
 
 // ---- Processes (posix_process.cpp / win32_process.cpp) -------------------
 

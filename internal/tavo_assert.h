@@ -6,15 +6,14 @@
 // to the standard error stream and aborts the process.  The source file is
 // given relative to the repository root (e.g. tCString/tCString.cpp); the
 // build maps the source directory prefix away.
-#ifndef TAVO_COMMON_TAVO_ASSERT_H
-#define TAVO_COMMON_TAVO_ASSERT_H
-
-#include "common/tavo_export.h"
+#ifndef TAVO_INTERNAL_TAVO_ASSERT_H
+#define TAVO_INTERNAL_TAVO_ASSERT_H
 
 namespace tavo {
 namespace detail {
-// Exported so that inline code in headers and tests can use TAVO_ASSERT.
-[[noreturn]] TAVO_API void assertFail(const char* pExpr, const char* pFile, int nLine) noexcept;
+// Internal to the library (a test that uses TAVO_ASSERT itself compiles
+// common/assert.cpp in).
+[[noreturn]] void assertFail(const char* pExpr, const char* pFile, int nLine) noexcept;
 }  // namespace detail
 }  // namespace tavo
 
@@ -23,4 +22,4 @@ namespace detail {
   ((__VA_ARGS__) ? static_cast<void>(0)          \
                  : ::tavo::detail::assertFail(#__VA_ARGS__, __FILE__, __LINE__))
 
-#endif  // TAVO_COMMON_TAVO_ASSERT_H
+#endif  // TAVO_INTERNAL_TAVO_ASSERT_H

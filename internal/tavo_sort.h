@@ -12,8 +12,8 @@
 #include <utility>
 
 #include "common/common.h"
-#include "common/tavo_bytes.h"
-#include "common/tavo_internal.h"
+#include "tavo_bytes.h"
+#include "tavo_internal.h"
 
 namespace tavo {
 namespace detail {
