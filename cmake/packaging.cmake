@@ -1,9 +1,9 @@
 # Debian packages from the install rules (CPack, DEB generator):
-#   libtavo1     the shared library (Runtime component), its dependencies
+#   libtavo2     the shared library (Runtime component), its dependencies
 #                computed by dpkg-shlibdeps, with a shlibs file and the
 #                ldconfig trigger;
 #   libtavo-dev  headers, the libtavo.so link, the CMake package files and
-#                tavo.pc (Development component), depending on libtavo1 of
+#                tavo.pc (Development component), depending on libtavo2 of
 #                exactly the same version.
 # Built by scripts/package.sh from a configuration with
 # CMAKE_INSTALL_PREFIX=/usr; `cpack` in such a build tree writes the .deb files.

@@ -35,40 +35,52 @@ struct LineBuffer {
   }
 };
 
-// Reads a stream a block at a time, straight from its buffer.  The caller
-// holds the stream lock.  A block is consumed (marked as read) when the
-// next one is asked for, or up to a given point by finish(), so that the
-// stream is left just after the last byte used.  Nothing more is read after
-// the end of the file or a read error: stdio does not keep a read error,
-// and the next read could go on past it.
+// Reads a stream a block at a time into a buffer of its own.  A regular
+// file is read with fread (stdio reads a block this large straight into the
+// buffer, without a copy of its own).  Anything else (a pipe, a FIFO, a
+// terminal) may hold back its next bytes for as long as its writer likes,
+// so a block of it ends with the first line end (LF or CR) that comes:
+// the reader never waits for bytes past the line it is cutting.  What is
+// read beyond the last line a caller wants is not given back: callers read
+// to the end or close the stream.  Nothing more is read after the end of
+// the file or a read error: stdio does not keep a read error, and the next
+// read could go on past it.
 class BlockReader {
  public:
-  explicit BlockReader(FILE* fp) : fp_(fp) {}
-  ~BlockReader() { platform::consumeBuffered(fp_, n_); }
+  explicit BlockReader(FILE* fp)
+      : fp_(fp), p_(static_cast<char*>(mmalloc(kBlock))), bRegular_(platform::streamIsRegularFile(fp)) {}
+  ~BlockReader() { std::free(p_); }
   BlockReader(const BlockReader&) = delete;
   BlockReader& operator=(const BlockReader&) = delete;
 
-  // Consumes the current block and peeks at the next.  False when nothing
-  // more can be read.
+  // Reads the next block.  False when nothing more can be read.
   bool fill() {
-    platform::consumeBuffered(fp_, n_);
     n_ = 0;
     if (bEnd_) return false;
-    n_ = platform::peekBuffered(fp_, &p_);
-    if (n_ == 0) bEnd_ = true;
+    if (bRegular_) {
+      n_ = std::fread(p_, 1, kBlock, fp_);
+      if (n_ < kBlock) bEnd_ = true;  // the end of the file, or an error
+    } else {
+      while (n_ < kBlock) {
+        const int c = std::getc(fp_);
+        if (c == EOF) {
+          bEnd_ = true;
+          break;
+        }
+        p_[n_++] = static_cast<char>(c);
+        if (c == '\n' || c == '\r') break;
+      }
+    }
     return n_ > 0;
-  }
-  // Consumes the current block up to `p`.
-  void finish(const char* p) {
-    platform::consumeBuffered(fp_, static_cast<std::size_t>(p - p_));
-    n_ = 0;
   }
   const char* data() const { return p_; }
   std::size_t size() const { return n_; }
 
  private:
+  static constexpr unsigned int kBlock = 1u << 16;
   FILE* fp_;
-  const char* p_ = nullptr;
+  char* p_;
+  bool bRegular_;
   std::size_t n_ = 0;
   bool bEnd_ = false;
 };
@@ -116,11 +128,7 @@ char** readLines(FILE* fp, int nMax) {
       ++p;
       bSwallow = false;
     }
-    while (p < pEnd) {
-      if (out.size() == static_cast<std::size_t>(nMax)) {
-        r.finish(p);  // leave the stream after the last line read
-        break;
-      }
+    while (p < pEnd && out.size() < static_cast<std::size_t>(nMax)) {
       const char* pLf = lf.find(p, pEnd);
       const char* pCr = cr.find(p, pEnd);
       const char* pHit = pCr < pLf ? pCr : pLf;
@@ -149,11 +157,7 @@ char** readLines(FILE* fp, int nMax) {
       }
     }
   }
-  // The last line read may have ended with a CR at the end of a block: the
-  // byte it takes along is consumed too, so the stream is left after it.
-  if (bSwallow && r.fill()) r.finish(r.data() + 1);
-  // The last line ends at the end of the file (or at a read error), unless
-  // it was cut short by a CR whose next byte could not be read.
+  // The last line ends at the end of the file (or at a read error).
   if (nPending != 0 && out.size() < static_cast<std::size_t>(nMax)) out.push(heapCopy(b.p, nPending));
   std::free(b.p);
   return out.release();
@@ -178,12 +182,23 @@ int countLines(FILE* fp) {
 }
 
 char* readOneLine(FILE* fp) {
-  // The reader leaves the stream just after the line (and the byte a CR
-  // takes along).
-  char** v = readLines(fp, 1);
-  if (v == nullptr) return nullptr;
-  char* s = v[0];
-  std::free(v);
+  // A byte at a time, so that the stream is left just after the line (and
+  // the byte a CR takes along) for the next reader.
+  LineBuffer b;
+  std::size_t n = 0;
+  StreamLock lock(fp);
+  int c = std::getc(fp);
+  if (c == EOF) return nullptr;
+  for (; c != EOF && c != '\n'; c = std::getc(fp)) {
+    if (c == '\r') {
+      std::getc(fp);  // CR takes the byte after it along
+      break;
+    }
+    b.reserve(n + 1);
+    b.p[n++] = static_cast<char>(c);
+  }
+  char* s = heapCopy(n != 0 ? b.p : "", n);
+  std::free(b.p);
   return s;
 }
 

@@ -97,16 +97,6 @@ class StreamLock {
   FILE* fp_;
 };
 
-// Block reading straight from the buffer of a read stream, without a copy
-// (the caller holds the stream locked with StreamLock).
-// peekBuffered makes the next bytes of `fp` available, reading more when
-// its buffer is empty (a read that returns what a pipe holds now, without
-// waiting for a full block): returns their count and stores their address
-// in `*pp`; 0 at the end of the file or on a read error.  The bytes stay
-// unread until consumeBuffered(fp, n) marks the first `n` of them (at most
-// the count peeked) as read.
-std::size_t peekBuffered(FILE* fp, const char** pp);
-void consumeBuffered(FILE* fp, std::size_t n);
 
 // fseek with a 64-bit offset (positions past 2 GiB also where long has 32
 // bits).  0, or -1.

@@ -18,7 +18,9 @@ namespace detail {
 // Reads lines from the current position of `fp` until its end (or a read
 // error), at most `nMax` of them.  Returns a string vector of exactly
 // count+1 slots (caller releases it with strfreev), null when no line was
-// read or `nMax` is 0 or less.
+// read or `nMax` is 0 or less.  The stream is read in blocks: when it stops
+// at `nMax` lines, bytes past the last line may have been read too, so the
+// callers either read to the end or close the stream.
 char** readLines(FILE* fp, int nMax);
 
 // The number of lines from the current position of `fp` to its end (or a

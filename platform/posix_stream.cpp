@@ -43,43 +43,6 @@ bool streamIsRegularFile(FILE* fp) {
 void lockStream(FILE* fp) { ::flockfile(fp); }
 void unlockStream(FILE* fp) { ::funlockfile(fp); }
 
-#if defined(__GLIBC__)
-// glibc keeps the unread part of a read buffer between _IO_read_ptr and
-// _IO_read_end; gnulib's freadptr and freadseek use the same fields.
-std::size_t peekBuffered(FILE* fp, const char** pp) {
-  if (fp->_IO_read_ptr >= fp->_IO_read_end) {
-    // Refill through stdio itself: one read, of what is there now.
-    if (getc_unlocked(fp) == EOF) return 0;
-    --fp->_IO_read_ptr;  // the byte stays in the buffer, unread
-  }
-  *pp = fp->_IO_read_ptr;
-  return static_cast<std::size_t>(fp->_IO_read_end - fp->_IO_read_ptr);
-}
-
-void consumeBuffered(FILE* fp, std::size_t n) { fp->_IO_read_ptr += n; }
-#else
-// Elsewhere: one byte at a time through the portable call.
-namespace {
-thread_local char tPeeked;
-thread_local bool tHavePeeked = false;
-}  // namespace
-
-std::size_t peekBuffered(FILE* fp, const char** pp) {
-  if (!tHavePeeked) {
-    int c = getc_unlocked(fp);
-    if (c == EOF) return 0;
-    tPeeked = static_cast<char>(c);
-    tHavePeeked = true;
-  }
-  *pp = &tPeeked;
-  return 1;
-}
-
-void consumeBuffered(FILE*, std::size_t n) {
-  if (n != 0) tHavePeeked = false;
-}
-#endif
-
 int seekStream(FILE* fp, long long offset, int whence) {
   return ::fseeko(fp, static_cast<off_t>(offset), whence) == 0 ? 0 : -1;
 }

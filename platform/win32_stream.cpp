@@ -49,23 +49,6 @@ bool streamIsRegularFile(FILE* fp) {
 void lockStream(FILE* fp) { _lock_file(fp); }
 void unlockStream(FILE* fp) { _unlock_file(fp); }
 
-std::size_t peekBuffered(FILE* fp, const char** pp) {
-  if (fp->_cnt <= 0) {
-    // Refill through the runtime itself: _filbuf reads one block (what a
-    // pipe holds now) and hands out its first byte, which is put back.
-    if (_filbuf(fp) == EOF) return 0;
-    --fp->_ptr;
-    ++fp->_cnt;
-  }
-  *pp = fp->_ptr;
-  return static_cast<std::size_t>(fp->_cnt);
-}
-
-void consumeBuffered(FILE* fp, std::size_t n) {
-  fp->_ptr += n;
-  fp->_cnt -= static_cast<int>(n);
-}
-
 int seekStream(FILE* fp, long long offset, int whence) {
   return _fseeki64(fp, offset, whence) == 0 ? 0 : -1;
 }

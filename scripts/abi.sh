@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # The exported ABI of libtavo.so, checked against the baseline kept in the
-# tree (abi/libtavo.so.1.abi, made with abigail-tools' abidw from the public
+# tree (abi/libtavo.so.2.abi, made with abigail-tools' abidw from the public
 # headers and the library's debug information).
 #
 #   scripts/abi.sh check  [BUILD_DIR]   # default: build (a RelWithDebInfo build)
 #   scripts/abi.sh update [BUILD_DIR]
 #
 # check fails when a symbol was removed or changed (programs built against
-# libtavo.so.1 would break), and also when symbols were only added without the
+# libtavo.so.2 would break), and also when symbols were only added without the
 # baseline being updated.  A commit that adds to the interface runs
 # `scripts/abi.sh update` and commits the new baseline with the change; a
 # removal or change needs a new SONAME instead.
@@ -17,17 +17,17 @@ mode=${1:-}
 build=${2:-build}
 case "$mode" in check|update) ;; *) echo "usage: $0 check|update [BUILD_DIR]" >&2; exit 2 ;; esac
 scripts/deps.sh abi
-baseline=abi/libtavo.so.1.abi
+baseline=abi/libtavo.so.2.abi
 
 [ -f "$build/CMakeCache.txt" ] || { echo "abi: no configured build in '$build' (build it first)" >&2; exit 1; }
 work=$(mktemp -d /tmp/tavo_abi.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 # The ABI as installed: the library and the public headers only.
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
-lib=$(find "$work/prefix" -name libtavo.so.1 | head -n1)
-[ -n "$lib" ] || { echo "abi: the installed tree has no libtavo.so.1" >&2; exit 1; }
+lib=$(find "$work/prefix" -name libtavo.so.2 | head -n1)
+[ -n "$lib" ] || { echo "abi: the installed tree has no libtavo.so.2" >&2; exit 1; }
 soname=$(readelf -d "$lib" | sed -n 's/.*Library soname: \[\(.*\)\]/\1/p')
-[ "$soname" = libtavo.so.1 ] || { echo "abi: SONAME is '$soname', not libtavo.so.1" >&2; exit 1; }
+[ "$soname" = libtavo.so.2 ] || { echo "abi: SONAME is '$soname', not libtavo.so.2" >&2; exit 1; }
 sections=$(readelf -S "$lib")
 [[ $sections == *.debug_info* ]] ||
   { echo "abi: $lib has no debug information (build with -g, e.g. RelWithDebInfo)" >&2; exit 1; }
@@ -48,7 +48,7 @@ fi
 status=0
 abidiff --no-show-locs "$baseline" "$work/current.abi" >"$work/report" || status=$?
 if [ $status -eq 0 ]; then
-  echo "abi: libtavo.so.1 matches $baseline"
+  echo "abi: libtavo.so.2 matches $baseline"
   exit 0
 fi
 cat "$work/report"
@@ -59,6 +59,6 @@ elif [ $((status & 8)) -eq 0 ] &&
      grep -Eq 'Variables changes summary: 0 Removed, 0 Changed' "$work/report"; then
   echo "abi: symbols were added; update the baseline in the same commit: $0 update" >&2
 else
-  echo "abi: symbols were removed or changed: programs built against libtavo.so.1 would break" >&2
+  echo "abi: symbols were removed or changed: programs built against libtavo.so.2 would break" >&2
 fi
 exit 1

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Debian packages libtavo1 and libtavo-dev (CPack) into
+# Builds the Debian packages libtavo2 and libtavo-dev (CPack) into
 # build-pkg/ from a Release build installed under /usr.
 #
 #   scripts/package.sh [--allow-dirty]

@@ -5,7 +5,7 @@
 #   - lintian reports no error on either package;
 #   - both install with dpkg -i into a scratch root whose package database is
 #     a copy of this machine's, so that their dependencies (libtavo-dev on
-#     libtavo1 of the same version, libtavo1 on the MariaDB client library,
+#     libtavo2 of the same version, libtavo2 on the MariaDB client library,
 #     ...) are checked against what is really installed; the machine itself
 #     is not touched;
 #   - a consumer builds and runs against the installed copy through
@@ -51,7 +51,7 @@ force=(--force-script-chrootless)
 if [ "$(id -u)" -ne 0 ]; then force+=(--force-not-root); fi
 dpkg --root="$r" "${force[@]}" -i "${debs[@]}" >"$work/dpkg.out" 2>&1 ||
   { cat "$work/dpkg.out" >&2; echo "check_packages: dpkg -i failed" >&2; exit 1; }
-dpkg --root="$r" -s libtavo1 libtavo-dev | grep -q '^Status: install ok installed'
+dpkg --root="$r" -s libtavo2 libtavo-dev | grep -q '^Status: install ok installed'
 
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 libdir="$r/usr/lib/$multiarch"
