@@ -4,7 +4,6 @@
 # (CMakeLists.txt) and by the fuzzing build (fuzz/), so that both compile
 # exactly the same files.
 get_filename_component(TAVO_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
-set(TAVO_INTERNAL_INCLUDE_DIR "${TAVO_SOURCE_ROOT}/internal")
 set(TAVO_SOURCES
   common/assert.cpp
   common/memory.cpp
@@ -37,6 +36,7 @@ else()
   set(TAVO_PLATFORM_FAMILY posix)
 endif()
 list(APPEND TAVO_SOURCES
+  platform/bsd_net.cpp
   platform/${TAVO_PLATFORM_FAMILY}_error.cpp
   platform/${TAVO_PLATFORM_FAMILY}_files.cpp
   platform/${TAVO_PLATFORM_FAMILY}_net.cpp
@@ -46,3 +46,6 @@ list(APPEND TAVO_SOURCES
   platform/${TAVO_PLATFORM_FAMILY}_time.cpp
 )
 list(TRANSFORM TAVO_SOURCES PREPEND "${TAVO_SOURCE_ROOT}/")
+# The internal headers: those of every build, and those of this family
+# (the spellings of its system interfaces).
+set(TAVO_INTERNAL_INCLUDE_DIRS "${TAVO_SOURCE_ROOT}/internal" "${TAVO_SOURCE_ROOT}/internal/${TAVO_PLATFORM_FAMILY}")

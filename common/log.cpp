@@ -95,7 +95,7 @@ void toStderr(const Text& t) { std::fwrite(t.data(), 1, t.size(), stderr); }
 void appendTimestamp(Text& t) {
   char ts[kTimestampSize];
   std::tm local;
-  if (!tavo::platform::localTime(std::time(nullptr), &local) ||
+  if (tavo::platform::localTime(std::time(nullptr), &local) != 0 ||
       std::strftime(ts, sizeof ts, "%Y-%m-%d %X", &local) == 0)
     ts[0] = '\0';
   t.append(ts);
@@ -140,18 +140,13 @@ void logvprintf(const char* path, const char* fmt, va_list ap) {
       // Failure is ignored on purpose: the entry then goes to the old file.
       (void)tavo::platform::removeFile(path);
     }
-    switch (tavo::platform::appendWhole(path, entry.data(), entry.size())) {
-      case tavo::platform::AppendResult::kDone:
-        errno = saved;
-        return;
-      case tavo::platform::AppendResult::kOpenFailed:
-        nError = errno;
-        break;
-      case tavo::platform::AppendResult::kWriteFailed:
-        nError = errno;
-        pFailed = "write";
-        break;
+    const int nAppended = tavo::platform::appendWhole(path, entry.data(), entry.size());
+    if (nAppended == 0) {
+      errno = saved;
+      return;
     }
+    nError = errno;
+    if (nAppended == tavo::platform::kAppendWriteFailed) pFailed = "write";
   }
   // The entry could not be stored: it goes to stderr, with the reason.
   char errBuf[256];

@@ -3,6 +3,16 @@
 // stream internals, time and error texts goes through the task-level
 // functions declared here.  One implementation file per concern:
 // posix_*.cpp on POSIX systems, win32_*.cpp on Windows, chosen by the build.
+//
+// One result convention throughout: a call that can fail returns 0 on
+// success (or what it gives: a count, a size, a handle, all >= 0) and a
+// negative number on failure; where a caller must tell failures apart they
+// are distinct negative numbers (kAppendOpenFailed, the ConnectResult
+// values).  The reason is left in the platform's error number: errno, or
+// socketError() for the socket calls; the raw number is handed out only
+// where a message prints it (connectIpv4's `err`).  A call that hands out a
+// pointer gives null on failure; a predicate gives bool; a call that cannot
+// fail returns nothing.
 #ifndef TAVO_PLATFORM_PLATFORM_H
 #define TAVO_PLATFORM_PLATFORM_H
 
@@ -52,14 +62,16 @@ char* resolveDirectory(const char* dir);
 // its status cannot be read.
 long long fileSize(const char* path);
 
-// What appendWhole did.
-enum class AppendResult { kDone, kOpenFailed, kWriteFailed };
+// The failures of appendWhole.
+constexpr int kAppendOpenFailed = -1;
+constexpr int kAppendWriteFailed = -2;
 
 // Appends the `n` bytes at `data` to the file `path` (created when missing,
 // as stdio's "a" mode does) with one write of the whole block in append
 // mode, so that entries appended this way by several threads or processes
-// never interleave.  On failure errno tells why.
-AppendResult appendWhole(const char* path, const void* data, std::size_t n);
+// never interleave.  0, kAppendOpenFailed or kAppendWriteFailed (errno
+// tells why).
+int appendWhole(const char* path, const void* data, std::size_t n);
 
 // ---- Streams (posix_stream.cpp / win32_stream.cpp) ---------------------------
 
@@ -110,9 +122,9 @@ int rewindStream(FILE* fp);
 
 // ---- Time (posix_time.cpp / win32_time.cpp) ------------------------------------
 
-// The local broken-down time of `t` in `*pOut`.  False when it cannot be
+// The local broken-down time of `t` in `*pOut`.  0, or -1 when it cannot be
 // converted.
-bool localTime(std::time_t t, std::tm* pOut);
+int localTime(std::time_t t, std::tm* pOut);
 
 // ---- Error texts (posix_error.cpp / win32_error.cpp) -------------------------------
 
@@ -172,7 +184,7 @@ int startDetached(const char* cmdLine);
 
 // Starts and ends the system's socket support for one object (Windows
 // Sockets 2.2 counts them).  netStartup returns 0 when the support is
-// available, non-zero otherwise.  Both do nothing on POSIX.
+// available, -1 otherwise.  Both do nothing on POSIX.
 int netStartup();
 void netCleanup();
 
@@ -233,11 +245,11 @@ int acceptSocket(int fd);
 
 // Outcome of connectIpv4().
 enum ConnectResult {
-  kConnected = 0,       // connected (and blocking again after a time-out)
-  kConnectFailed,       // blocking connect failed (no time-out given)
-  kNonBlockFailed,      // the socket could not be made non-blocking
-  kConnectTimedOut,     // time-out, refusal or failure; see *err
-  kBlockRestoreFailed,  // connected, but the socket could not be made blocking
+  kConnected = 0,             // connected (and blocking again after a time-out)
+  kConnectFailed = -1,        // blocking connect failed (no time-out given)
+  kNonBlockFailed = -2,       // the socket could not be made non-blocking
+  kConnectTimedOut = -3,      // time-out, refusal or failure; see *err
+  kBlockRestoreFailed = -4,   // connected, but the socket could not be made blocking
 };
 
 // Connects to `addr`:`port`.  With `timeoutSec` <= 0 a plain blocking

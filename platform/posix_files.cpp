@@ -55,32 +55,32 @@ long long fileSize(const char* path) {
   return static_cast<long long>(st.st_size);
 }
 
-AppendResult appendWhole(const char* path, const void* data, std::size_t n) {
+int appendWhole(const char* path, const void* data, std::size_t n) {
   int fd;
   do {
     fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return AppendResult::kOpenFailed;
+  if (fd < 0) return kAppendOpenFailed;
   // One write in append mode lands whole at the end of the file.  A regular
   // file takes it all at once; the loop only finishes what a signal or a
   // full disk cut short, and reports the latter.
   const char* p = static_cast<const char*>(data);
-  AppendResult r = AppendResult::kDone;
+  int r = 0;
   while (n > 0) {
     ssize_t w = ::write(fd, p, n);
     if (w < 0 && errno == EINTR) continue;
     if (w <= 0) {
       if (w == 0) errno = ENOSPC;
-      r = AppendResult::kWriteFailed;
+      r = kAppendWriteFailed;
       break;
     }
     p += w;
     n -= static_cast<std::size_t>(w);
   }
   int e = errno;
-  if (::close(fd) != 0 && r == AppendResult::kDone && errno != EINTR) {
+  if (::close(fd) != 0 && r == 0 && errno != EINTR) {
     e = errno;
-    r = AppendResult::kWriteFailed;
+    r = kAppendWriteFailed;
   }
   errno = e;
   return r;

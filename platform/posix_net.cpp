@@ -12,14 +12,13 @@
 #include <chrono>
 #include <cstring>
 
+#include "bsd_net.h"
 #include "platform.h"
 
 namespace tavo {
 namespace platform {
 
 namespace {
-
-static_assert(sizeof(sockaddr_in) == 16, "the IPv4 socket address is 16 bytes");
 
 // Interrupted calls are repeated: a signal is not a failure.
 template <typename F>
@@ -29,15 +28,6 @@ auto retryEintr(F f) -> decltype(f()) {
     r = f();
   } while (r == -1 && errno == EINTR);
   return r;
-}
-
-sockaddr_in makeAddr(const unsigned char addr[4], int port) {
-  sockaddr_in sa;
-  std::memset(&sa, 0, sizeof sa);
-  sa.sin_family = AF_INET;
-  sa.sin_port = htons(static_cast<uint16_t>(port));
-  std::memcpy(&sa.sin_addr, addr, 4);
-  return sa;
 }
 
 int setTimeout(int fd, int opt, int ms) {
@@ -121,84 +111,8 @@ void closeSocket(int fd) {
   ::close(fd);
 }
 
-int parseIpv4(const char* text, unsigned char addr[4]) {
-  in_addr a;
-  if (text == nullptr || ::inet_aton(text, &a) == 0) return -1;
-  std::memcpy(addr, &a, 4);
-  return 0;
-}
-
-int resolveIpv4(const char* host, unsigned char addr[4]) {
-  if (parseIpv4(host, addr) == 0) return 0;
-  if (host == nullptr) return -1;
-  addrinfo hints;
-  std::memset(&hints, 0, sizeof hints);
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* res = nullptr;
-  if (::getaddrinfo(host, nullptr, &hints, &res) != 0 || res == nullptr) return -1;
-  std::memcpy(addr, &reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr, 4);
-  ::freeaddrinfo(res);
-  return 0;
-}
-
-int forEachIpv4(const char* host, void (*fn)(const unsigned char addr[4], void* ctx), void* ctx) {
-  addrinfo hints;
-  std::memset(&hints, 0, sizeof hints);
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;  // one entry per address, not per socket type
-  addrinfo* res = nullptr;
-  if (::getaddrinfo(host, nullptr, &hints, &res) != 0 || res == nullptr) return -1;
-  for (addrinfo* p = res; p != nullptr; p = p->ai_next) {
-    const in_addr& a = reinterpret_cast<sockaddr_in*>(p->ai_addr)->sin_addr;
-    fn(reinterpret_cast<const unsigned char*>(&a), ctx);
-  }
-  ::freeaddrinfo(res);
-  return 0;
-}
-
-int localHostName(char* buf, int size) {
-  if (::gethostname(buf, static_cast<size_t>(size)) != 0) return -1;
-  // POSIX leaves a cut name possibly unterminated.
-  if (size > 0) buf[size - 1] = '\0';
-  return 0;
-}
-
-int hostNameOfIpv4(const unsigned char addr[4], char* buf, int size) {
-  sockaddr_in sa = makeAddr(addr, 0);
-  return ::getnameinfo(reinterpret_cast<sockaddr*>(&sa), sizeof sa, buf,
-                       static_cast<socklen_t>(size), nullptr, 0, NI_NAMEREQD) == 0
-             ? 0
-             : -1;
-}
-
-int peerIpv4(int fd, unsigned char addr[4], int* port) {
-  sockaddr_in sa;
-  socklen_t len = sizeof sa;
-  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0) return -1;
-  if (sa.sin_family != AF_INET) {
-    errno = EAFNOSUPPORT;
-    return -1;
-  }
-  std::memcpy(addr, &sa.sin_addr, 4);
-  if (port != nullptr) *port = ntohs(sa.sin_port);
-  return 0;
-}
-
-int setReuseAddr(int fd) {
-  int one = 1;
-  return ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) == 0 ? 0 : -1;
-}
-
 int setSendTimeoutMs(int fd, int ms) { return setTimeout(fd, SO_SNDTIMEO, ms); }
 int setRecvTimeoutMs(int fd, int ms) { return setTimeout(fd, SO_RCVTIMEO, ms); }
-
-int bindIpv4(int fd, const unsigned char addr[4], int port) {
-  sockaddr_in sa = makeAddr(addr, port);
-  return ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 ? 0 : -1;
-}
-
-int listenSocket(int fd, int backlog) { return ::listen(fd, backlog) == 0 ? 0 : -1; }
 
 int acceptSocket(int fd) {
   // Linux ends a blocking accept when the socket's receive time-out runs
@@ -210,7 +124,7 @@ int acceptSocket(int fd) {
 }
 
 ConnectResult connectIpv4(int fd, const unsigned char addr[4], int port, int timeoutSec, int* err) {
-  sockaddr_in sa = makeAddr(addr, port);
+  sockaddr_in sa = makeIpv4Addr(addr, port);
   const sockaddr* psa = reinterpret_cast<const sockaddr*>(&sa);
   if (timeoutSec <= 0) {
     if (::connect(fd, psa, sizeof sa) == 0) return kConnected;
@@ -261,7 +175,7 @@ int recvSome(int fd, void* buf, int len) {
 }
 
 int sendDatagram(int fd, const unsigned char addr[4], int port, const void* buf, int len) {
-  sockaddr_in sa = makeAddr(addr, port);
+  sockaddr_in sa = makeIpv4Addr(addr, port);
   ssize_t r = retryEintr([&] {
     return ::sendto(fd, buf, static_cast<size_t>(len), MSG_NOSIGNAL,
                     reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
@@ -289,17 +203,6 @@ int waitReadable(int fd, int timeoutMs) {
     return -1;
   }
   return r > 0 ? 1 : r;
-}
-
-void fillSockAddr(void* out, const unsigned char addr[4], int port) {
-  sockaddr_in sa = makeAddr(addr, port);
-  std::memcpy(out, &sa, sizeof sa);
-}
-
-int bindSockAddr(int fd, const void* sa) {
-  sockaddr_in a;
-  std::memcpy(&a, sa, sizeof a);
-  return ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 ? 0 : -1;
 }
 
 }  // namespace platform

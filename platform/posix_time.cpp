@@ -6,7 +6,7 @@
 namespace tavo {
 namespace platform {
 
-bool localTime(std::time_t t, std::tm* pOut) { return ::localtime_r(&t, pOut) != nullptr; }
+int localTime(std::time_t t, std::tm* pOut) { return ::localtime_r(&t, pOut) != nullptr ? 0 : -1; }
 
 }  // namespace platform
 }  // namespace tavo

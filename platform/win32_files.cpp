@@ -73,7 +73,7 @@ long long fileSize(const char* path) {
   return (static_cast<long long>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
 }
 
-AppendResult appendWhole(const char* path, const void* data, std::size_t n) {
+int appendWhole(const char* path, const void* data, std::size_t n) {
   // With FILE_APPEND_DATA alone every write goes to the end of the file as
   // one piece, whoever else appends.  The file may be deleted (the log's
   // size bound) while another writer has it open.
@@ -81,7 +81,7 @@ AppendResult appendWhole(const char* path, const void* data, std::size_t n) {
                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     failWithLastError();
-    return AppendResult::kOpenFailed;
+    return kAppendOpenFailed;
   }
   // Appenders take turns: an exclusive lock on one byte far past any data
   // (which locks nothing anyone reads or writes) is held for the write, so
@@ -92,7 +92,7 @@ AppendResult appendWhole(const char* path, const void* data, std::size_t n) {
   turn.Offset = 0xFFFFFFFEu;
   turn.OffsetHigh = 0x7FFFFFFFu;
   const bool bTurn = LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn) != 0;
-  AppendResult r = AppendResult::kDone;
+  int r = 0;
   const char* p = static_cast<const char*>(data);
   while (n > 0) {
     DWORD nChunk = n > 0x40000000u ? 0x40000000u : static_cast<DWORD>(n);
@@ -100,7 +100,7 @@ AppendResult appendWhole(const char* path, const void* data, std::size_t n) {
     if (!WriteFile(h, p, nChunk, &nDone, nullptr) || nDone == 0) {
       if (nDone == 0 && GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_DISK_FULL);
       failWithLastError();
-      r = AppendResult::kWriteFailed;
+      r = kAppendWriteFailed;
       break;
     }
     p += nDone;
@@ -108,9 +108,9 @@ AppendResult appendWhole(const char* path, const void* data, std::size_t n) {
   }
   int e = errno;
   if (bTurn) UnlockFileEx(h, 0, 1, 0, &turn);
-  if (!CloseHandle(h) && r == AppendResult::kDone) {
+  if (!CloseHandle(h) && r == 0) {
     failWithLastError();
-    return AppendResult::kWriteFailed;
+    return kAppendWriteFailed;
   }
   errno = e;
   return r;

@@ -7,7 +7,7 @@ namespace tavo {
 namespace platform {
 
 // The C runtime's thread-safe conversion (its buffer is the caller's).
-bool localTime(std::time_t t, std::tm* pOut) { return localtime_s(pOut, &t) == 0; }
+int localTime(std::time_t t, std::tm* pOut) { return localtime_s(pOut, &t) == 0 ? 0 : -1; }
 
 }  // namespace platform
 }  // namespace tavo
