@@ -45,6 +45,7 @@ inline std::uint64_t hashBytes(const char* p, std::size_t n, std::uint64_t h) {
 // A text with its length, measured once.
 struct Text {
   explicit Text(const char* p) : p(p), n(std::strlen(p)) {}
+  Text(const char* p, std::size_t n) : p(p), n(n) {}
   const char* p;
   std::size_t n;
 };

@@ -12,18 +12,110 @@
 //            (finishOpen);
 //   copy     the table's count goes up (retainShared);
 //   close    the table's count goes down, and the last holder frees the
-//            index and the table (releaseTable), then tCFile::Close.
+//            index and the table (releaseTable), then tCFile::Close;
+//   lookup   one path for both (findRow): the index of the first row of
+//            each (section, text) (EntryIndex), or, for a table too large
+//            to index, a walk of the rows in file order.  A key/value file
+//            is one section without a name.
 #ifndef TAVO_INTERNAL_TAVO_SETTINGS_H
 #define TAVO_INTERNAL_TAVO_SETTINGS_H
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "tavo_index.h"
+#include "tavo_internal.h"
 #include "tavo_lines.h"
 #include "tavo_share.h"
 
 namespace tavo {
 namespace detail {
+
+// Where each text first appears among the rows of a parsed settings file,
+// by section: rows are added section by section in file order under their
+// text in one column, and looked up by (section name, text); the first row
+// added under a pair wins.  The rows stay where they are while the index
+// lives; the index keeps the length of each row's text in the other
+// column, so that a lookup copies a value without measuring it again.
+// kColumn (0 or 1) is the column rows are indexed by.
+template <int kColumn>
+class EntryIndex {
+  struct Name {
+    const char* p;
+    std::size_t n;
+  };
+
+  // What tells a slot of the row with `text` in a section named `section`.
+  auto same(const Text& section, const Text& text) const {
+    return [this, &section, &text](const FirstMatchIndex::Slot& s) {
+      return sameText(s.pRow[kColumn], s.nKeyLen, text) && sameText(pNames_[s.nTag].p, pNames_[s.nTag].n, section);
+    };
+  }
+
+ public:
+  // Whether `nRows` rows can be indexed (beyond about a hundred million
+  // they are walked instead).
+  static bool fits(std::size_t nRows) { return FirstMatchIndex::fits(nRows); }
+
+  // An index of at most `nRows` rows in `nSections` sections.
+  EntryIndex(std::size_t nRows, int nSections)
+      : oRows_(nRows),
+        pNames_(static_cast<Name*>(mmalloc(blockBytes(static_cast<unsigned long long>(nSections), sizeof(Name), "mmalloc")))) {}
+  ~EntryIndex() { std::free(pNames_); }
+  EntryIndex(const EntryIndex&) = delete;
+  EntryIndex& operator=(const EntryIndex&) = delete;
+
+  // Names section `i`; every section is named before its rows are added.
+  void nameSection(int i, const char* pName) { pNames_[i] = Name{pName, std::strlen(pName)}; }
+
+  // Adds the row `pRow` of section `nSection`, unless a row of a section of
+  // the same name with the same text came first.
+  void add(int nSection, char** pRow) {
+    const Text section(pNames_[nSection].p, pNames_[nSection].n);
+    const Text text(pRow[kColumn]);
+    oRows_.addFirst(hashOf(section, text), static_cast<std::uint32_t>(nSection), pRow, text, 1 - kColumn,
+                    same(section, text));
+  }
+
+  // The first row with `text` among the sections named `section`, or null;
+  // the length of its other column in `*pLen` when asked.
+  char** find(const Text& section, const Text& text, std::size_t* pLen) const {
+    const FirstMatchIndex::Slot* s = oRows_.find(hashOf(section, text), same(section, text));
+    if (s == nullptr) return nullptr;
+    if (pLen != nullptr) *pLen = s->nValueLen;
+    return s->pRow;
+  }
+
+ private:
+  FirstMatchIndex oRows_;
+  Name* pNames_;  // section names by number, in file order
+};
+
+// The one lookup of both settings classes: the first row, in file order,
+// whose text in column kColumn is `pText` among the sections named
+// `pSection`, with the length of its other column in `*pLen` when asked;
+// null when there is none.  Through `pIndex` when the table has one, else
+// by walking the `nSections` sections, `sectionAt(i, &name)` giving
+// section i's rows and name.
+template <int kColumn, class SectionAt>
+char** findRow(const EntryIndex<kColumn>* pIndex, int nSections, SectionAt sectionAt, const char* pSection,
+               const char* pText, std::size_t* pLen) {
+  constexpr int nColumn = kColumn;
+  if (pIndex != nullptr) return pIndex->find(Text(pSection), Text(pText), pLen);
+  for (int i = 0; i < nSections; ++i) {
+    const char* pName = nullptr;
+    char*** ppRows = sectionAt(i, &pName);
+    if (std::strcmp(pName, pSection) != 0) continue;
+    for (; *ppRows != nullptr; ++ppRows) {
+      if (std::strcmp((*ppRows)[nColumn], pText) != 0) continue;
+      if (pLen != nullptr) *pLen = std::strlen((*ppRows)[1 - nColumn]);
+      return *ppRows;
+    }
+  }
+  return nullptr;
+}
 
 // The index kept in the header of the table block `pTable` (null when the
 // table was too large to index, or when there is no table).

@@ -8,50 +8,38 @@
 #include "common/common.h"
 #include "tavo_layout.h"
 #include "tavo_assert.h"
-#include "tavo_index.h"
 #include "tavo_internal.h"
 #include "tavo_lines.h"
 #include "tavo_settings.h"
 
 namespace {
 
-// The first row of each key (column 0) and of each value (column 1).
+using tavo::detail::EntryIndex;
+
+// The first row of each key (column 0) and of each value (column 1), in the
+// one section of the file (without a name).
 struct Index {
-  explicit Index(std::size_t nRows) : oKeys(nRows), oValues(nRows) {}
-  tavo::detail::FirstMatchIndex oKeys;
-  tavo::detail::FirstMatchIndex oValues;
+  explicit Index(std::size_t nRows) : oKeys(nRows, 1), oValues(nRows, 1) {
+    oKeys.nameSection(0, "");
+    oValues.nameSection(0, "");
+  }
+  EntryIndex<0> oKeys;
+  EntryIndex<1> oValues;
 };
 
-using tavo::detail::FirstMatchIndex;
-using tavo::detail::Text;
-
-// What tells a slot of a row whose text in `nColumn` is `t`.
-auto sameText(int nColumn, const Text& t) {
-  return [nColumn, &t](const FirstMatchIndex::Slot& s) { return tavo::detail::sameText(s.pRow[nColumn], s.nKeyLen, t); };
+// The first row whose text in column kColumn is `pText`, or null.
+template <int kColumn>
+char** findRow(const tCString3* pTable, const EntryIndex<kColumn>* pIndex, const char* pText) {
+  return tavo::detail::findRow(
+      pIndex, 1,
+      [pTable](int, const char** ppName) {
+        *ppName = "";
+        return static_cast<char***>(*pTable);
+      },
+      "", pText, nullptr);
 }
 
-// Adds every row of `ppRows` under its text in `nColumn`, first row first.
-void indexColumn(FirstMatchIndex& oIndex, char*** ppRows, int nColumn) {
-  for (int i = 0; ppRows[i] != nullptr; ++i) {
-    const Text t(ppRows[i][nColumn]);
-    oIndex.addFirst(tavo::detail::hashOf(t), 0, ppRows[i], t, 1 - nColumn, sameText(nColumn, t));
-  }
-}
-
-// The first row whose text in `nColumn` is `pText`, or null.
-char** findRow(const FirstMatchIndex& oIndex, int nColumn, const char* pText) {
-  const Text t(pText);
-  const FirstMatchIndex::Slot* s = oIndex.find(tavo::detail::hashOf(t), sameText(nColumn, t));
-  return s == nullptr ? nullptr : s->pRow;
-}
-
-// The first row whose text in `nColumn` is `pText`, found by walking the
-// rows (a table without an index); null when there is none.
-char** scanRows(char*** ppRows, int nColumn, const char* pText) {
-  for (; *ppRows != nullptr; ++ppRows)
-    if (std::strcmp((*ppRows)[nColumn], pText) == 0) return *ppRows;
-  return nullptr;
-}
+const Index* indexOf(const tCString3* pTable) { return tavo::detail::tableIndex<Index>(pTable); }
 
 // The row at `nIndex` clamped into [0, n-1]; null when the table is empty.
 char** clampedRow(const tCString3& oTable, int nIndex) {
@@ -128,19 +116,21 @@ int tCFileConf::_ParseConf() {
   // A table too large to index (beyond a hundred million entries) is
   // searched row by row instead.
   const std::size_t nRows = static_cast<std::size_t>(pTable->GetLength());
-  if (!FirstMatchIndex::fits(nRows)) return 1;
+  if (!EntryIndex<0>::fits(nRows)) return 1;
   char*** ppRows = *pTable;
   Index* pIndex = tavo::detail::create<Index>(nRows);
-  indexColumn(pIndex->oKeys, ppRows, 0);
-  indexColumn(pIndex->oValues, ppRows, 1);
+  for (int i = 0; ppRows[i] != nullptr; ++i) {
+    pIndex->oKeys.add(0, ppRows[i]);
+    pIndex->oValues.add(0, ppRows[i]);
+  }
   tavo::detail::sharedHeader(pTable)->pExtra = pIndex;
   return 1;
 }
 int tCFileConf::GetValue(const char* pKey, tCString& oValue) const {
   TAVO_ASSERT(m_oConf && pKey);
   oValue.Empty();
-  const Index* pIndex = tavo::detail::tableIndex<Index>(m_oConf);
-  char** ppRow = pIndex != nullptr ? findRow(pIndex->oKeys, 0, pKey) : scanRows(*m_oConf, 0, pKey);
+  const Index* pIndex = indexOf(m_oConf);
+  char** ppRow = findRow(m_oConf, pIndex != nullptr ? &pIndex->oKeys : nullptr, pKey);
   if (ppRow == nullptr) return 0;
   oValue = ppRow[1];
   return 1;
@@ -158,8 +148,8 @@ int tCFileConf::GetValue(int nIndex, tCString& oValue) const {
 int tCFileConf::GetKey(const char* pValue, tCString& oKey) const {
   TAVO_ASSERT(m_oConf && pValue);
   oKey.Empty();
-  const Index* pIndex = tavo::detail::tableIndex<Index>(m_oConf);
-  char** ppRow = pIndex != nullptr ? findRow(pIndex->oValues, 1, pValue) : scanRows(*m_oConf, 1, pValue);
+  const Index* pIndex = indexOf(m_oConf);
+  char** ppRow = findRow(m_oConf, pIndex != nullptr ? &pIndex->oValues : nullptr, pValue);
   if (ppRow == nullptr) return 0;
   oKey = ppRow[0];
   return 1;

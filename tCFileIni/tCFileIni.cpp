@@ -10,52 +10,14 @@
 #include "tavo_layout.h"
 #include "tavo_assert.h"
 #include "tavo_bytes.h"
-#include "tavo_index.h"
 #include "tavo_internal.h"
 #include "tavo_lines.h"
 #include "tavo_settings.h"
 
 namespace {
 
-using tavo::detail::FirstMatchIndex;
-using tavo::detail::sameText;
-using tavo::detail::Text;
-
-}  // namespace
-
-namespace {
-
-// Where each (section name, key) first appears: the row, tagged with the
-// number of its section, whose name and length are kept beside the table.
-struct Index {
-  struct Name {
-    const char* p;
-    std::size_t n;
-  };
-
-  Index(std::size_t nEntries, int nSections)
-      : oRows(nEntries),
-        pNames(static_cast<Name*>(
-            mmalloc(tavo::detail::blockBytes(static_cast<unsigned long long>(nSections), sizeof(Name), "mmalloc")))) {}
-  ~Index() { std::free(pNames); }
-  Index(const Index&) = delete;
-  Index& operator=(const Index&) = delete;
-
-  // What tells a slot of the entry `key` in a section named `section`.
-  auto sameEntry(const Text& section, const Text& key) const {
-    return [this, &section, &key](const FirstMatchIndex::Slot& s) {
-      return sameText(s.pRow[0], s.nKeyLen, key) && sameText(pNames[s.nTag].p, pNames[s.nTag].n, section);
-    };
-  }
-
-  // The slot of the first entry `key` among the sections named `section`.
-  const FirstMatchIndex::Slot* find(const Text& section, const Text& key) const {
-    return oRows.find(tavo::detail::hashOf(section, key), sameEntry(section, key));
-  }
-
-  FirstMatchIndex oRows;
-  Name* pNames;  // section names by number, in file order
-};
+// The (section name, key) index.
+using EntryIndex = tavo::detail::EntryIndex<0>;
 
 // Decimal conversion as atoi reads it, saturating at the int range instead
 // of overflowing.
@@ -88,27 +50,22 @@ void freeSections(IniSection** ppSections, int nSections) {
 void releaseSections(IniSection**& rSections, int& rCount) {
   const int n = rCount;
   rCount = 0;
-  tavo::detail::releaseTable<Index>(rSections, [n](IniSection** pp) { freeSections(pp, n); });
+  tavo::detail::releaseTable<EntryIndex>(rSections, [n](IniSection** pp) { freeSections(pp, n); });
 }
 
 // Indexes every (section name, key) at its first place in file order:
 // sections in order, entries in order, later repeats ignored.  Null when
 // the sections hold too many entries to index (beyond a hundred million):
 // they are then searched entry by entry.
-Index* buildIndex(IniSection** ppSections, int nSections) {
+EntryIndex* buildIndex(IniSection** ppSections, int nSections) {
   std::size_t nEntries = 0;
   for (int i = 0; i < nSections; ++i) nEntries += static_cast<std::size_t>(ppSections[i]->m_oEntries->GetLength());
-  if (!FirstMatchIndex::fits(nEntries)) return nullptr;
-  Index* pIndex = tavo::detail::create<Index>(nEntries, nSections);
+  if (!EntryIndex::fits(nEntries)) return nullptr;
+  EntryIndex* pIndex = tavo::detail::create<EntryIndex>(nEntries, nSections);
   for (int i = 0; i < nSections; ++i) {
-    const Text name(*ppSections[i]->m_oName);
-    pIndex->pNames[i] = Index::Name{name.p, name.n};
+    pIndex->nameSection(i, *ppSections[i]->m_oName);
     char*** ppRows = *ppSections[i]->m_oEntries;
-    for (int j = 0; ppRows[j] != nullptr; ++j) {
-      const Text key(ppRows[j][0]);
-      pIndex->oRows.addFirst(tavo::detail::hashOf(name, key), static_cast<std::uint32_t>(i), ppRows[j], key, 1,
-                             pIndex->sameEntry(name, key));
-    }
+    for (int j = 0; ppRows[j] != nullptr; ++j) pIndex->add(i, ppRows[j]);
   }
   return pIndex;
 }
@@ -118,23 +75,14 @@ Index* buildIndex(IniSection** ppSections, int nSections) {
 // no section at all).
 const char* findValue(IniSection** ppSections, int nSections, const char* pSection, const char* pKey,
                       std::size_t* pLen) {
-  const Index* pIndex = tavo::detail::tableIndex<Index>(ppSections);
-  if (pIndex == nullptr) {
-    // No index: no section at all, or too many entries to index.
-    for (int i = 0; i < nSections; ++i) {
-      if (std::strcmp(*ppSections[i]->m_oName, pSection) != 0) continue;
-      for (char*** ppp = *ppSections[i]->m_oEntries; *ppp != nullptr; ++ppp) {
-        if (std::strcmp((*ppp)[0], pKey) != 0) continue;
-        if (pLen != nullptr) *pLen = std::strlen((*ppp)[1]);
-        return (*ppp)[1];
-      }
-    }
-    return nullptr;
-  }
-  const FirstMatchIndex::Slot* s = pIndex->find(Text(pSection), Text(pKey));
-  if (s == nullptr) return nullptr;
-  if (pLen != nullptr) *pLen = s->nValueLen;
-  return s->pRow[1];
+  char** ppRow = tavo::detail::findRow(
+      tavo::detail::tableIndex<EntryIndex>(ppSections), nSections,
+      [ppSections](int i, const char** ppName) {
+        *ppName = *ppSections[i]->m_oName;
+        return static_cast<char***>(*ppSections[i]->m_oEntries);
+      },
+      pSection, pKey, pLen);
+  return ppRow != nullptr ? ppRow[1] : nullptr;
 }
 
 }  // namespace
