@@ -17,6 +17,13 @@
 # DIR/tavo_db.ini, read with get_login_com (section [db]):
 #   HostName, UserName, PassWord, DbName, plus Port and Socket.
 # Run as root, the server runs as the user mysql (the package creates it).
+# Everything is written with umask 077: the login file (the password) is
+# the caller's alone.  The server's own files (data, socket, its pid file
+# and error log) live in DIR/server, the only folder the server's user
+# owns; the script's own files (tavo_db.ini, its pid record, the port) stay
+# in DIR, which belongs to the caller, so that root never writes into a
+# folder another user controls.  DIR must be the caller's own directory
+# (not a symbolic link).
 # TAVO_MARIADBD_OPTS, when set, adds mariadbd options (split at white space)
 # to start and restart, e.g. --ssl-cert=... --ssl-key=... for a TLS server.
 set -euo pipefail
@@ -26,6 +33,8 @@ die() { echo "mariadb_server.sh: $*" >&2; exit 1; }
 [ $# -eq 2 ] || die "usage: $0 start|stop|kill|restart DIR"
 cmd=$1
 dir=$2
+srv=$dir/server
+umask 077
 
 # Our own record of the server process (written before mariadbd writes its
 # own pid file, so a server that dies early is still found).
@@ -71,9 +80,9 @@ launch() {  # port
   if [ "$(id -u)" -eq 0 ]; then user_opt=(--user=mysql); fi
   read -ra extra_opts <<<"${TAVO_MARIADBD_OPTS:-}"
   setsid mariadbd --no-defaults "${user_opt[@]}" \
-    --datadir="$dir/data" --socket="$dir/mysqld.sock" --pid-file="$dir/mysqld.pid" \
+    --datadir="$srv/data" --socket="$srv/mysqld.sock" --pid-file="$srv/mysqld.pid" \
     --port="$port" --bind-address=127.0.0.1 --skip-name-resolve \
-    --log-error="$dir/error.log" --innodb-buffer-pool-size=32M "${extra_opts[@]}" \
+    --log-error="$srv/error.log" --innodb-buffer-pool-size=32M "${extra_opts[@]}" \
     </dev/null >>"$dir/server.out" 2>&1 &
   pid=$!
   echo "$pid" >"$dir/$pid_file_name"
@@ -82,7 +91,7 @@ launch() {  # port
       rm -f "$dir/$pid_file_name"
       return 1
     fi
-    if mariadb-admin --no-defaults --socket="$dir/mysqld.sock" -uroot --connect-timeout=2 ping \
+    if mariadb-admin --no-defaults --socket="$srv/mysqld.sock" -uroot --connect-timeout=2 ping \
          >/dev/null 2>&1; then
       echo "$port" >"$dir/port"
       return 0
@@ -117,23 +126,29 @@ case "$cmd" in
   start)
     command -v mariadbd >/dev/null || die "mariadbd not found (Debian: mariadb-server)"
     mkdir -p "$dir"
-    [ -e "$dir/data" ] && die "$dir already holds a server"
-    if [ "$(id -u)" -eq 0 ]; then chown mysql:mysql "$dir"; fi
+    [ ! -L "$dir" ] && [ -O "$dir" ] || die "$dir is not a directory of this user's own"
+    [ -e "$srv" ] && die "$dir already holds a server"
+    mkdir "$srv"
     install_user=()
-    if [ "$(id -u)" -eq 0 ]; then install_user=(--user=mysql); fi
+    if [ "$(id -u)" -eq 0 ]; then
+      # The server's user may pass through DIR to its own folder, no more.
+      chmod 0711 "$dir"
+      chown mysql:mysql "$srv"
+      install_user=(--user=mysql)
+    fi
     mariadb-install-db --no-defaults --auth-root-authentication-method=socket --skip-test-db \
-      "${install_user[@]}" --datadir="$dir/data" >"$dir/install.log" 2>&1 \
+      "${install_user[@]}" --datadir="$srv/data" >"$dir/install.log" 2>&1 \
       || { cat "$dir/install.log" >&2; die "mariadb-install-db failed"; }
     started=0
     for attempt in 1 2 3 4 5; do
       if launch "$(pick_port)"; then started=1; break; fi
     done
-    [ "$started" -eq 1 ] || { tail -n 20 "$dir/error.log" >&2 || true; die "the server did not start"; }
+    [ "$started" -eq 1 ] || { tail -n 20 "$srv/error.log" >&2 || true; die "the server did not start"; }
     port=$(cat "$dir/port")
     password=$(od -An -N12 -tx1 /dev/urandom | tr -d ' \n')
     # The test user reaches the server over TCP from 127.0.0.1 (and, with the
     # socket, as localhost); it owns the test database, routines included.
-    mariadb --no-defaults --socket="$dir/mysqld.sock" -uroot <<SQL
+    mariadb --no-defaults --socket="$srv/mysqld.sock" -uroot <<SQL
 CREATE DATABASE tavo_test;
 CREATE USER 'tavo'@'127.0.0.1' IDENTIFIED BY '$password';
 CREATE USER 'tavo'@'localhost' IDENTIFIED BY '$password';
@@ -148,7 +163,7 @@ UserName=tavo
 PassWord=$password
 DbName=tavo_test
 Port=$port
-Socket=$dir/mysqld.sock
+Socket=$srv/mysqld.sock
 INI
     echo "mariadb server up: 127.0.0.1:$port ($dir)"
     ;;
