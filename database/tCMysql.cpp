@@ -60,12 +60,24 @@ bool discardMore(MYSQL* pMysql) {
   return true;
 }
 
+// How long a connect may take, the server's greeting included: a server
+// that accepts and never answers would otherwise hold Login for ever (the
+// client library sets no limit of its own).  Statements get none: a long
+// query is legitimate.
+constexpr unsigned int kConnectTimeoutSec = 10;
+
+// A handle just initialised gets the connect time-out.
+MYSQL* prepared(MYSQL* pMysql) {
+  if (pMysql != nullptr) mysql_options(pMysql, MYSQL_OPT_CONNECT_TIMEOUT, &kConnectTimeoutSec);
+  return pMysql;
+}
+
 // Handles live in the object's own block (mysql_init on given storage), so
 // that a handle can be reset in place: the address copies share stays valid.
 MYSQL* newHandle() {
   void* pBlock = std::malloc(sizeof(MYSQL));
   if (pBlock == nullptr) return nullptr;
-  MYSQL* pMysql = mysql_init(static_cast<MYSQL*>(pBlock));
+  MYSQL* pMysql = prepared(mysql_init(static_cast<MYSQL*>(pBlock)));
   if (pMysql == nullptr) std::free(pBlock);
   return pMysql;
 }
@@ -88,7 +100,7 @@ bool resetHandle(MYSQL* pMysql) {
   if (mysql_get_option(pMysql, MYSQL_SET_CHARSET_NAME, &pCharset) == 0 && pCharset != nullptr)
     std::snprintf(szCharset, sizeof szCharset, "%s", pCharset);
   mysql_close(pMysql);
-  if (mysql_init(pMysql) == nullptr) return false;
+  if (prepared(mysql_init(pMysql)) == nullptr) return false;
   if (szCharset[0] != '\0') mysql_options(pMysql, MYSQL_SET_CHARSET_NAME, szCharset);
   return true;
 }

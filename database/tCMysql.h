@@ -88,6 +88,11 @@ class TAVO_API tCMysql {
   ///     library kept of the lost connection; options a caller set on
   ///     m_pMysql directly, other than the character set, do not survive this.
   ///
+  /// A connect may take at most 10 seconds, the server's greeting
+  /// included: a server that accepts the connection and never answers makes
+  /// Login fail then, instead of waiting for ever.  Statements have no time
+  /// limit of the library's (a long query is legitimate).
+  ///
   /// The handle belongs to the object: callers do not close m_pMysql
   /// themselves.
   /// \param pHost The server's host name or address.

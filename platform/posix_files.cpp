@@ -55,11 +55,42 @@ long long fileSize(const char* path) {
   return static_cast<long long>(st.st_size);
 }
 
-int appendWhole(const char* path, const void* data, std::size_t n) {
+namespace {
+
+// Opens `path` for appending without ever blocking in the open: a FIFO or
+// a socket planted at the path (by another user, in a shared directory)
+// would hold the caller for as long as nobody reads it, or hand the
+// entries to whoever does.  Only a regular file (or a character device
+// such as /dev/null or a terminal, which nobody but the system makes) is
+// written to; anything else fails as an open that the system refused
+// (ENXIO, what a FIFO without a reader gives).  Symbolic links are
+// followed.  The descriptor, blocking again for the write, or -1.
+int openForAppending(const char* path) {
   int fd;
   do {
-    fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
   } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return -1;
+  struct stat st;
+  int e = 0;
+  if (::fstat(fd, &st) != 0) {
+    e = errno;
+  } else if (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode)) {
+    e = ENXIO;
+  } else {
+    const int fl = ::fcntl(fd, F_GETFL);
+    if (fl == -1 || ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) != 0) e = errno;
+  }
+  if (e == 0) return fd;
+  ::close(fd);
+  errno = e;
+  return -1;
+}
+
+}  // namespace
+
+int appendWhole(const char* path, const void* data, std::size_t n) {
+  const int fd = openForAppending(path);
   if (fd < 0) return kAppendOpenFailed;
   // One write in append mode lands whole at the end of the file.  A regular
   // file takes it all at once; the loop only finishes what a signal or a

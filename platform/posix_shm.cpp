@@ -19,6 +19,15 @@
 // Such a block that has a size was abandoned by holders that ended without
 // releasing it: its name is removed and a new block is made.  The name is
 // only ever removed by a process holding the guard of the object it names.
+// The guard is never waited for without bound: it is tried again and again
+// for a few seconds, then Create (or the release) gives up.
+//
+// Blocks are private to the user, as a session's named mappings are on
+// Windows: an object is made exclusively with mode 0600, and an existing one
+// is joined only when it belongs to the user and is open to nobody else.
+// A new block's bytes are reserved when it is made (posix_fallocate), so a
+// block the system cannot back is refused by Create, not found out by a
+// SIGBUS at the first write.
 //
 // A lock belongs to an open file description, which a process made with
 // fork() shares with its parent; the child would then count as the same
@@ -37,6 +46,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -202,13 +212,73 @@ void removeLive(SharedBlock* b) {
   pthread_mutex_unlock(&gLiveMutex);
 }
 
+// The guard is taken without waiting, again and again for at most this
+// long: a holder that keeps it (stopped inside Create, say) makes Create
+// fail instead of hanging.
+constexpr int kGuardWaitMs = 5000;
+constexpr int kGuardRetryMs = 10;
+
+// Takes the guard (a write lock on kGuardByte) within kGuardWaitMs.  False
+// when it cannot be had, errno telling why (EAGAIN: another holder kept it).
+bool takeGuard(int fd) {
+  for (int nWaited = 0;; nWaited += kGuardRetryMs) {
+    if (lockByte(fd, F_WRLCK, kGuardByte, false)) return true;
+    if ((errno != EAGAIN && errno != EACCES) || nWaited >= kGuardWaitMs) return false;
+    struct timespec ts = {0, kGuardRetryMs * 1000000L};
+    ::nanosleep(&ts, nullptr);
+  }
+}
+
+// Opens the object named `pShmName`: made anew, exclusively, private to
+// this user (0600 at most), or an existing one that is this user's own and
+// open to nobody else.  Anything else (planted by another user, or opened
+// to others) is refused with EACCES, so that nobody else can read what is
+// written to a block or change it.  A descriptor above the standard
+// streams', or -1.
+int openPrivateObject(const char* pShmName) {
+  for (int i = 0; i < kAttempts; ++i) {
+    int fd = ::shm_open(pShmName, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) return aboveStdStreams(fd);
+    if (errno != EEXIST) return -1;
+    fd = ::shm_open(pShmName, O_RDWR | O_CLOEXEC, 0);
+    if (fd < 0) {
+      if (errno == ENOENT) continue;  // removed in between: make it anew
+      return -1;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+      ::close(fd);
+      return -1;
+    }
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) {
+      ::close(fd);
+      errno = EACCES;
+      return -1;
+    }
+    return aboveStdStreams(fd);
+  }
+  errno = EAGAIN;
+  return -1;
+}
+
+// Gives a new block its `nSize` bytes and reserves them, so that a block
+// the system cannot back (a full /dev/shm) fails here instead of killing
+// the process with SIGBUS at its first write.
+bool reserve(int fd, int nSize) {
+  int e = ::posix_fallocate(fd, 0, static_cast<off_t>(nSize));
+  if (e == EINTR) e = ::posix_fallocate(fd, 0, static_cast<off_t>(nSize));
+  if (e == 0) return true;
+  errno = e;
+  return false;
+}
+
 enum class Step { kHeld, kRetry, kFail };
 
 // One attempt at creating or joining; on kHeld both descriptors are set.
 Step tryCreateOrJoin(const char* pShmName, int nSize, int* pLockFd, int* pMapFd) {
-  int nLock = aboveStdStreams(::shm_open(pShmName, O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  int nLock = openPrivateObject(pShmName);
   if (nLock < 0) return Step::kFail;
-  if (!lockByte(nLock, F_WRLCK, kGuardByte, true)) {
+  if (!takeGuard(nLock)) {
     ::close(nLock);
     return Step::kFail;
   }
@@ -229,8 +299,7 @@ Step tryCreateOrJoin(const char* pShmName, int nSize, int* pLockFd, int* pMapFd)
     } else if (st.st_size != 0) {
       ::shm_unlink(pShmName);  // abandoned: make a new one
       eStep = Step::kRetry;
-    } else if (nSize <= 0 || ::ftruncate(nMap, nSize) != 0 ||
-               !lockByte(nLock, F_RDLCK, kHolderByte, false)) {
+    } else if (nSize <= 0 || !reserve(nMap, nSize) || !lockByte(nLock, F_RDLCK, kHolderByte, false)) {
       ::shm_unlink(pShmName);  // nothing may be left under the name
       eStep = Step::kFail;
     }
@@ -245,7 +314,12 @@ Step tryCreateOrJoin(const char* pShmName, int nSize, int* pLockFd, int* pMapFd)
     ::close(nLock);  // drops every lock taken through it
     return eStep;
   }
-  lockByte(nLock, F_UNLCK, kGuardByte, false);
+  if (!lockByte(nLock, F_UNLCK, kGuardByte, false)) {
+    // A guard left taken would shut every later Create of the name out.
+    ::close(nMap);
+    ::close(nLock);
+    return Step::kFail;
+  }
   *pLockFd = nLock;
   *pMapFd = nMap;
   return Step::kHeld;
@@ -301,8 +375,9 @@ void releaseSharedBlock(int id) {
   SharedBlock* block = findLive(id);
   if (block == nullptr) return;
   removeLive(block);
-  if (lockByte(block->nLockFd, F_WRLCK, kGuardByte, true) &&
-      lockByte(block->nLockFd, F_WRLCK, kHolderByte, false)) {
+  // Without the guard in time the name is left: with no holder, the next
+  // Create finds the block abandoned and makes a new one.
+  if (takeGuard(block->nLockFd) && lockByte(block->nLockFd, F_WRLCK, kHolderByte, false)) {
     // The last holder: the name goes with it.  Holders keep the name
     // theirs (it is only removed when nobody holds it), so it still names
     // this object; checked all the same before removing it.

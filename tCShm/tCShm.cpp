@@ -23,9 +23,9 @@ tCShm::tCShm() : m_nShmID(0) {
   std::memset(m_szIPCName, 0, sizeof m_szIPCName);
 }
 
-// Unlike a bare handle, an object's handle does not outlive it: a block
-// must not outlive its holders.
-tCShm::~tCShm() { Drop(); }
+// The handle is not released here: a block made in a local object stays
+// for others to join until Drop or the end of the process.
+tCShm::~tCShm() {}
 
 tCShm::tCShm(const tCShm& oRight) : m_nShmID(oRight.m_nShmID) {
   std::memcpy(m_szIPCName, oRight.m_szIPCName, sizeof m_szIPCName);

@@ -14,8 +14,7 @@
  * synchronises access to the block nor interprets its contents.
  *
  * Life of a block: it lives while at least one handle to it is held, in any
- * process.  When the last holder lets go (Drop, or the destruction of its
- * last object), its name is removed, and a later Create of that name makes a
+ * process.  When the last holder lets go (Drop), its name is removed, and a later Create of that name makes a
  * new, zero-filled block.  Holders that end without letting go (killed, or
  * leaving with `_exit`) do not keep it either: the next Create of that name
  * does not join such an abandoned block but makes a new, zero-filled one in
@@ -33,10 +32,25 @@
  * mapping when its last handle and view close, in whatever way the
  * processes holding them ended.
  *
+ * The destructor releases nothing: an object destroyed without Drop leaves
+ * its handle held until the process ends, so a function may create and
+ * fill a block in a local object and return, and other processes join it
+ * afterwards.
+ *
  * Copies: a copy holds the same handle as its source (same m_nShmID).  The
- * objects sharing a handle are counted: Drop (or the destructor) of one of
- * them only detaches that object, and the handle is released once, by the
- * last of them.
+ * objects sharing a handle are counted: Drop of one of them only detaches
+ * that object, and the handle is released once, by the last of them to
+ * Drop.
+ *
+ * Blocks are private to the user who made them, as a session's named
+ * mappings are on Windows: on POSIX systems a block is made readable and
+ * writable by its owner only, and Create refuses (returns 0) to join a
+ * block of that name that another user made or that is open to others.
+ * Create never waits without bound: when another process keeps the
+ * block's name busy (stopped inside its own Create, say) for more than a
+ * few seconds, it returns 0.  A new block's memory is reserved by Create,
+ * so a block the system cannot back (a full /dev/shm) makes Create return
+ * 0 and leaves nothing behind, as on Windows.
  *
  * A process made with fork() (without exec) inherits its parent's objects
  * and holds their blocks as a holder of its own: its Drop (or its end) and
@@ -55,7 +69,8 @@ class TAVO_API tCShm {
   /// An object without a handle (m_nShmID 0).
   tCShm();
 
-  /// Drop(): the handle is released when no copy holds it any more.
+  /// Releases nothing: the handle stays held until Drop or the end of the
+  /// process (see the class description).
   virtual ~tCShm();
 
   /// The copy holds the same handle and name as `oRight` (see Copies in the
@@ -85,8 +100,10 @@ class TAVO_API tCShm {
   /// \param pIPCName The block's name, 1 to 49 bytes.
   /// \param nSize The size in bytes of a new block; 0 or less only joins.
   /// \retval 1 the object now holds a handle to the block.
-  /// \retval 0 the name is empty or longer than 49 bytes, or the system
-  ///         refuses the block (then the object holds no handle).
+  /// \retval 0 the name is empty or longer than 49 bytes, the system
+  ///         refuses the block (no room for it, say), the block of that name
+  ///         is another user's or open to others, or its name stayed busy
+  ///         for more than a few seconds (then the object holds no handle).
   int Create(const char* pIPCName, int, int nSize);
 
   /// Maps the whole block read/write at an address the system chooses; both

@@ -1,4 +1,5 @@
 // Log entries, the size bound, error reports, the debug trace and write_fp.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #ifndef _WIN32
@@ -327,6 +328,37 @@ TEST(Log, LongEntriesFromConcurrentProcessesAndThreadsArriveWhole) {
     EXPECT_EQ(s.substr(4, body.size()), body);
     EXPECT_EQ(std::sscanf(s.c_str() + 4 + body.size(), " %d", &i), 1);
   }
+#endif
+}
+
+TEST(Log, AFifoOrSocketAtTheLogPathIsRefusedAtOnceAndALinkIsFollowed) {
+#if TAVO_TEST_WINDOWS
+  GTEST_SKIP() << "POSIX only: FIFOs";
+#else
+  TempDir dir;
+  // A FIFO nobody reads (an open for writing would wait for a reader for
+  // ever), and one that someone reads (who would get the entries).
+  const std::string fifo = dir.file("planted.log");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+  alarm(20);  // a caller held in the open would be killed here
+  std::string err = stderrOf([&] { logprintf(fifo.c_str(), "secret %d\n", 1); });
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  std::string err2 = stderrOf([&] { logprintf(fifo.c_str(), "secret %d\n", 2); });
+  alarm(0);
+  const std::string line = "logprintf error : fopen " + fifo + " error : " + errorText(ENXIO) + "\n";
+  EXPECT_NE(err.find(line), std::string::npos) << err;
+  EXPECT_NE(err2.find(line), std::string::npos) << err2;
+  char buf[64];
+  EXPECT_EQ(read(reader, buf, sizeof buf), 0);  // nothing reached the reader
+  close(reader);
+
+  // A symbolic link to a regular file is written through.
+  const std::string target = dir.file("real.log");
+  const std::string link = dir.file("link.log");
+  ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+  logprintf(link.c_str(), "via link\n");
+  EXPECT_NE(readAll(target).find("  via link\n"), std::string::npos);
 #endif
 }
 

@@ -11,6 +11,7 @@
 #endif
 
 #include <cstdint>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -67,6 +68,8 @@ class DeadPort {
   DeadPort(const DeadPort&) = delete;
   DeadPort& operator=(const DeadPort&) = delete;
   unsigned port() const { return port_; }
+  // Listens, and never accepts: connections complete and get no answer.
+  int listenWithoutAnswering() { return listen(fd_, 8); }
 
  private:
   tavo_test::SocketSupport sockets_;
@@ -122,6 +125,21 @@ TEST(tCMysqlLogin, NothingListeningFailsWithTheClientText) {
     EXPECT_TRUE(startsWith(s.GetErrorStr(), "real_connect fail:\t")) << s.GetErrorStr();
     EXPECT_EQ(s.m_pMysql, nullptr);
   }
+}
+
+TEST(tCMysqlLogin, AServerThatNeverAnswersFailsWithinTheConnectTimeOut) {
+  // Listening, so the connection is made, but never accepting or speaking:
+  // the client waits for a greeting that does not come.
+  DeadPort silent;
+  ASSERT_EQ(silent.listenWithoutAnswering(), 0);
+  tCMysql m;
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(m.Login("127.0.0.1", "u", "p", "d", "", silent.port(), nullptr, 0), 0);
+  const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  EXPECT_GE(secs, 5.0);
+  EXPECT_LT(secs, 30.0);
+  EXPECT_TRUE(startsWith(m.GetErrorStr(), "real_connect fail:\t")) << m.GetErrorStr();
+  EXPECT_EQ(m.m_pMysql, nullptr);
 }
 
 // ---------------------------------------------------------------------------

@@ -3,11 +3,17 @@
 #include <unistd.h>
 #ifndef _WIN32
 #include <dirent.h>
+#include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #endif
+
+#include <chrono>
 
 #include <cstdint>
 #include <cstdio>
@@ -279,6 +285,29 @@ std::size_t mappingLength(const void* p) {
 std::size_t pageSize() { return static_cast<std::size_t>(sysconf(_SC_PAGESIZE)); }
 #endif
 
+#if !TAVO_TEST_WINDOWS
+// An object destroyed without Drop keeps its block until the process ends,
+// and a holder that ended leaves its block's name behind (the next Create
+// of the name makes a new block): the names this test process made are
+// removed when it ends, so that no run leaves blocks in /dev/shm.  Child
+// processes run with other process ids and leave the names alone.
+struct RemoveOwnNames {
+  ~RemoveOwnNames() {
+    const std::string mine = std::to_string(getpid()) + "x";
+    DIR* d = opendir("/dev/shm");
+    if (d == nullptr) return;
+    std::vector<std::string> names;
+    while (const dirent* e = readdir(d)) {
+      const std::string n = e->d_name;
+      if (n.rfind("tavo.", 0) == 0 && n.find("tcshmtest") != std::string::npos && n.find(mine) != std::string::npos)
+        names.push_back(n);
+    }
+    closedir(d);
+    for (const std::string& n : names) unlink(("/dev/shm/" + n).c_str());
+  }
+} gRemoveOwnNames;
+#endif
+
 bool allZero(const void* p, std::size_t n) {
   const unsigned char* b = static_cast<const unsigned char*>(p);
   for (std::size_t i = 0; i < n; ++i) {
@@ -449,7 +478,8 @@ TEST(tCShmLifetime, LastHolderRemovesTheName) {
     EXPECT_TRUE(shmEntryExists(name));
     a.Drop();
     EXPECT_TRUE(shmEntryExists(name));  // b still holds it
-  }  // b destroyed: the last holder
+    b.Drop();                           // the last holder
+  }
   EXPECT_FALSE(shmEntryExists(name));
   tCShm c;
   ASSERT_EQ(c.Create(name.c_str(), 0, 64), 1);
@@ -467,7 +497,8 @@ TEST(tCShmLifetime, CopiesShareOneHandle) {
   tCShm copy(*pSrc);
   EXPECT_EQ(copy.m_nShmID, pSrc->m_nShmID);
   EXPECT_STREQ(copy.m_szIPCName, name.c_str());
-  delete pSrc;  // the copy still holds the handle
+  pSrc->Drop();  // the copy still holds the handle
+  delete pSrc;
   ASSERT_NE(copy.m_nShmID, 0);
   char* p = static_cast<char*>(copy.Shmat(nullptr, 0));
   ASSERT_NE(p, nullptr);
@@ -489,6 +520,169 @@ TEST(tCShmLifetime, CopiesShareOneHandle) {
   tCShm empty;
   assigned = empty;
   EXPECT_EQ(assigned.m_nShmID, 0);
+}
+
+// A function that makes and fills a block in a local object and returns.
+int makeAndFill(const std::string& name, std::uint32_t v) {
+  tCShm o;
+  if (o.Create(name.c_str(), 0, 4096) != 1) return 0;
+  void* p = o.Shmat(nullptr, 0);
+  if (p == nullptr) return 0;
+  store32(p, v);
+  return o.m_nShmID;
+}  // destroyed without Drop: the block stays for others to join
+
+TEST(tCShmLifetime, DestroyingAnObjectKeepsItsBlock) {
+  std::string name = uniqueName("keep");
+  const int nId = makeAndFill(name, 77);
+  ASSERT_NE(nId, 0);
+  EXPECT_TRUE(shmEntryExists(name));
+  tCShm joined;
+  ASSERT_EQ(joined.Create(name.c_str(), 0, 4096), 1);
+  EXPECT_EQ(load32(joined.Shmat(nullptr, 0)), 77u);  // the same block, not a new one
+  joined.Drop();
+  // The destroyed object's handle is still held, so the block lives on.
+  EXPECT_TRUE(shmEntryExists(name));
+  ASSERT_EQ(runChildToEnd("inc " + name), 0);  // another process joins it too
+  tCShm again;
+  ASSERT_EQ(again.Create(name.c_str(), 0, 4096), 1);
+  EXPECT_EQ(load32(again.Shmat(nullptr, 0)), 78u);
+  again.Drop();
+}
+
+// ---- Other users, busy names and full disks (POSIX) -------------------------------
+
+#if !TAVO_TEST_WINDOWS
+// Where the block of a plain name (letters and digits) lives.
+std::string objectPath(const std::string& name) { return "/dev/shm/tavo." + name; }
+
+// Runs `fn` in a forked child and gives its exit status (-1 when it did not
+// exit normally).
+template <class Fn>
+int inChild(Fn fn) {
+  const pid_t pid = fork();
+  if (pid == 0) _exit(fn());
+  int st = 0;
+  if (pid < 0 || waitpid(pid, &st, 0) != pid || !WIFEXITED(st)) return -1;
+  return WEXITSTATUS(st);
+}
+#endif
+
+TEST(tCShmPrivacy, BlocksAreTheUsersOwnAndOthersAreNotJoined) {
+#if TAVO_TEST_WINDOWS
+  GTEST_SKIP() << "POSIX only: a session's named mappings are its own on Windows";
+#else
+  // A block made here is readable and writable by its owner only.
+  std::string own = uniqueName("own");
+  tCShm o;
+  ASSERT_EQ(o.Create(own.c_str(), 0, 4096), 1);
+  struct stat st;
+  ASSERT_EQ(stat(objectPath(own).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(st.st_uid, geteuid());
+  o.Drop();
+
+  // One of this user's own that others may read is not joined.
+  std::string open = uniqueName("open");
+  const int fd = ::open(objectPath(open).c_str(), O_CREAT | O_EXCL | O_RDWR, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(fchmod(fd, 0644), 0);
+  ASSERT_EQ(ftruncate(fd, 4096), 0);
+  close(fd);
+  tCShm j;
+  EXPECT_EQ(j.Create(open.c_str(), 0, 4096), 0);
+  EXPECT_EQ(j.m_nShmID, 0);
+  unlink(objectPath(open).c_str());
+
+  // One planted by another user first is not joined: nothing written
+  // after a successful Create could reach that user.
+  if (geteuid() != 0) GTEST_SKIP() << "the other-user case needs root to act as another user";
+  std::string planted = uniqueName("plant");
+  const std::string path = objectPath(planted);
+  ASSERT_EQ(inChild([&] {
+              if (setgid(65534) != 0 || setuid(65534) != 0) return 2;
+              umask(0);
+              const int f = ::open(path.c_str(), O_CREAT | O_EXCL | O_RDWR, 0666);
+              if (f < 0 || ftruncate(f, 4096) != 0) return 3;
+              close(f);
+              return 0;
+            }),
+            0);
+  tCShm victim;
+  EXPECT_EQ(victim.Create(planted.c_str(), 0, 4096), 0);
+  EXPECT_EQ(victim.m_nShmID, 0);
+  unlink(path.c_str());
+#endif
+}
+
+TEST(tCShmCreate, ANameKeptBusyByAnotherProcessMakesCreateFailInTime) {
+#if TAVO_TEST_WINDOWS
+  GTEST_SKIP() << "POSIX only: the name's guard lock";
+#else
+  std::string name = uniqueName("busy");
+  tCShm holder;
+  ASSERT_EQ(holder.Create(name.c_str(), 0, 4096), 1);
+  // Another process takes the guard (byte 1 of the object) and keeps it,
+  // as one stopped inside its own Create would.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t pid = fork();
+  ASSERT_NE(pid, -1);
+  if (pid == 0) {
+    const int f = ::open(objectPath(name).c_str(), O_RDWR);
+    struct flock fl;
+    std::memset(&fl, 0, sizeof fl);
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = 1;
+    fl.l_len = 1;
+    if (f < 0 || fcntl(f, F_OFD_SETLKW, &fl) != 0) _exit(2);
+    (void)!write(fds[1], "x", 1);
+    sleep(60);
+    _exit(0);
+  }
+  close(fds[1]);
+  char c;
+  ASSERT_EQ(read(fds[0], &c, 1), 1);
+  close(fds[0]);
+  const auto t0 = std::chrono::steady_clock::now();
+  tCShm joiner;
+  EXPECT_EQ(joiner.Create(name.c_str(), 0, 4096), 0);
+  const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  EXPECT_GE(secs, 3.0);
+  EXPECT_LT(secs, 20.0);
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  // With the guard free again, joining works.
+  EXPECT_EQ(joiner.Create(name.c_str(), 0, 4096), 1);
+  joiner.Drop();
+  holder.Drop();
+#endif
+}
+
+TEST(tCShmCreate, ABlockTheSystemCannotBackIsRefusedAndLeavesNothing) {
+#if TAVO_TEST_WINDOWS
+  GTEST_SKIP() << "POSIX only: a small /dev/shm";
+#else
+  // In a mount namespace of its own, a child puts a 1 MiB tmpfs on
+  // /dev/shm (Docker's is 64 MiB) and asks for 16 MiB.
+  std::string name = uniqueName("full");
+  const int r = inChild([&] {
+    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tavo-small", "/dev/shm", "tmpfs", 0, "size=1m") != 0)
+      return 77;
+    tCShm o;
+    if (o.Create(name.c_str(), 0, 16 << 20) != 0) return 3;  // no SIGBUS later: refused now
+    if (o.m_nShmID != 0) return 4;
+    if (shmEntryExists(name)) return 5;                        // nothing left behind
+    if (o.Create(name.c_str(), 0, 4096) != 1) return 6;        // what fits is made
+    static_cast<char*>(o.Shmat(nullptr, 0))[4095] = 1;
+    o.Drop();
+    return 0;
+  });
+  if (r == 77) GTEST_SKIP() << "cannot mount a tmpfs of its own here (needs root)";
+  EXPECT_EQ(r, 0);
+#endif
 }
 
 // ---- Across processes ---------------------------------------------------------
