@@ -562,7 +562,10 @@ TAVO_API char** fetchfiles(const char* dir);
 /// byte for byte; there are no defaults.  Reading stops at the first key not
 /// found in any section named `pSection`: outputs of the keys before it hold
 /// their values, the others are left as the caller set them.  Each buffer is
-/// sized by the caller for the value and its NUL (no size is passed).  The
+/// sized by the caller for the value and its NUL (no size is passed), so a
+/// settings file with a longer value writes past it: prefer the forms that
+/// take each buffer's size, get_login_com_s and get_debug_info_s, which
+/// refuse such a file instead.  The
 /// file name, the section and every output must not be null (asserted by the
 /// tCFileIni lookups: "pFileName && pMode", "pSection && pKey && pValue",
 /// "pSection && pKey && nValue").
@@ -603,6 +606,45 @@ TAVO_API int get_login_com(const char* pFileName, const char* pSection, char* pH
 ///         read).
 TAVO_API int get_debug_info(const char* pFileName, const char* pSection, int* pIsDebug,
                             int* pDebugLevel, char* pLogFile);
+
+/// get_login_com with the size of each buffer: reads HostName, UserName,
+/// PassWord and DbName of section `pSection` of `pFileName` and copies them
+/// only when all four are found and each fits its buffer with its NUL.
+/// \pre Asserts "pFileName && pMode" (opening the file) and
+///      "pSection && pKey" (each lookup); the buffers must not be null.
+/// \param pFileName The INI file's name.
+/// \param pSection The section's name.
+/// \param pHost Receives HostName; `nHost` bytes.
+/// \param nHost The size of `pHost`.
+/// \param pUser Receives UserName; `nUser` bytes.
+/// \param nUser The size of `pUser`.
+/// \param pPassWord Receives PassWord; `nPassWord` bytes.
+/// \param nPassWord The size of `pPassWord`.
+/// \param pDbName Receives DbName; `nDbName` bytes.
+/// \param nDbName The size of `pDbName`.
+/// \retval 1 all four were found and copied.
+/// \retval 0 the file cannot be opened or read, a key is missing, or a
+///         value does not fit its buffer: then no buffer is written.
+TAVO_API int get_login_com_s(const char* pFileName, const char* pSection, char* pHost, int nHost,
+                             char* pUser, int nUser, char* pPassWord, int nPassWord, char* pDbName,
+                             int nDbName);
+
+/// get_debug_info with the size of the log file's buffer: the three are
+/// written only when all are found and log_file fits `pLogFile` with its
+/// NUL.
+/// \pre Asserts "pFileName && pMode" (opening the file) and
+///      "pSection && pKey" (each lookup); the outputs must not be null.
+/// \param pFileName The INI file's name.
+/// \param pSection The section's name.
+/// \param pIsDebug Receives is_debug.
+/// \param pDebugLevel Receives debug_level.
+/// \param pLogFile Receives log_file; `nLogFile` bytes.
+/// \param nLogFile The size of `pLogFile`.
+/// \retval 1 all three were found and written.
+/// \retval 0 the file cannot be opened or read, a key is missing, or
+///         log_file does not fit: then nothing is written.
+TAVO_API int get_debug_info_s(const char* pFileName, const char* pSection, int* pIsDebug,
+                              int* pDebugLevel, char* pLogFile, int nLogFile);
 
 /// @}
 
@@ -677,6 +719,11 @@ TAVO_API void MyGetPW(char* pSrc, char* pDst);
 /// involved, so ';', '|', `$(...)` or backquotes reach the archiver as text.
 /// The call does not wait for the archiver and learns nothing of its
 /// outcome.
+///
+/// Names must come from the program, never from a user: the texts are cut
+/// into words, so a name can bring the archiver options of its own
+/// ("-T -TT \"cmd\"" makes zip run a command), which no quoting by the
+/// library could prevent while the command line stays as it is.
 /// \param pArchive The archive's name.
 /// \param pDir The directory to unpack into.
 /// \return Always 1: also when nothing starts, when the archiver cannot be

@@ -1,7 +1,7 @@
 // A small client of libtavo, end to end.
 //
 // Its main job is the database round trip a client program makes: it reads
-// the database login (get_login_com) and its debug settings (get_debug_info)
+// the database login (get_login_com_s) and its debug settings (get_debug_info_s)
 // from INI files, logs in with tCMysql, creates a table, inserts rows inside
 // a transaction, reads them back row by row, prints each row and how many it
 // read, and logs out, recording every step in the log file the settings name
@@ -57,8 +57,12 @@ bool runDatabaseDemo(const char* pLoginIni, const Trace& t) {
   char szUser[256] = "";
   char szPass[256] = "";
   char szDb[256] = "";
-  if (!get_login_com(pLoginIni, "db", szHost, szUser, szPass, szDb)) {
-    std::fprintf(stderr, "%s: no complete [db] section (HostName, UserName, PassWord, DbName)\n",
+  // The sized form: a value longer than its buffer refuses the file
+  // instead of writing past the buffer.
+  if (!get_login_com_s(pLoginIni, "db", szHost, sizeof szHost, szUser, sizeof szUser, szPass, sizeof szPass, szDb,
+                       sizeof szDb)) {
+    std::fprintf(stderr,
+                 "%s: no complete [db] section (HostName, UserName, PassWord, DbName, each under 256 bytes)\n",
                  pLoginIni);
     logprintf(t.szLog, "no database login in %s\n", pLoginIni);
     return false;
@@ -197,7 +201,7 @@ int main(int argc, char** argv) {
   const char* pLoginIni = argc > 2 ? argv[2] : pIni;
 
   Trace t;
-  if (!get_debug_info(pIni, "debug", &t.nDebug, &t.nLevel, t.szLog)) {
+  if (!get_debug_info_s(pIni, "debug", &t.nDebug, &t.nLevel, t.szLog, sizeof t.szLog)) {
     std::fprintf(stderr, "%s: no complete [debug] section; tracing stays off\n", pIni);
   }
   logprintf(t.szLog, "tavo_example started with %s and %s\n", pIni, pLoginIni);

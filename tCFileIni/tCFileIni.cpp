@@ -184,6 +184,15 @@ int tCFileIni::GetString(const char* pSection, const char* pKey, char* pValue) c
   return 1;
 }
 
+int tCFileIni::GetString(const char* pSection, const char* pKey, char* pValue, int nSize) const {
+  TAVO_ASSERT(pSection && pKey && pValue);
+  std::size_t nLen = 0;
+  const char* pFound = findValue(m_pSections, m_nSections, pSection, pKey, &nLen);
+  if (pFound == nullptr || nSize <= 0 || nLen >= static_cast<std::size_t>(nSize)) return 0;
+  std::memcpy(pValue, pFound, nLen + 1);
+  return 1;
+}
+
 int tCFileIni::GetInteger(const char* pSection, const char* pKey, int* nValue) const {
   TAVO_ASSERT(pSection && pKey && nValue);
   const char* pFound = findValue(m_pSections, m_nSections, pSection, pKey, nullptr);

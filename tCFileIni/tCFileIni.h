@@ -120,6 +120,10 @@ class TAVO_API tCFileIni : public tCFile {
 
   /// As GetValue, copying the value and its NUL into `pValue`, which the
   /// caller sizes (no size is passed).
+  ///
+  /// The file decides how long a value is, so a value longer than the
+  /// buffer (an edited settings file) writes past it: prefer the form
+  /// that takes the buffer's size, GetString(pSection, pKey, pValue, nSize).
   /// \param pSection the section name.
   /// \param pKey the key.
   /// \param pValue the caller's buffer that receives the value.
@@ -127,6 +131,18 @@ class TAVO_API tCFileIni : public tCFile {
   /// \retval 0 not found, leaving `pValue` untouched.
   /// \pre Asserts "pSection && pKey && pValue".
   int GetString(const char* pSection, const char* pKey, char* pValue) const;
+
+  /// As GetString, into a buffer of `nSize` bytes: a value that does not
+  /// fit with its NUL is refused, the buffer left untouched.
+  /// \param pSection the section name.
+  /// \param pKey the key.
+  /// \param pValue the caller's buffer that receives the value.
+  /// \param nSize the size of `pValue` in bytes.
+  /// \retval 1 found and copied (its length is below `nSize`).
+  /// \retval 0 not found, or too long for the buffer (`nSize` 0 or less
+  ///         included); `pValue` untouched.
+  /// \pre Asserts "pSection && pKey && pValue".
+  int GetString(const char* pSection, const char* pKey, char* pValue, int nSize) const;
 
   /// As GetValue, storing the value's decimal conversion in `*nValue`.
   ///

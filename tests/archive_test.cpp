@@ -243,6 +243,12 @@ TEST(MyZIPStubs, ShellCharactersReachTheArchiverAsText) {
                       "[>out]\n[&]\n[x&&y]\n",
                       "zip -u -r -j s.zip " + files}));
   EXPECT_FALSE(exists(work.file("out")));
+  // But a name is cut into words: one that carries options hands them to
+  // the archiver (which is why names must never come from a user).
+  EXPECT_EQ(MyZIP("o.zip", "f -T -TT \"touch_X4 y\""), 1);
+  EXPECT_EQ(stubs.next(), recordOf({true, "o.zip", "f -T -TT \"touch_X4 y\"",
+                                    "zip\n[-u]\n[-r]\n[-j]\n[o.zip]\n[f]\n[-T]\n[-TT]\n[touch_X4 y]\n",
+                                    "zip -u -r -j o.zip f -T -TT \"touch_X4 y\""}));
   EXPECT_EQ(MyUnZIP("$(id).zip", "`id`;id"), 1);
   EXPECT_EQ(stubs.next(), recordOf({false, "$(id).zip", "`id`;id", "unzip\n[-o]\n[-d]\n[`id`;id]\n[$(id).zip]\n",
                                     "unzip -o -d `id`;id $(id).zip"}));

@@ -189,4 +189,51 @@ TEST(SettingsDeath, NullArgumentsAreCallerErrors) {
   EXPECT_DEATH(get_login_com(f.c_str(), "debug", nullptr, buf, buf, buf), "pSection && pKey && pValue");
 }
 
+
+// ---- The forms that take the buffers' sizes --------------------------------------
+
+// Each value must fit its own buffer with its NUL; one that does not (an
+// edited file, a value of a megabyte) refuses the whole call and no buffer
+// is written.
+TEST(BoundedReaders, ValuesThatDoNotFitAreRefusedAndNothingIsWritten) {
+  TempDir d;
+  const std::string f = d.write("s.ini", "[db]\nHostName=abcd\nUserName=u\nPassWord=p\nDbName=d\n");
+  struct Case {
+    int nHost;
+    int want;
+  } cases[] = {{5, 1}, {4, 0}, {1, 0}, {0, 0}, {-1, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.nHost);
+    char host[8] = "-", user[8] = "-", pass[8] = "-", db[8] = "-";
+    EXPECT_EQ(get_login_com_s(f.c_str(), "db", host, c.nHost, user, 8, pass, 8, db, 8), c.want);
+    if (c.want == 1) {
+      EXPECT_STREQ(host, "abcd");
+      EXPECT_STREQ(db, "d");
+    } else {
+      EXPECT_STREQ(host, "-");
+      EXPECT_STREQ(user, "-");  // found and fitting, but the call was refused whole
+    }
+  }
+
+  const std::string big = d.write("big.ini", "[db]\nHostName=h\nUserName=" + std::string(1 << 20, 'x') +
+                                                 "\nPassWord=p\nDbName=d\n");
+  char host[4096] = "-", user[4096] = "-", pass[4096] = "-", db[4096] = "-";
+  EXPECT_EQ(get_login_com_s(big.c_str(), "db", host, 4096, user, 4096, pass, 4096, db, 4096), 0);
+  EXPECT_STREQ(host, "-");
+  EXPECT_STREQ(user, "-");
+  EXPECT_EQ(get_login_com_s(d.file("missing.ini").c_str(), "db", host, 4096, user, 4096, pass, 4096, db, 4096), 0);
+
+  const std::string dbg = d.write("d.ini", "[debug]\nis_debug=1\ndebug_level=3\nlog_file=app.log\n");
+  int isDebug = -1, level = -1;
+  char log[8] = "-";
+  EXPECT_EQ(get_debug_info_s(dbg.c_str(), "debug", &isDebug, &level, log, 7), 0);  // "app.log" needs 8
+  EXPECT_EQ(isDebug, -1);
+  EXPECT_EQ(level, -1);
+  EXPECT_STREQ(log, "-");
+  EXPECT_EQ(get_debug_info_s(dbg.c_str(), "debug", &isDebug, &level, log, 8), 1);
+  EXPECT_EQ(isDebug, 1);
+  EXPECT_EQ(level, 3);
+  EXPECT_STREQ(log, "app.log");
+}
+
 }  // namespace

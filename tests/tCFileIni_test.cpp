@@ -148,6 +148,22 @@ TEST_F(tCFileIniLookup, SectionsAndKeysCompareExactly) {
   EXPECT_EQ(o.GetString("db ", "host", buf), 0);
 }
 
+TEST_F(tCFileIniLookup, TheSizedGetStringRefusesAValueThatDoesNotFit) {
+  std::string path = Write("[db]\nhost=10.0.0.1\nempty=\n");
+  tCFileIni o(path.c_str(), "rb");
+  char buf[16] = "untouched";
+  EXPECT_EQ(o.GetString("db", "host", buf, 8), 0);  // 8 bytes and a NUL
+  EXPECT_STREQ(buf, "untouched");
+  EXPECT_EQ(o.GetString("db", "host", buf, 0), 0);
+  EXPECT_EQ(o.GetString("db", "host", buf, -3), 0);
+  EXPECT_EQ(o.GetString("db", "nohost", buf, 16), 0);
+  EXPECT_STREQ(buf, "untouched");
+  EXPECT_EQ(o.GetString("db", "host", buf, 9), 1);  // just fits
+  EXPECT_STREQ(buf, "10.0.0.1");
+  EXPECT_EQ(o.GetString("db", "empty", buf, 1), 1);
+  EXPECT_STREQ(buf, "");
+}
+
 TEST_F(tCFileIniLookup, RepeatedSectionsAreSearchedInOrder) {
   std::string path = Write("[a]\nk=1\n[b]\nk=2\n[a]\nx=5\nk=9\n");
   tCFileIni o(path.c_str(), "rb");
