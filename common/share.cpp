@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "common/common.h"
+#include "platform.h"
 #include "tavo_share.h"
 
 namespace tavo {
@@ -48,16 +49,18 @@ void freeShared(void* pBlock) {
 // ---- The table of shared handles --------------------------------------------
 //
 // Open addressing with linear probing; an entry is removed by shifting the
-// entries of its run back, so there are no tombstones.  Only handles with
-// two or more holders are in it; while it is empty, letting go of a handle
-// takes no lock.
+// entries of its run back, so there are no tombstones.  A handle gets an
+// entry when it is first shared, and keeps it, down to one holder, until its
+// last holder lets go: a handle copied and dropped again and again (a copy
+// passed by value) finds its entry in place.  While the table is empty,
+// letting go of a handle takes no lock.
 
 namespace {
 
 struct Entry {
   std::uintptr_t h;
   unsigned kind;
-  int nHolders;  // 0: a free slot
+  int nHolders;  // 0: a free slot; 1: the handle is no longer shared
 };
 
 std::mutex gLock;
@@ -115,12 +118,94 @@ void removeAt(std::size_t i) {
 
 }  // namespace
 
+namespace {
+void shareInTable(HandleKind kind, std::uintptr_t h);
+bool releaseInTable(HandleKind kind, std::uintptr_t h);
+int holdersInTable(HandleKind kind, std::uintptr_t h);
+}  // namespace
+
+// ---- Sockets: counts indexed by the handle's number ------------------------
+//
+// Socket handles are small numbers (POSIX descriptors; Windows Sockets
+// handles, multiples of 4), copied and dropped far more often than the
+// other handles: their counts sit in a two-level array indexed by the
+// number, updated with atomic operations only, no lock.  A slot counts the
+// holders beyond the first (0: one holder, or none).  Blocks of the array
+// are made on first use and kept until the process ends; a handle whose
+// number falls outside goes to the table like any other handle.
+
+namespace {
+
+constexpr std::uintptr_t kStride = platform::kSocketHandleStride;
+constexpr std::size_t kBlockBits = 10;
+constexpr std::size_t kBlocks = std::size_t{1} << 10;  // 2^20 numbers in all
+std::atomic<std::atomic<int>*> gSocketBlocks[kBlocks];
+
+// The count of socket number `n`, or null when `n` is out of range
+// (`bMake`: the block is made when missing).
+std::atomic<int>* socketSlot(std::uintptr_t h, bool bMake) {
+  if (h % kStride != 0) return nullptr;
+  const std::uintptr_t n = h / kStride;
+  if (n >= (kBlocks << kBlockBits)) return nullptr;
+  std::atomic<std::atomic<int>*>& rBlock = gSocketBlocks[n >> kBlockBits];
+  std::atomic<int>* pBlock = rBlock.load(std::memory_order_acquire);
+  if (pBlock == nullptr) {
+    if (!bMake) return nullptr;
+    const std::size_t nCount = std::size_t{1} << kBlockBits;
+    auto* pNew = static_cast<std::atomic<int>*>(mmalloc(static_cast<unsigned int>(nCount * sizeof(std::atomic<int>))));
+    for (std::size_t i = 0; i < nCount; ++i) new (&pNew[i]) std::atomic<int>(0);
+    if (rBlock.compare_exchange_strong(pBlock, pNew, std::memory_order_acq_rel)) {
+      pBlock = pNew;
+    } else {
+      std::free(pNew);  // another thread made it first: pBlock is theirs
+    }
+  }
+  return &pBlock[n & ((std::size_t{1} << kBlockBits) - 1)];
+}
+
+}  // namespace
+
 void shareHandle(HandleKind kind, std::uintptr_t h) {
+  if (kind == HandleKind::kSocket) {
+    if (std::atomic<int>* p = socketSlot(h, true)) {
+      p->fetch_add(1, std::memory_order_relaxed);
+      return;
+    }
+  }
+  shareInTable(kind, h);
+}
+
+bool releaseHandle(HandleKind kind, std::uintptr_t h) {
+  if (kind == HandleKind::kSocket) {
+    if (std::atomic<int>* p = socketSlot(h, false)) {
+      // Nobody beyond this holder (0 before): it was the last, and since
+      // no other holder is left to copy from, nobody shares it meanwhile;
+      // the slot is set back to 0.
+      if (p->fetch_sub(1, std::memory_order_acq_rel) > 0) return false;
+      p->store(0, std::memory_order_relaxed);
+      return true;
+    }
+    if (h % kStride == 0 && h / kStride < (kBlocks << kBlockBits))
+      return true;  // in range, never shared: its block was never made
+  }
+  return releaseInTable(kind, h);
+}
+
+int handleHolders(HandleKind kind, std::uintptr_t h) {
+  if (kind == HandleKind::kSocket) {
+    if (std::atomic<int>* p = socketSlot(h, false)) return p->load(std::memory_order_relaxed) + 1;
+  }
+  return holdersInTable(kind, h);
+}
+
+namespace {
+
+void shareInTable(HandleKind kind, std::uintptr_t h) {
   std::lock_guard<std::mutex> lock(gLock);
   if ((gUsed + 1) * 2 > gCap) grow();
   const std::size_t i = probe(kind, h);
   if (gSlots[i].nHolders != 0) {
-    ++gSlots[i].nHolders;
+    ++gSlots[i].nHolders;  // also from 1: shared again
     return;
   }
   gSlots[i] = Entry{h, static_cast<unsigned>(kind), 2};
@@ -128,26 +213,30 @@ void shareHandle(HandleKind kind, std::uintptr_t h) {
   gShared.store(gUsed, std::memory_order_release);
 }
 
-bool releaseHandle(HandleKind kind, std::uintptr_t h) {
+bool releaseInTable(HandleKind kind, std::uintptr_t h) {
   if (gShared.load(std::memory_order_acquire) == 0) return true;
   std::lock_guard<std::mutex> lock(gLock);
   if (gUsed == 0) return true;
   const std::size_t i = probe(kind, h);
   if (gSlots[i].nHolders == 0) return true;
-  if (--gSlots[i].nHolders == 1) {
-    removeAt(i);
-    --gUsed;
-    gShared.store(gUsed, std::memory_order_release);
+  if (gSlots[i].nHolders > 1) {
+    --gSlots[i].nHolders;
+    return false;
   }
-  return false;
+  removeAt(i);  // the last holder
+  --gUsed;
+  gShared.store(gUsed, std::memory_order_release);
+  return true;
 }
 
-int handleHolders(HandleKind kind, std::uintptr_t h) {
+int holdersInTable(HandleKind kind, std::uintptr_t h) {
   std::lock_guard<std::mutex> lock(gLock);
   if (gUsed == 0) return 1;
   const std::size_t i = probe(kind, h);
   return gSlots[i].nHolders != 0 ? gSlots[i].nHolders : 1;
 }
+
+}  // namespace
 
 }  // namespace detail
 }  // namespace tavo

@@ -20,23 +20,15 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform_traits.h"
+
 struct stat;
 
 namespace tavo {
 namespace platform {
 
-// The directory separator of path names on this platform, and whether a
-// path built from a directory and a name always gets one between them, even
-// after a root directory whose name already ends in it (Windows names a
-// drive's root C:\ and a file there is given as C:\\f.txt), or only when
-// the directory does not end in one (/f.txt).
-#if defined(_WIN32)
-constexpr char kDirSep = '\\';
-constexpr bool kSepAfterRoot = true;
-#else
-constexpr char kDirSep = '/';
-constexpr bool kSepAfterRoot = false;
-#endif
+// The constants of this family of systems (the directory separator and
+// the like), from its own folder of internal headers.
 
 // ---- Files and directories (posix_files.cpp / win32_files.cpp) ----------
 

@@ -11,8 +11,8 @@
 //     carries a header in front of it with the count and one pointer of the
 //     owner's (the stream's read buffer, a lookup index);
 //   - a handle (a socket, a connection, a result set, a mapping) is counted
-//     in a process-wide table, which holds only handles that more than one
-//     object refers to: a handle missing from it has one holder.
+//     in a process-wide table, which holds only handles that have been
+//     shared (copied): a handle missing from it has one holder.
 // Both are safe when distinct objects sharing a resource are used on
 // different threads.
 #ifndef TAVO_INTERNAL_TAVO_SHARE_H
