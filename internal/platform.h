@@ -27,8 +27,17 @@ struct stat;
 namespace tavo {
 namespace platform {
 
-// The constants of this family of systems (the directory separator and
-// the like), from its own folder of internal headers.
+// The constants of this family of systems come from its own folder of
+// internal headers (platform_traits.h):
+//   kDirSep, kSepAfterRoot  the directory separator of path names ('/' or
+//       a backslash), and whether a path built from a directory and a name always
+//       gets one between them, even after a root directory whose name
+//       already ends in it (Windows names a drive's root C:, a backslash,
+//       and a file there gets a second backslash), or only when the
+//       directory does not end in one ("/f.txt");
+//   kSocketHandleStride  socket handles are multiples of it (Windows
+//       Sockets hands out kernel handles, multiples of 4; POSIX descriptors
+//       are every number).
 
 // ---- Files and directories (posix_files.cpp / win32_files.cpp) ----------
 

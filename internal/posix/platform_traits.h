@@ -8,16 +8,9 @@
 namespace tavo {
 namespace platform {
 
-// The directory separator of path names, and whether a path built from a
-// directory and a name always gets one between them, even after a root
-// directory whose name already ends in it (Windows names a drive's root
-// "C:\" and a file there is given as "C:\\f.txt"), or only when the
-// directory does not end in one ("/f.txt").
 constexpr char kDirSep = '/';
 constexpr bool kSepAfterRoot = false;
 
-// Socket handles are multiples of this number (Windows Sockets hands out
-// kernel handles, multiples of 4; POSIX descriptors are every number).
 constexpr std::uintptr_t kSocketHandleStride = 1;
 
 }  // namespace platform
