@@ -103,6 +103,11 @@ TAVO_API int addresslen3(char*** t);
 
 /// Writes one log entry to the file `path`.
 ///
+/// The entry is written only to a regular file (or a character device such
+/// as /dev/null); symbolic links are followed.  A FIFO or a socket at the
+/// path (one planted in a shared directory, say) is refused at once, never
+/// waited on, and counts as a file that cannot be opened (ENXIO).
+///
 /// When the file cannot be opened, the entry (timestamp, two spaces, text)
 /// goes to stderr instead, followed by the line
 /// "logprintf error : fopen <path> error : <system error text>\n";
