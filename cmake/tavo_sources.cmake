@@ -46,6 +46,7 @@ list(APPEND TAVO_SOURCES
   platform/${TAVO_PLATFORM_FAMILY}_time.cpp
 )
 list(TRANSFORM TAVO_SOURCES PREPEND "${TAVO_SOURCE_ROOT}/")
-# The internal headers: those of every build, and those of this family
-# (the spellings of its system interfaces).
-set(TAVO_INTERNAL_INCLUDE_DIRS "${TAVO_SOURCE_ROOT}/internal" "${TAVO_SOURCE_ROOT}/internal/${TAVO_PLATFORM_FAMILY}")
+# The internal headers: those of every build, and the platform layer's own
+# for this family (the spellings of its system interfaces), which live in
+# platform/ with the rest of the code that differs by platform.
+set(TAVO_INTERNAL_INCLUDE_DIRS "${TAVO_SOURCE_ROOT}/internal" "${TAVO_SOURCE_ROOT}/platform/${TAVO_PLATFORM_FAMILY}")
