@@ -202,32 +202,11 @@ char* readOneLine(FILE* fp) {
   return s;
 }
 
-char* enlargeReadBuffer(FILE* fp, const char* pMode) {
-  constexpr unsigned int kReadBufferSize = 1u << 16;
-  if (pMode[0] != 'r' || std::strchr(pMode, '+') != nullptr) return nullptr;
-  if (!platform::streamIsRegularFile(fp)) return nullptr;
-  char* pBuf = static_cast<char*>(mmalloc(kReadBufferSize));
-  if (std::setvbuf(fp, pBuf, _IOFBF, kReadBufferSize) != 0) {
-    std::free(pBuf);
-    return nullptr;
-  }
-  return pBuf;
-}
-
-FILE* openForReading(const char* pFileName, char** ppBuf) {
-  *ppBuf = nullptr;
-  FILE* fp = std::fopen(pFileName, "rb");
-  if (fp != nullptr) *ppBuf = enlargeReadBuffer(fp, "rb");
-  return fp;
-}
-
 char** readFileLines(const char* pFileName, int nMax) {
-  char* pBuf;
-  FILE* fp = openForReading(pFileName, &pBuf);
+  FILE* fp = std::fopen(pFileName, "rb");
   if (fp == nullptr) return nullptr;
   char** v = readLines(fp, nMax);
   std::fclose(fp);
-  std::free(pBuf);
   return v;
 }
 

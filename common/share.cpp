@@ -116,90 +116,7 @@ void removeAt(std::size_t i) {
   }
 }
 
-}  // namespace
-
-namespace {
-void shareInTable(HandleKind kind, std::uintptr_t h);
-bool releaseInTable(HandleKind kind, std::uintptr_t h);
-int holdersInTable(HandleKind kind, std::uintptr_t h);
-}  // namespace
-
-// ---- Sockets: counts indexed by the handle's number ------------------------
-//
-// Socket handles are small numbers (POSIX descriptors; Windows Sockets
-// handles, multiples of 4), copied and dropped far more often than the
-// other handles: their counts sit in a two-level array indexed by the
-// number, updated with atomic operations only, no lock.  A slot counts the
-// holders beyond the first (0: one holder, or none).  Blocks of the array
-// are made on first use and kept until the process ends; a handle whose
-// number falls outside goes to the table like any other handle.
-
-namespace {
-
-constexpr std::uintptr_t kStride = platform::kSocketHandleStride;
-constexpr std::size_t kBlockBits = 10;
-constexpr std::size_t kBlocks = std::size_t{1} << 10;  // 2^20 numbers in all
-std::atomic<std::atomic<int>*> gSocketBlocks[kBlocks];
-
-// The count of socket number `n`, or null when `n` is out of range
-// (`bMake`: the block is made when missing).
-std::atomic<int>* socketSlot(std::uintptr_t h, bool bMake) {
-  if (h % kStride != 0) return nullptr;
-  const std::uintptr_t n = h / kStride;
-  if (n >= (kBlocks << kBlockBits)) return nullptr;
-  std::atomic<std::atomic<int>*>& rBlock = gSocketBlocks[n >> kBlockBits];
-  std::atomic<int>* pBlock = rBlock.load(std::memory_order_acquire);
-  if (pBlock == nullptr) {
-    if (!bMake) return nullptr;
-    const std::size_t nCount = std::size_t{1} << kBlockBits;
-    auto* pNew = static_cast<std::atomic<int>*>(mmalloc(static_cast<unsigned int>(nCount * sizeof(std::atomic<int>))));
-    for (std::size_t i = 0; i < nCount; ++i) new (&pNew[i]) std::atomic<int>(0);
-    if (rBlock.compare_exchange_strong(pBlock, pNew, std::memory_order_acq_rel)) {
-      pBlock = pNew;
-    } else {
-      std::free(pNew);  // another thread made it first: pBlock is theirs
-    }
-  }
-  return &pBlock[n & ((std::size_t{1} << kBlockBits) - 1)];
-}
-
-}  // namespace
-
-void shareHandle(HandleKind kind, std::uintptr_t h) {
-  if (kind == HandleKind::kSocket) {
-    if (std::atomic<int>* p = socketSlot(h, true)) {
-      p->fetch_add(1, std::memory_order_relaxed);
-      return;
-    }
-  }
-  shareInTable(kind, h);
-}
-
-bool releaseHandle(HandleKind kind, std::uintptr_t h) {
-  if (kind == HandleKind::kSocket) {
-    if (std::atomic<int>* p = socketSlot(h, false)) {
-      // Nobody beyond this holder (0 before): it was the last, and since
-      // no other holder is left to copy from, nobody shares it meanwhile;
-      // the slot is set back to 0.
-      if (p->fetch_sub(1, std::memory_order_acq_rel) > 0) return false;
-      p->store(0, std::memory_order_relaxed);
-      return true;
-    }
-    if (h % kStride == 0 && h / kStride < (kBlocks << kBlockBits))
-      return true;  // in range, never shared: its block was never made
-  }
-  return releaseInTable(kind, h);
-}
-
-int handleHolders(HandleKind kind, std::uintptr_t h) {
-  if (kind == HandleKind::kSocket) {
-    if (std::atomic<int>* p = socketSlot(h, false)) return p->load(std::memory_order_relaxed) + 1;
-  }
-  return holdersInTable(kind, h);
-}
-
-namespace {
-
+// shareHandle and releaseHandle for a handle the socket array does not take.
 void shareInTable(HandleKind kind, std::uintptr_t h) {
   std::lock_guard<std::mutex> lock(gLock);
   if ((gUsed + 1) * 2 > gCap) grow();
@@ -229,14 +146,70 @@ bool releaseInTable(HandleKind kind, std::uintptr_t h) {
   return true;
 }
 
-int holdersInTable(HandleKind kind, std::uintptr_t h) {
-  std::lock_guard<std::mutex> lock(gLock);
-  if (gUsed == 0) return 1;
-  const std::size_t i = probe(kind, h);
-  return gSlots[i].nHolders != 0 ? gSlots[i].nHolders : 1;
+// ---- Sockets: counts indexed by the handle's number ------------------------
+//
+// Socket handles are small numbers (POSIX descriptors; Windows Sockets
+// handles, multiples of 4), copied and dropped far more often than the
+// other handles: their counts sit in a two-level array indexed by the
+// number, updated with atomic operations only, no lock.  A slot counts the
+// holders beyond the first (0: one holder, or none).  Blocks of the array
+// are made on first use and kept until the process ends; a handle whose
+// number falls outside goes to the table like any other handle.
+
+constexpr std::uintptr_t kStride = platform::kSocketHandleStride;
+constexpr std::size_t kBlockBits = 10;
+constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
+constexpr std::size_t kBlocks = 1024;  // 2^20 numbers in all
+std::atomic<std::atomic<int>*> gSocketBlocks[kBlocks];
+
+// The array's index of socket handle `h`; false when it has none.
+bool socketNumber(std::uintptr_t h, std::size_t* pN) {
+  if (h % kStride != 0 || h / kStride >= kBlocks * kBlockSize) return false;
+  *pN = static_cast<std::size_t>(h / kStride);
+  return true;
+}
+
+// The count of socket number `n`; null when its block was never made and
+// `bMake` is false.
+std::atomic<int>* socketSlot(std::size_t n, bool bMake) {
+  std::atomic<std::atomic<int>*>& rBlock = gSocketBlocks[n >> kBlockBits];
+  std::atomic<int>* pBlock = rBlock.load(std::memory_order_acquire);
+  if (pBlock == nullptr) {
+    if (!bMake) return nullptr;
+    auto* pNew = static_cast<std::atomic<int>*>(mmalloc(static_cast<unsigned int>(kBlockSize * sizeof(std::atomic<int>))));
+    for (std::size_t i = 0; i < kBlockSize; ++i) new (&pNew[i]) std::atomic<int>(0);
+    if (rBlock.compare_exchange_strong(pBlock, pNew, std::memory_order_acq_rel)) {
+      pBlock = pNew;
+    } else {
+      std::free(pNew);  // another thread made it first: pBlock is theirs
+    }
+  }
+  return &pBlock[n & (kBlockSize - 1)];
 }
 
 }  // namespace
+
+void shareHandle(HandleKind kind, std::uintptr_t h) {
+  std::size_t n;
+  if (kind == HandleKind::kSocket && socketNumber(h, &n)) {
+    socketSlot(n, true)->fetch_add(1, std::memory_order_relaxed);
+    return;
+  }
+  shareInTable(kind, h);
+}
+
+bool releaseHandle(HandleKind kind, std::uintptr_t h) {
+  std::size_t n;
+  if (kind != HandleKind::kSocket || !socketNumber(h, &n)) return releaseInTable(kind, h);
+  std::atomic<int>* p = socketSlot(n, false);
+  if (p == nullptr) return true;  // never shared: its block was never made
+  // Nobody beyond this holder (0 before): it was the last, and since no
+  // other holder is left to copy from, nobody shares it meanwhile; the slot
+  // is set back to 0.
+  if (p->fetch_sub(1, std::memory_order_acq_rel) > 0) return false;
+  p->store(0, std::memory_order_relaxed);
+  return true;
+}
 
 }  // namespace detail
 }  // namespace tavo

@@ -36,17 +36,6 @@ char* readOneLine(FILE* fp);
 // start as readLines does, and closes it.  Null when it cannot be opened.
 char** readFileLines(const char* pFileName, int nMax);
 
-// Gives `fp`, just opened with `pMode` and not used yet, a larger read
-// buffer than stdio's default when it reads a regular file and does not
-// write (mode "r" or "rb"): whole-file reads then take a sixteenth of the
-// system calls.  Returns the buffer, which the caller frees after closing
-// the stream, or null when the stream keeps its own buffering.
-char* enlargeReadBuffer(FILE* fp, const char* pMode);
-
-// fopen(pFileName, "rb") with the larger read buffer, which is stored in
-// `*ppBuf` (null when none); after fclose the caller frees it.
-FILE* openForReading(const char* pFileName, char** ppBuf);
-
 // Opens `pFileName` with `pMode`, writes the printf-expanded `fmt` and
 // closes the file.  Returns the number of characters written, or -1 when
 // the open, the write or the close (which writes out the buffer) failed.

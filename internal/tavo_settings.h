@@ -102,15 +102,14 @@ class EntryIndex {
 template <int kColumn, class SectionAt>
 char** findRow(const EntryIndex<kColumn>* pIndex, int nSections, SectionAt sectionAt, const char* pSection,
                const char* pText, std::size_t* pLen) {
-  constexpr int nColumn = kColumn;
   if (pIndex != nullptr) return pIndex->find(Text(pSection), Text(pText), pLen);
   for (int i = 0; i < nSections; ++i) {
     const char* pName = nullptr;
     char*** ppRows = sectionAt(i, &pName);
     if (std::strcmp(pName, pSection) != 0) continue;
     for (; *ppRows != nullptr; ++ppRows) {
-      if (std::strcmp((*ppRows)[nColumn], pText) != 0) continue;
-      if (pLen != nullptr) *pLen = std::strlen((*ppRows)[1 - nColumn]);
+      if (std::strcmp((*ppRows)[kColumn], pText) != 0) continue;
+      if (pLen != nullptr) *pLen = std::strlen((*ppRows)[1 - kColumn]);
       return *ppRows;
     }
   }
@@ -132,11 +131,7 @@ void releaseTable(Table*& rTable, FreeTable freeTable) {
   Table* p = rTable;
   rTable = nullptr;
   if (!releaseShared(p)) return;
-  Index* pIndex = tableIndex<Index>(p);
-  if (pIndex != nullptr) {
-    pIndex->~Index();
-    std::free(pIndex);
-  }
+  destroy(tableIndex<Index>(p));  // made with create()
   freeTable(p);
   freeShared(p);
 }

@@ -9,10 +9,11 @@
 //   - a heap block the library allocates for a member (the file name of
 //     tCFile, the entry table of tCFileConf, the section array of tCFileIni)
 //     carries a header in front of it with the count and one pointer of the
-//     owner's (the stream's read buffer, a lookup index);
-//   - a handle (a socket, a connection, a result set, a mapping) is counted
-//     in a process-wide table, which holds only handles that have been
-//     shared (copied): a handle missing from it has one holder.
+//     owner's (a lookup index);
+//   - a handle is counted outside the object too: a socket in an array
+//     indexed by its number, a connection, a result set or a mapping in a
+//     process-wide table that holds only handles that have been shared
+//     (copied).  A handle never shared has one holder and costs nothing.
 // Both are safe when distinct objects sharing a resource are used on
 // different threads.
 #ifndef TAVO_INTERNAL_TAVO_SHARE_H
@@ -63,13 +64,11 @@ void deleteShared(T* p) {
 // What a handle is: the same number may be a socket and a mapping.
 enum class HandleKind : unsigned { kSocket, kConnection, kResult, kMapping };
 
-// One more holder of `h` (a second one when it was not in the table).
+// One more holder of `h` (a second one when it was never shared).
 void shareHandle(HandleKind kind, std::uintptr_t h);
 // One holder fewer.  True when the caller was the last holder (also when
 // `h` was never shared): the caller then releases the handle.
 bool releaseHandle(HandleKind kind, std::uintptr_t h);
-// The number of holders of `h` (1 when it is not in the table); for tests.
-int handleHolders(HandleKind kind, std::uintptr_t h);
 
 // The same for a socket held in an int member (-1: none, nothing to do).
 inline void shareSocket(int fd) {

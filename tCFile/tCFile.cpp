@@ -70,15 +70,13 @@ void splitName(const tCString& oStored, tCString& oDir, tCString& oName) {
 // ---- Life cycle -----------------------------------------------------------
 //
 // The name is a tCString in a counted block (tavo_share.h): the objects
-// sharing the stream share the name and its count, and the header keeps the
-// stream's read buffer, freed after the stream is closed.
+// sharing the stream share the name and its count.
 
 namespace {
 
-// Gives `fp`, just opened with `pMode`, and its name to a closed object.
-void attach(FILE*& rFile, tCString*& rName, FILE* fp, const char* pFileName, const char* pMode) {
+// Gives `fp`, just opened, and its name to a closed object.
+void attach(FILE*& rFile, tCString*& rName, FILE* fp, const char* pFileName) {
   rName = tavo::detail::newShared<tCString>(pFileName);
-  tavo::detail::sharedHeader(rName)->pExtra = tavo::detail::enlargeReadBuffer(fp, pMode);
   rFile = fp;
 }
 
@@ -93,7 +91,7 @@ tCFile::tCFile() : m_pFile(nullptr), m_oFileName(nullptr) {
 tCFile::tCFile(const char* pFileName, const char* pMode) : m_pFile(nullptr), m_oFileName(nullptr) {
   TAVO_ASSERT(pFileName && pMode);
   FILE* fp = std::fopen(pFileName, pMode);
-  if (fp != nullptr) attach(m_pFile, m_oFileName, fp, pFileName, pMode);
+  if (fp != nullptr) attach(m_pFile, m_oFileName, fp, pFileName);
 }
 
 tCFile::~tCFile() { Close(); }
@@ -116,14 +114,13 @@ int tCFile::Open(const char* pFileName, const char* pMode) {
   if (m_pFile != nullptr) return 0;
   FILE* fp = std::fopen(pFileName, pMode);
   if (fp == nullptr) return 0;
-  attach(m_pFile, m_oFileName, fp, pFileName, pMode);
+  attach(m_pFile, m_oFileName, fp, pFileName);
   return 1;
 }
 
 int tCFile::Close() {
   if (tavo::detail::releaseShared(m_oFileName)) {
     std::fclose(m_pFile);
-    std::free(tavo::detail::sharedHeader(m_oFileName)->pExtra);
     tavo::detail::deleteShared(m_oFileName);
   }
   m_pFile = nullptr;
@@ -214,12 +211,10 @@ int tCFile::GetLines() const { return _GetLines(m_pFile); }
 
 int tCFile::GetLines(const char* pFileName) {
   TAVO_ASSERT(pFileName);
-  char* pBuf;
-  FILE* fp = tavo::detail::openForReading(pFileName, &pBuf);
+  FILE* fp = std::fopen(pFileName, "rb");
   if (fp == nullptr) return -1;
   int n = _GetLines(fp);
   std::fclose(fp);
-  std::free(pBuf);
   return n;
 }
 

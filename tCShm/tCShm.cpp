@@ -10,8 +10,8 @@
 
 namespace {
 
-// Copies share the handle through the table of shared handles: the last of
-// them releases it.
+// Copies share the handle, counted outside the objects (tavo_share.h): the
+// last of them to Drop releases it.
 std::uintptr_t key(int nId) { return static_cast<std::uintptr_t>(static_cast<unsigned>(nId)); }
 
 }  // namespace

@@ -83,8 +83,8 @@ tCTcp::~tCTcp() {
 }
 
 // The copy starts the socket support too, so that every destructor's
-// clean-up has its start-up.  Copies share the socket through the table of
-// shared handles: the last of them closes it.
+// clean-up has its start-up.  Copies share the socket, counted outside the
+// objects (tavo_share.h): the last of them closes it.
 tCTcp::tCTcp(const tCTcp& oRight) : m_nSock(oRight.m_nSock) {
   tavo::detail::shareSocket(m_nSock);
   net::netStartup();
