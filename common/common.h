@@ -473,9 +473,9 @@ TAVO_API int CheckMark(const char* s, const char* mark);
 /// Lines follow the rules of tCFile (tCFile/tCFile.h): a line ends at LF, at
 /// CR together with the one byte after it, or at the end of the file; the end
 /// is not part of the line; an empty line is ""; a file without bytes has no
-/// line; a read error ends the lines as the end of the file does.  Files are
-/// read with "rb" and appended to with "ab+" (a missing file is created), byte
-/// for byte.  The directory separator is `tavo::platform::kDirSep` (`/` here,
+/// line; a read error fails the call (null), never giving the lines before
+/// it.  Files are read with "rb" and appended to with "ab+" (a missing file
+/// is created), byte for byte.  The directory separator is `tavo::platform::kDirSep` (`/` here,
 /// `\` in a Windows build).  No argument is checked: a null name, format or
 /// buffer is the caller's error.
 /// @{
@@ -549,7 +549,8 @@ TAVO_API int addsuffix(char* name, const char* suf);
 /// the entry "f"; "data/lo" keeps the entry "log.txt" of "data/" and gives
 /// "data/lolog.txt".
 /// When the directory cannot be listed (missing, not a directory, no
-/// permission) the process ends with exit(1), silently.
+/// permission, or reading it fails part way, which would give only some of
+/// its entries) the process ends with exit(1), silently.
 /// \param dir The directory path, possibly followed by the start of the
 ///        names kept.
 /// \return A string vector the caller releases with strfreev; null when no

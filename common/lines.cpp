@@ -44,11 +44,16 @@ struct LineBuffer {
 // read beyond the last line a caller wants is not given back: callers read
 // to the end or close the stream.  Nothing more is read after the end of
 // the file or a read error: stdio does not keep a read error, and the next
-// read could go on past it.
+// read could go on past it.  A read error is remembered (failed()): the
+// callers report it as a failure, never as an early end of the file.  The
+// stream's error flag is cleared first, so that an error of an earlier
+// read or write does not count.
 class BlockReader {
  public:
   explicit BlockReader(FILE* fp)
-      : fp_(fp), p_(static_cast<char*>(mmalloc(kBlock))), bRegular_(platform::streamIsRegularFile(fp)) {}
+      : fp_(fp), p_(static_cast<char*>(mmalloc(kBlock))), bRegular_(platform::streamIsRegularFile(fp)) {
+    std::clearerr(fp);
+  }
   ~BlockReader() { std::free(p_); }
   BlockReader(const BlockReader&) = delete;
   BlockReader& operator=(const BlockReader&) = delete;
@@ -59,12 +64,16 @@ class BlockReader {
     if (bEnd_) return false;
     if (bRegular_) {
       n_ = std::fread(p_, 1, kBlock, fp_);
-      if (n_ < kBlock) bEnd_ = true;  // the end of the file, or an error
+      if (n_ < kBlock) {  // the end of the file, or an error
+        bEnd_ = true;
+        bFailed_ = std::ferror(fp_) != 0;
+      }
     } else {
       while (n_ < kBlock) {
         const int c = std::getc(fp_);
         if (c == EOF) {
           bEnd_ = true;
+          bFailed_ = std::ferror(fp_) != 0;
           break;
         }
         p_[n_++] = static_cast<char>(c);
@@ -75,6 +84,8 @@ class BlockReader {
   }
   const char* data() const { return p_; }
   std::size_t size() const { return n_; }
+  // True once a read has failed (not merely met the end of the file).
+  bool failed() const { return bFailed_; }
 
  private:
   static constexpr unsigned int kBlock = 1u << 16;
@@ -83,6 +94,7 @@ class BlockReader {
   bool bRegular_;
   std::size_t n_ = 0;
   bool bEnd_ = false;
+  bool bFailed_ = false;
 };
 
 // The first byte at or after `p` that is `c`, remembered: each end byte is
@@ -109,7 +121,8 @@ class NextByte {
 
 }  // namespace
 
-char** readLines(FILE* fp, int nMax) {
+char** readLines(FILE* fp, int nMax, bool* pFailed) {
+  if (pFailed != nullptr) *pFailed = false;
   if (nMax <= 0) return nullptr;
   VectorBuilder out;
   LineBuffer b;              // the start of a line that runs over a block's end
@@ -157,7 +170,14 @@ char** readLines(FILE* fp, int nMax) {
       }
     }
   }
-  // The last line ends at the end of the file (or at a read error).
+  if (r.failed()) {
+    // Lines read before a failed read are not the file's lines.
+    std::free(b.p);
+    strfreev(out.release());
+    if (pFailed != nullptr) *pFailed = true;
+    return nullptr;
+  }
+  // The last line ends at the end of the file.
   if (nPending != 0 && out.size() < static_cast<std::size_t>(nMax)) out.push(heapCopy(b.p, nPending));
   std::free(b.p);
   return out.release();
@@ -177,6 +197,7 @@ int countLines(FILE* fp) {
     }
     bLastWasLF = pEnd[-1] == '\n';
   }
+  if (r.failed()) return -1;
   if (!bLastWasLF) ++nCount;
   return nCount > INT_MAX ? -1 : static_cast<int>(nCount);
 }
@@ -184,18 +205,25 @@ int countLines(FILE* fp) {
 char* readOneLine(FILE* fp) {
   // A byte at a time, so that the stream is left just after the line (and
   // the byte a CR takes along) for the next reader.
+  // A read error gives null, as the end of the file does: the bytes read
+  // before it are not a whole line.
   LineBuffer b;
   std::size_t n = 0;
   StreamLock lock(fp);
+  std::clearerr(fp);
   int c = std::getc(fp);
   if (c == EOF) return nullptr;
   for (; c != EOF && c != '\n'; c = std::getc(fp)) {
     if (c == '\r') {
-      std::getc(fp);  // CR takes the byte after it along
+      c = std::getc(fp);  // CR takes the byte after it along
       break;
     }
     b.reserve(n + 1);
     b.p[n++] = static_cast<char>(c);
+  }
+  if (c == EOF && std::ferror(fp)) {
+    std::free(b.p);
+    return nullptr;
   }
   char* s = heapCopy(n != 0 ? b.p : "", n);
   std::free(b.p);

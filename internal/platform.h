@@ -51,7 +51,9 @@ int renameNoReplace(const char* from, const char* to);
 
 // Calls `fn(name, ctx)` for every entry of directory `dir` (including "."
 // and ".." where the system lists them), names of any length given whole.
-// Returns 0 when the directory was listed, -1 when it cannot be opened.
+// Returns 0 when the directory was listed, -1 when it cannot be opened or
+// reading it fails part way (the names given so far are then not the
+// whole directory).
 int listDirectory(const char* dir, void (*fn)(const char* name, void* ctx), void* ctx);
 
 // The directory `dir` as the system names it (absolute, symbolic links

@@ -4,8 +4,8 @@
 //
 // Line rules: a line ends at LF, at CR together with the one byte after it
 // (whatever that byte is), or at the end of the file; the end is not part
-// of the line.  A read error that is not the end of the file ends the lines
-// as the end of the file does.
+// of the line.  A read error that is not the end of the file is a failure:
+// the readers give their failure result, never the lines before it.
 #ifndef TAVO_COMMON_TAVO_LINES_H
 #define TAVO_COMMON_TAVO_LINES_H
 
@@ -15,25 +15,28 @@
 namespace tavo {
 namespace detail {
 
-// Reads lines from the current position of `fp` until its end (or a read
-// error), at most `nMax` of them.  Returns a string vector of exactly
-// count+1 slots (caller releases it with strfreev), null when no line was
-// read or `nMax` is 0 or less.  The stream is read in blocks: when it stops
-// at `nMax` lines, bytes past the last line may have been read too, so the
-// callers either read to the end or close the stream.
-char** readLines(FILE* fp, int nMax);
+// Reads lines from the current position of `fp` until its end, at most
+// `nMax` of them.  Returns a string vector of exactly count+1 slots (caller
+// releases it with strfreev), null when no line was read, when `nMax` is 0
+// or less, or when a read failed (then `*pFailed`, if given, is true).  The
+// stream is read in blocks: when it stops at `nMax` lines, bytes past the
+// last line may have been read too, so the callers either read to the end
+// or close the stream.
+char** readLines(FILE* fp, int nMax, bool* pFailed = nullptr);
 
-// The number of lines from the current position of `fp` to its end (or a
-// read error): the LF bytes, plus 1 when the last byte read is not LF.  -1
-// when the count does not fit in an int.
+// The number of lines from the current position of `fp` to its end: the LF
+// bytes, plus 1 when the last byte read is not LF.  -1 when a read fails or
+// the count does not fit in an int.
 int countLines(FILE* fp);
 
 // The next line of `fp` as an exact-size heap string (released with
-// free()); null when the stream is at its end before any byte of a line.
+// free()); null when the stream is at its end before any byte of a line,
+// or when a read fails.
 char* readOneLine(FILE* fp);
 
 // Opens the file `pFileName` with "rb", reads at most `nMax` lines from its
-// start as readLines does, and closes it.  Null when it cannot be opened.
+// start as readLines does, and closes it.  Null when it cannot be opened or
+// read.
 char** readFileLines(const char* pFileName, int nMax);
 
 // Opens `pFileName` with `pMode`, writes the printf-expanded `fmt` and

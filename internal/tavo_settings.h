@@ -7,9 +7,9 @@
 // the object's copies, and the block's header holds the table's lookup
 // index.  The steps, the same for both:
 //   open     tCFile opens the stream; the lines are cut (cutSettingLine)
-//            into a new table and its index (the class's _Parse member);
-//            a stream that could not be read closes the object again
-//            (finishOpen);
+//            into a new table and its index (the class's _Parse member,
+//            0 when the lines could not be read: then the object is
+//            closed again and the open fails, finishOpen);
 //   copy     the table's count goes up (retainShared);
 //   close    the table's count goes down, and the last holder frees the
 //            index and the table (releaseTable), then tCFile::Close;
@@ -20,6 +20,7 @@
 #ifndef TAVO_INTERNAL_TAVO_SETTINGS_H
 #define TAVO_INTERNAL_TAVO_SETTINGS_H
 
+#include <climits>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,7 @@
 #include "tavo_internal.h"
 #include "tavo_lines.h"
 #include "tavo_share.h"
+#include "platform.h"
 
 namespace tavo {
 namespace detail {
@@ -153,12 +155,25 @@ void forEachSettingLine(char** ppLines, bool bHeaders, Cut cut) {
   std::free(ppLines);
 }
 
-// The end of every open: a stream that could not be read (a directory, an
-// I/O error) is not an empty file, so the object is closed again with
-// `close` and the open fails.  1 or 0.
+// The lines of the whole open file `fp`, for a parser: from its start (a
+// stream that cannot seek, a pipe, from where it stands), as readLines
+// gives them.  Null with `*pFailed` true when the rewind or a read failed.
+inline char** readSettingLines(FILE* fp, bool* pFailed) {
+  *pFailed = false;
+  if (platform::rewindStream(fp) < 0) {
+    *pFailed = true;
+    return nullptr;
+  }
+  return readLines(fp, INT_MAX, pFailed);
+}
+
+// The end of every open: a file whose lines could not be read (a
+// directory, an I/O error) is not an empty file, so when the parser
+// returned 0 the object is closed again with `close` and the open fails.
+// 1 or 0.
 template <class Close>
-int finishOpen(FILE* fp, Close close) {
-  if (!std::ferror(fp)) return 1;
+int finishOpen(int nParsed, Close close) {
+  if (nParsed == 1) return 1;
   close();
   return 0;
 }

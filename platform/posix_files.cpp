@@ -42,9 +42,21 @@ int renameNoReplace(const char* from, const char* to) {
 int listDirectory(const char* dir, void (*fn)(const char* name, void* ctx), void* ctx) {
   DIR* d = ::opendir(dir);
   if (d == nullptr) return -1;
-  while (const struct dirent* e = ::readdir(d)) fn(e->d_name, ctx);
+  // readdir gives null at the end and on an error; only an error sets errno.
+  int e = 0;
+  for (;;) {
+    errno = 0;
+    const struct dirent* entry = ::readdir(d);
+    if (entry == nullptr) {
+      e = errno;
+      break;
+    }
+    fn(entry->d_name, ctx);
+  }
   ::closedir(d);
-  return 0;
+  if (e == 0) return 0;
+  errno = e;
+  return -1;
 }
 
 char* resolveDirectory(const char* dir) { return ::realpath(dir, nullptr); }

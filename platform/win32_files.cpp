@@ -39,7 +39,13 @@ int listDirectory(const char* dir, void (*fn)(const char* name, void* ctx), void
   do {
     fn(fd.cFileName, ctx);
   } while (FindNextFileA(h, &fd));
+  // The search ends with ERROR_NO_MORE_FILES; anything else cut it short.
+  const DWORD e = GetLastError();
   FindClose(h);
+  if (e != ERROR_NO_MORE_FILES) {
+    SetLastError(e);
+    return failWithLastError();
+  }
   return 0;
 }
 

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Line and branch coverage of the library by the whole GoogleTest suite: a
-# gcc --coverage build in build-cov/, the suite run beside a throwaway
+# Line and branch coverage of the library by the whole GoogleTest suite and
+# the fault-injection runs (tests/fault/, every system call of each
+# scenario failed in turn): a gcc --coverage build in build-cov/ with the
+# fault-injection wrappers (not counted themselves), run beside a throwaway
 # MariaDB server (scripts/with_mariadb.sh, as scripts/test.sh does), then
 # gcovr.  Prints the covered lines and branches per directory of the
 # library (tests/, bench/, fuzz/ and examples/ left out) and writes the
@@ -20,14 +22,14 @@ jobs=$(nproc)
 # Atomic counters: tests run the library on several threads at once, and
 # plain counters updated together come out wrong (even negative, which
 # gcovr refuses).
-cmake -S . -B build-cov -DCMAKE_BUILD_TYPE=Debug -DTAVO_BUILD_TESTS=ON -DTAVO_BUILD_EXAMPLES=OFF \
+cmake -S . -B build-cov -DCMAKE_BUILD_TYPE=Debug -DTAVO_BUILD_TESTS=ON -DTAVO_FAULT_INJECTION=ON -DTAVO_BUILD_EXAMPLES=OFF \
   -DTAVO_LIB_DIR="$PWD/build-cov/lib" -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic" \
   -DCMAKE_EXE_LINKER_FLAGS="--coverage" -DCMAKE_SHARED_LINKER_FLAGS="--coverage" >/dev/null
 cmake --build build-cov -j"$jobs"
 find build-cov -name '*.gcda' -delete
 ctest --test-dir build-cov --output-on-failure --no-tests=error -j"$jobs"
 
-filters=(-e 'tests/' -e 'bench/' -e 'fuzz/' -e 'examples/' -e 'build[^/]*/')
+filters=(-e 'tests/' -e 'bench/' -e 'fuzz/' -e 'examples/' -e 'build[^/]*/' -e 'platform/posix_fault.cpp')
 # gcovr's worker processes can hang after an error of one of them: bounded.
 timeout 900 gcovr -r . build-cov -j"$jobs" "${filters[@]}" --exclude-throw-branches --exclude-unreachable-branches \
   --json-summary build-cov/coverage.json --txt build-cov/coverage.txt >/dev/null

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite: a normal build, then a build under AddressSanitizer
 # and UndefinedBehaviorSanitizer (leak checking on, halting on the first
-# error); the exported ABI against its baseline (scripts/abi.sh); the
+# error); the fault-injection runs, every system call of each scenario
+# failed in turn under the sanitizers (scripts/fault.sh); the exported ABI
+# against its baseline (scripts/abi.sh); the
 # reference documentation with Doxygen's warnings as errors (scripts/doc.sh);
 # the Debian packages (tests/package/check_packages.sh); a short smoke run
 # of every fuzz harness (scripts/fuzz.sh, 10 seconds each) so that they keep
@@ -47,6 +49,13 @@ export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:allocator_may_return_null=1:a
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs"
 unset ASAN_OPTIONS UBSAN_OPTIONS
+scripts/fault.sh
+# The fault-injection wrappers live only in that build: the shipped library
+# holds no trace of them (its exported interface is checked above).
+if grep -q TAVO_FAULT_NTH lib/libtavo.so || nm -D lib/libtavo.so | grep -q '__wrap_\|__real_'; then
+  echo "lib/libtavo.so holds the fault-injection seam" >&2
+  exit 1
+fi
 scripts/fuzz.sh 10
 scripts/fresh_example.sh
 tests/fresh/check_fresh_failures.sh
@@ -58,4 +67,4 @@ case $status in
   77) windows="Windows build; its tests NOT RUN, this host runs no 32-bit x86 programs" ;;
   *) exit "$status" ;;
 esac
-echo "all tests passed (normal and sanitizer builds, ABI, documentation, packages, fuzz smoke run, main command in a fresh Debian 12 root, $windows)"
+echo "all tests passed (normal and sanitizer builds, fault injection, ABI, documentation, packages, fuzz smoke run, main command in a fresh Debian 12 root, $windows)"

@@ -119,13 +119,16 @@ int tCFile::Open(const char* pFileName, const char* pMode) {
 }
 
 int tCFile::Close() {
+  int r = 1;
   if (tavo::detail::releaseShared(m_oFileName)) {
-    std::fclose(m_pFile);
+    // The close writes out what is still buffered: when that fails, bytes
+    // the caller wrote are lost, and the caller is told.
+    if (std::fclose(m_pFile) != 0) r = 0;
     tavo::detail::deleteShared(m_oFileName);
   }
   m_pFile = nullptr;
   m_oFileName = nullptr;
-  return 1;
+  return r;
 }
 
 // ---- Reading and writing ----------------------------------------------------

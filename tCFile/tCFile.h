@@ -35,8 +35,9 @@
  * bytes has no line; a NUL byte inside a line is kept, so the string ends
  * there for its users; 0xFF is an ordinary byte.  (`"a\rbc\n"` is the lines
  * "a" and "c".)  A read error that is not the end of the file (a stream
- * opened for writing only, a directory) ends the lines and the line count
- * as the end of the file does.
+ * opened for writing only, a directory, an I/O error) fails the whole read:
+ * the line readers give null and the line count -1, never the lines read
+ * before the error.
  *
  * Names: the stored name is the file name exactly as it was passed to the
  * constructor or to Open.  Its directory and bare name are split at the last
@@ -103,8 +104,12 @@ class TAVO_API tCFile {
 
   /// Lets go of the stream and the name (closing the stream and freeing the
   /// name when no copy shares them any more).  May be called on a closed
-  /// object and repeatedly.
-  /// \return 1, always.
+  /// object and repeatedly.  The object is closed whatever the result.
+  /// \retval 1 closed (or only let go of, while a copy still shares it).
+  /// \retval 0 the stream's close failed: output still buffered could not be
+  ///         written out (a full disk, an I/O error), so bytes written
+  ///         through the object may be missing from the file (errno tells
+  ///         why).
   int Close();
   ///@}
 
@@ -148,15 +153,15 @@ class TAVO_API tCFile {
   /// at all (a pipe or a FIFO, as a settings file passed as `<(...)` is) is
   /// read from where it stands, which for a freshly opened one is its start.
   /// \return a string vector the caller releases with strfreev; null when
-  ///         the file holds no line, when the seek fails or when the stream
-  ///         cannot be read at all (a stream opened for writing only).
+  ///         the file holds no line, when the seek fails or when a read
+  ///         fails (a stream opened for writing only, an I/O error).
   /// \pre Asserts "m_pFile".
   char** ReadLines() const;
 
   /// Every line of the file `pFileName` (opened with "rb").
   /// \param pFileName the name of the file.
   /// \return a string vector the caller releases with strfreev; null when
-  ///         the file cannot be opened or holds no line.
+  ///         the file cannot be opened or read, or holds no line.
   /// \pre Asserts "pFileName".
   static char** ReadLines(const char* pFileName);
 
@@ -202,11 +207,10 @@ class TAVO_API tCFile {
   /// Number of lines: the LF bytes, plus 1 when the file is not empty and
   /// does not end with LF (CR plays no part; an empty file has 0).
   ///
-  /// The stream is left at the end of the file.  A stream that cannot be
-  /// read counts the lines read before the failure (0 for a stream opened
-  /// for writing only).
-  /// \return the number of lines; -1 when the seek fails or the count does
-  ///         not fit in an int.
+  /// The stream is left at the end of the file.
+  /// \return the number of lines; -1 when the seek fails, when a read fails
+  ///         (a stream opened for writing only, an I/O error) or when the
+  ///         count does not fit in an int.
   /// \pre Asserts "fp" (the open stream).
   int GetLines() const;
 
@@ -304,7 +308,8 @@ class TAVO_API tCFile {
 
  private:
   // The next line of `fp` as a heap string without its end (released with
-  // free()), or null at the end of the file.  Asserts "fp".  Kept for the
+  // free()), or null at the end of the file or on a read error.  Asserts
+  // "fp".  Kept for the
   // class's interface; the class itself reads lines a whole file at a time.
   static char* _ReadOneLine(FILE* fp);
   // The line count of `fp` from its start, or -1.  Asserts "fp".

@@ -70,8 +70,7 @@ tCFileConf::tCFileConf() : tCFile(), m_oConf(nullptr) {
 tCFileConf::tCFileConf(const char* pFileName, const char* pMode) : tCFile(pFileName, pMode), m_oConf(nullptr) {
   TAVO_ASSERT(pFileName && pMode);
   if (m_pFile == nullptr) return;
-  _ParseConf();
-  tavo::detail::finishOpen(m_pFile, [this] { Close(); });
+  tavo::detail::finishOpen(_ParseConf(), [this] { Close(); });
 }
 
 tCFileConf::~tCFileConf() { Close(); }
@@ -93,8 +92,7 @@ tCFileConf& tCFileConf::operator=(const tCFileConf& oRight) {
 int tCFileConf::Open(const char* pFileName, const char* pMode) {
   TAVO_ASSERT(pFileName && pMode);
   if (tCFile::Open(pFileName, pMode) == 0) return 0;
-  _ParseConf();
-  return tavo::detail::finishOpen(m_pFile, [this] { Close(); });
+  return tavo::detail::finishOpen(_ParseConf(), [this] { Close(); });
 }
 
 int tCFileConf::Close() {
@@ -108,11 +106,13 @@ int tCFileConf::_ParseConf() {
   // with copies; a fresh one keeps their entries intact.
   releaseTable(m_oConf);
   tCString3* pTable = tavo::detail::newShared<tCString3>();
-  tavo::detail::forEachSettingLine(ReadLines(), false, [pTable](tavo::detail::SettingLine, char* pKey, char* pValue) {
+  bool bFailed = false;
+  tavo::detail::forEachSettingLine(tavo::detail::readSettingLines(m_pFile, &bFailed), false, [pTable](tavo::detail::SettingLine, char* pKey, char* pValue) {
     char* row[3] = {pKey, pValue, nullptr};
     *pTable += row;
   });
   m_oConf = pTable;
+  if (bFailed) return 0;  // an empty table, released by the close that follows
   // A table too large to index (beyond a hundred million entries) is
   // searched row by row instead.
   const std::size_t nRows = static_cast<std::size_t>(pTable->GetLength());

@@ -142,7 +142,8 @@ class TAVO_API tCFileConf : public tCFile {
 
  private:
   // Fills m_oConf from the lines of the open file (a new table, shared
-  // with later copies) and indexes it.  Returns 1.
+  // with later copies) and indexes it.  Returns 1, or 0 when the lines
+  // could not be read (no entry is then kept).
   int _ParseConf();
 };
 

@@ -97,8 +97,7 @@ tCFileIni::tCFileIni(const char* pFileName, const char* pMode)
     : tCFile(pFileName, pMode), m_pSections(nullptr), m_nSections(0) {
   TAVO_ASSERT(pFileName && pMode);
   if (m_pFile == nullptr) return;
-  _ParseIni();
-  tavo::detail::finishOpen(m_pFile, [this] { Close(); });
+  tavo::detail::finishOpen(_ParseIni(), [this] { Close(); });
 }
 
 tCFileIni::~tCFileIni() { Close(); }
@@ -122,8 +121,7 @@ tCFileIni& tCFileIni::operator=(const tCFileIni& oRight) {
 int tCFileIni::Open(const char* pFileName, const char* pMode) {
   TAVO_ASSERT(pFileName && pMode);
   if (tCFile::Open(pFileName, pMode) == 0) return 0;
-  _ParseIni();
-  return tavo::detail::finishOpen(m_pFile, [this] { Close(); });
+  return tavo::detail::finishOpen(_ParseIni(), [this] { Close(); });
 }
 
 int tCFileIni::Close() {
@@ -140,7 +138,8 @@ int tCFileIni::_ParseIni() {
   // The sections gather in scratch space; the table gets their exact number.
   tavo::detail::VectorBuilder sections;
   tCString3* pCurrent = nullptr;
-  tavo::detail::forEachSettingLine(ReadLines(), true, [&](SettingLine kind, char* pFirst, char* pSecond) {
+  bool bFailed = false;
+  tavo::detail::forEachSettingLine(tavo::detail::readSettingLines(m_pFile, &bFailed), true, [&](SettingLine kind, char* pFirst, char* pSecond) {
     if (kind == SettingLine::kHeader) {
       IniSection* pSec = static_cast<IniSection*>(mmalloc(sizeof(IniSection)));
       pSec->m_oName = tavo::detail::create<tCString>(pFirst);
@@ -154,7 +153,7 @@ int tCFileIni::_ParseIni() {
   });
   const std::size_t n = sections.size();
   char** ppGathered = sections.release();
-  if (ppGathered == nullptr) return 1;
+  if (ppGathered == nullptr) return bFailed ? 0 : 1;
   IniSection** pp = static_cast<IniSection**>(
       tavo::detail::allocShared(tavo::detail::blockBytes(n, sizeof(IniSection*), "mmalloc")));
   std::memcpy(pp, ppGathered, n * sizeof(IniSection*));

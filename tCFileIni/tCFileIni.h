@@ -171,7 +171,8 @@ class TAVO_API tCFileIni : public tCFile {
 
  private:
   // Fills the section list from the lines of the open file (a new table,
-  // shared with later copies) and indexes it.  Returns 1.
+  // shared with later copies) and indexes it.  Returns 1, or 0 when the
+  // lines could not be read (no entry is then kept).
   int _ParseIni();
 };
 

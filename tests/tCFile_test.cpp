@@ -9,6 +9,7 @@
 #endif
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -214,13 +215,15 @@ TEST(tCFileLines, MissingFile) {
   EXPECT_EQ(std::memcmp(&st, &untouched, sizeof st), 0);
 }
 
-TEST(tCFileLines, WriteOnlyStreamReadsAsEmpty) {
+// Reading a stream opened for writing only fails: no lines, and a count
+// of -1 (not 0, which would pass for an empty file).
+TEST(tCFileLines, WriteOnlyStreamCannotBeRead) {
   TempDir dir;
   std::string path = dir.write("w", "a\nb\n");
   tCFile f;
   ASSERT_EQ(f.Open(path.c_str(), "ab"), 1);
   EXPECT_EQ(f.ReadLines(), nullptr);
-  EXPECT_EQ(f.GetLines(), 0);
+  EXPECT_EQ(f.GetLines(), -1);
   // The stream still writes after the failed reads.
   EXPECT_EQ(f.Write("c\n"), 1);
   f.Close();
@@ -267,12 +270,12 @@ TEST(tCFileLines, DirectoryOpenedAsFile) {
   tCFile f;
   ASSERT_EQ(f.Open(dir.path().c_str(), "rb"), 1);  // stdio opens directories for reading
   EXPECT_EQ(f.ReadLines(), nullptr);
-  EXPECT_EQ(f.GetLines(), 0);
+  EXPECT_EQ(f.GetLines(), -1);  // EISDIR: a failed read, not an empty file
   char buf[16];
   EXPECT_EQ(f.Read(buf, 10, 0), f.GetLength() > 0 ? -1 : 0);
   EXPECT_STREQ(buf, "");
   EXPECT_EQ(tCFile::ReadLines(dir.path().c_str()), nullptr);
-  EXPECT_EQ(tCFile::GetLines(dir.path().c_str()), 0);
+  EXPECT_EQ(tCFile::GetLines(dir.path().c_str()), -1);
   EXPECT_EQ(read_file(dir.path().c_str()), nullptr);
 }
 
@@ -391,17 +394,19 @@ TEST(tCFileLines, BlocksEndingAnywhereMatchTheModel) {
   }
 }
 
-TEST(tCFileLines, ReadErrorEndsTheLinesAndTheCount) {
+// A read that fails part way fails the whole read: no lines and a count of
+// -1, never the lines before the failure passed off as the whole file.
+TEST(tCFileLines, ReadErrorFailsTheLinesAndTheCount) {
   struct Case {
     std::vector<const char*> chunks;
     Lines lines;
     int nCount;
   };
   const Case cases[] = {
-      {{"ab", nullptr, "cd\nef"}, {"ab"}, 1},
-      {{"ab\n", nullptr, "cd\n"}, {"ab"}, 1},
-      {{"a\r", nullptr, "b\n"}, {"a"}, 1},  // the byte after CR fails
-      {{nullptr, "x\n"}, {}, 0},
+      {{"ab", nullptr, "cd\nef"}, {}, -1},
+      {{"ab\n", nullptr, "cd\n"}, {}, -1},
+      {{"a\r", nullptr, "b\n"}, {}, -1},  // the byte after CR fails
+      {{nullptr, "x\n"}, {}, -1},
       {{"ab\ncd"}, {"ab", "cd"}, 2},  // control: no failure
   };
   for (const Case& c : cases) {
@@ -424,12 +429,31 @@ TEST(tCFileLines, BlocksEndingAnywhereMatchTheModel) {
   GTEST_SKIP() << "POSIX only: the streams whose reads end anywhere are fopencookie streams";
 }
 
-TEST(tCFileLines, ReadErrorEndsTheLinesAndTheCount) {
+TEST(tCFileLines, ReadErrorFailsTheLinesAndTheCount) {
   GTEST_SKIP() << "POSIX only: the streams that fail part-way are fopencookie streams";
 }
 #endif
 
 // ---- Open, Close, constructor -------------------------------------------------
+
+// A close whose write-out fails (a full disk) has lost bytes the caller
+// wrote: it reports 0 with the reason in errno, and the object is closed
+// all the same.  Only the last holder closes the stream, so only it can
+// tell.
+TEST(tCFileOpen, CloseReportsALostWriteOut) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full on this system";
+  tCFile f;
+  ASSERT_EQ(f.Open("/dev/full", "wb"), 1);
+  EXPECT_EQ(f.Write("%s", "still in the buffer"), 1);
+  tCFile copy(f);
+  EXPECT_EQ(copy.Close(), 1);
+  errno = 0;
+  EXPECT_EQ(f.Close(), 0);
+  EXPECT_EQ(errno, ENOSPC);
+  EXPECT_EQ(f.Close(), 1);  // closed: nothing left to lose
+  EXPECT_EQ(f.Open("/dev/null", "wb"), 1);
+  EXPECT_EQ(f.Close(), 1);
+}
 
 TEST(tCFileOpen, OpenTwiceKeepsTheFirstFile) {
   TempDir dir;
