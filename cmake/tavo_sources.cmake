@@ -39,6 +39,7 @@ list(APPEND TAVO_SOURCES
   platform/bsd_net.cpp
   platform/${TAVO_PLATFORM_FAMILY}_error.cpp
   platform/${TAVO_PLATFORM_FAMILY}_files.cpp
+  platform/${TAVO_PLATFORM_FAMILY}_lock.cpp
   platform/${TAVO_PLATFORM_FAMILY}_net.cpp
   platform/${TAVO_PLATFORM_FAMILY}_process.cpp
   platform/${TAVO_PLATFORM_FAMILY}_shm.cpp
