@@ -5,6 +5,7 @@
 
 #include "common/common.h"
 #include "tavo_bytes.h"
+#include "tavo_internal.h"
 
 namespace {
 
@@ -77,9 +78,9 @@ void mac_ntoa(const unsigned char* mac, char* out, const char* sep) {
 }
 
 void mac_aton(const char* text, unsigned char* mac, const char* sep) {
-  const size_t sepLen = strnlen(sep, kMacSepMax + 1);
+  const size_t sepLen = tavo::detail::boundedLength(sep, kMacSepMax + 1);
   if (sepLen > kMacSepMax) return;
-  const size_t textLen = strnlen(text, kMacTextMax + 1);
+  const size_t textLen = tavo::detail::boundedLength(text, kMacTextMax + 1);
   const size_t step = sepLen + 2;
   if (textLen > kMacTextMax || textLen < 5 * step + 2) return;
 

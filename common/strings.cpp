@@ -75,7 +75,7 @@ void strsort(char* s, int nFlag) {
 char* strscpy(char* dst, int size, const char* src) {
   if (size < 1) return dst;
   size_t nSize = static_cast<size_t>(size);
-  size_t n = strnlen(src, nSize);
+  size_t n = tavo::detail::boundedLength(src, nSize);
   if (n < nSize) {
     memcpy(dst, src, n + 1);
   } else {

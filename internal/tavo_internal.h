@@ -61,6 +61,14 @@ inline size_t grownCapacity(size_t nCap, size_t nNeed, size_t nFirst, size_t nMa
   return n;
 }
 
+// The length of the text at `s`, or `nMax` when it has no NUL among its
+// first `nMax` bytes (which are all it reads): strnlen, which the C runtime
+// of a Visual C++ 6 program (msvcrt.dll before Windows Vista) lacks.
+inline size_t boundedLength(const char* s, size_t nMax) {
+  const void* pNul = memchr(s, '\0', nMax);
+  return pNul != nullptr ? static_cast<size_t>(static_cast<const char*>(pNul) - s) : nMax;
+}
+
 // ---- Aliasing --------------------------------------------------------------------
 
 // True when `p` lies within the `nBytes` bytes that start at `pBegin`.
