@@ -41,7 +41,6 @@ struct Place {};
 }  // namespace
 
 inline void* operator new(size_t, Place, void* p) noexcept { return p; }
-inline void operator delete(void*, Place, void*) noexcept {}
 
 namespace {
 
@@ -289,6 +288,10 @@ void fileMembers() {
   use(static_cast<int (C::*)(int, tCString&) const>(&C::GetValue));
   use(static_cast<int (C::*)(const char*, tCString&) const>(&C::GetKey));
   use(static_cast<int (C::*)(int, tCString&) const>(&C::GetKey));
+
+  // The exported section record: its implicit copy and move assignments.
+  use(static_cast<IniSection& (IniSection::*)(const IniSection&)>(&IniSection::operator=));
+  use(static_cast<IniSection& (IniSection::*)(IniSection&&)>(&IniSection::operator=));
 
   using I = tCFileIni;
   use(static_cast<I& (I::*)(const I&)>(&I::operator=));
