@@ -1,7 +1,7 @@
 # Shared by the scripts that build MariaDB Connector/C for Windows
-# (scripts/mariadb_msvc.sh): fetches Debian's mariadb source package, whose
-# libmariadb/ directory is Connector/C, into a cache directory, the way
-# scripts/mariadb_win.sh does.  Source it, then call
+# (scripts/mariadb_win.sh, scripts/mariadb_msvc.sh): fetches Debian's mariadb
+# source package, whose libmariadb/ directory is Connector/C, into a cache
+# directory.  Source it, then call
 #
 #   mariadb_source_fetch CACHE_DIR
 #
