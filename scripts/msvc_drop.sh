@@ -55,11 +55,12 @@ The headers use C++17 (an inline variable in common\\common.h, alignas,
 
 The DLL runtime (/MD) is required.  The library and your program share C
 runtime objects across the DLL boundary: a FILE* you open and pass to
-write_fp or that tCFile holds, the struct stat that tCFile::GetStatus fills,
-and memory the library allocates that you release with free() (suffix,
-mstrdup, ...).  A program built with the static runtime (/MT) has its own
-copy of the runtime, with its own heap and its own FILE table, and must not
-do any of these.  Member functions use __thiscall and Visual C++'s names
+write_fp or that tCFile holds, and memory the library allocates that you
+release with free() (suffix, mstrdup, ...).  A program built with the static
+runtime (/MT) has its own copy of the runtime, with its own heap and its own
+FILE table, and must not do either.  The struct stat that tCFile::GetStatus
+fills is laid out as the DLL runtime's /MD programs have it ($( [ "$flavour" = msvcrt ] && echo "32-bit time_t, as in
+Visual C++ 6.0" || echo "64-bit time_t" )).  Member functions use __thiscall and Visual C++'s names
 (??0tCString@@QAE@PBD@Z); tavo.dll imports only Windows' own DLLs and
 $( [ "$flavour" = msvcrt ] && echo msvcrt.dll || echo "ucrtbase.dll" ).
 TXT
