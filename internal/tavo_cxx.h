@@ -85,22 +85,29 @@ void reverse(T* first, T* last) {
 // ---- Ranges of plain items ---------------------------------------------------------
 
 // Copies the `n` items at `src` to `dst` (the ranges do not overlap), as
-// bytes: the items are plain data (pointers, keys).
+// bytes: the items are plain data (pointers, keys).  A single item, common
+// at the end of a merge, is assigned rather than passed to memcpy.
 template <class T>
 void copyItems(const T* src, size_t n, T* dst) {
   static_assert(__is_trivially_copyable(T), "copyItems copies plain data only");
-  if (n != 0) memcpy(static_cast<void*>(dst), static_cast<const void*>(src), n * sizeof(T));
+  if (n > 1) {
+    memmove(static_cast<void*>(dst), static_cast<const void*>(src), n * sizeof(T));
+  } else if (n == 1) {
+    *dst = *src;
+  }
 }
 
 // Merges the sorted ranges [a, aEnd) and [b, bEnd) into `out`, taking from
 // the first range on ties (stable).  Returns the end of the output.
 template <class T, class Less>
 T* mergeRuns(const T* a, const T* aEnd, const T* b, const T* bEnd, T* out, Less less) {
-  while (a != aEnd && b != bEnd) {
+  for (; a != aEnd && b != bEnd; ++out) {
     if (less(*b, *a)) {
-      *out++ = *b++;
+      *out = *b;
+      ++b;
     } else {
-      *out++ = *a++;
+      *out = *a;
+      ++a;
     }
   }
   copyItems(a, static_cast<size_t>(aEnd - a), out);
