@@ -20,6 +20,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -293,11 +294,27 @@ void filesAndSettings() {
   CHECK(addresslen2(pFiles) == 3);
   strfreev(pFiles);
 
-  // The log: one timestamped line per call.
+  // The log: one timestamped entry per call (the caller ends its lines).
   scratch(path2, sizeof path2, "client.log");
-  logprintf(path2, "%s %d", "logged", 7);
+  logprintf(path2, "%s %d\n", "logged", 7);
+  // The debug trace (level 2: the log only), called by name and through
+  // tavo_debug, which a client's runtime sets up before main.
+  DEBUG(1, 2, path2, "%s\n", "traced");
+  CHECK(tavo_debug == &DEBUG);
+  const bool bViaPointer = tavo_debug == &DEBUG;
+  if (bViaPointer) tavo_debug(1, 2, path2, "%s\n", "traced again");
+  // An error report with the runtime's error text (to stderr and the log).
+  errno = ENOENT;
+  err_ret(path2, "%s", "reported");
   pLines = read_file(path2);
-  CHECK(pLines != nullptr && strstr(pLines[0], "logged 7") != nullptr);
+  const int nWant = bViaPointer ? 4 : 3;
+  CHECK(addresslen2(pLines) == nWant);
+  if (addresslen2(pLines) == nWant) {
+    CHECK(strstr(pLines[0], "logged 7") != nullptr);
+    CHECK(strstr(pLines[1], "traced") != nullptr);
+    if (bViaPointer) CHECK(strstr(pLines[2], "traced again") != nullptr);
+    CHECK(strstr(pLines[nWant - 1], "reported: ") != nullptr);
+  }
   strfreev(pLines);
 
   // Error paths: a missing file.
