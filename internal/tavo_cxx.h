@@ -66,9 +66,9 @@ constexpr typename NoRef<T>::type&& move(T&& t) noexcept {
 
 template <class T>
 void swap(T& a, T& b) {
-  T t = move(a);
-  a = move(b);
-  b = move(t);
+  T t = detail::move(a);
+  a = detail::move(b);
+  b = detail::move(t);
 }
 
 template <class T>
@@ -79,7 +79,7 @@ constexpr const T& min(const T& a, const T& b) {
 // Reverses [first, last) in place.
 template <class T>
 void reverse(T* first, T* last) {
-  while (first != last && first != --last) swap(*first++, *last);
+  while (first != last && first != --last) detail::swap(*first++, *last);
 }
 
 // ---- Ranges of plain items ---------------------------------------------------------

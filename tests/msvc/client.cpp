@@ -21,6 +21,7 @@
 #include <windows.h>
 
 #include <errno.h>
+#include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -37,6 +38,15 @@
 #include "tCString3/tCString3.h"
 #include "tCTcp/tCTcp.h"
 #include "tCUdp/tCUdp.h"
+
+// struct stat crosses the boundary (tCFile::GetStatus): laid out as the
+// flavour's Visual C++ programs have it, 36 bytes with a 32-bit time_t for
+// msvcrt.dll (Visual C++ 6.0), 48 bytes (_stat64i32) for the Universal CRT.
+#if TAVO_MSVC_UCRT
+static_assert(sizeof(struct stat) == 48 && offsetof(struct stat, st_mtime) == 32, "Visual C++ 2015's struct stat");
+#else
+static_assert(sizeof(struct stat) == 36 && offsetof(struct stat, st_mtime) == 28, "Visual C++ 6.0's struct stat");
+#endif
 
 namespace {
 
