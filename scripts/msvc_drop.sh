@@ -26,7 +26,8 @@ readme() {
     serves="programs whose C runtime is msvcrt.dll: those built with Visual C++ 6.0
 (/MD), and those built with clang-cl or clang in Visual C++ mode against
 msvcrt.dll.  (Visual C++ 2002 to 2013 link msvcr70.dll to msvcr120.dll, whose
-heap and streams are not msvcrt.dll's: they are served by neither flavour.)"
+heap and streams are not msvcrt.dll's: they are served by neither flavour.)
+Visual C++ 6.0's compiler does not read the C++17 headers (see below)."
     compile="  cl /MD /I include yourprog.cpp lib\\tavo.lib"
   else
     runtime="the Universal CRT (ucrtbase.dll)"
@@ -59,8 +60,10 @@ write_fp or that tCFile holds, and memory the library allocates that you
 release with free() (suffix, mstrdup, ...).  A program built with the static
 runtime (/MT) has its own copy of the runtime, with its own heap and its own
 FILE table, and must not do either.  The struct stat that tCFile::GetStatus
-fills is laid out as the DLL runtime's /MD programs have it ($( [ "$flavour" = msvcrt ] && echo "32-bit time_t, as in
-Visual C++ 6.0" || echo "64-bit time_t" )).  Member functions use __thiscall and Visual C++'s names
+fills is laid out as the DLL runtime's /MD programs have it:
+$( [ "$flavour" = msvcrt ] && echo "36 bytes, 32-bit time_t, as in Visual C++ 6.0." || echo "48 bytes (_stat64i32), 64-bit time_t, as in Visual C++ 2015 and later." )
+
+Member functions use __thiscall and Visual C++'s names
 (??0tCString@@QAE@PBD@Z); tavo.dll imports only Windows' own DLLs and
 $( [ "$flavour" = msvcrt ] && echo msvcrt.dll || echo "ucrtbase.dll" ).
 TXT
