@@ -9,11 +9,13 @@
 // opened written by the library, a database session against the throwaway
 // MariaDB server on 127.0.0.1 (its settings read from the INI file named by
 // TAVO_DB_INI), and the error paths: a missing file, a refused connection,
-// a failed login and an assertion's message in a child process.
+// a failed login, and an assertion's message and err_exit's report in a
+// child process.
 //
 //   client.exe             runs the checks; prints "N passed, M failed" and
 //                          exits non-zero when any check failed
-//   client.exe --assert    (the child) breaks a precondition of tCString::Mid
+//   client.exe --assert DIR    (a child) breaks a precondition of tCString::Mid
+//   client.exe --err-exit DIR  (a child) ends through err_exit, its log in DIR
 //
 // Every blocking call is bounded: the sockets have time-outs and a watchdog
 // thread ends the process if a run takes longer than kWatchdogMs.
@@ -189,6 +191,14 @@ void freeFunctions() {
   str2sort(pFields, 2);
   CHECK(str2forkfind(pFields, "y", 2) == 1);
   strfreev(pFields);
+  // A string table the client builds from the library's vectors and hands
+  // back whole.
+  char*** pTable = static_cast<char***>(mmalloc(3 * sizeof(char**)));
+  pTable[0] = strsplit("a,b", ",", 0);
+  pTable[1] = mstrdup2(const_cast<const char**>(pTable[0]));
+  pTable[2] = nullptr;
+  CHECK(addresslen3(pTable) == 2 && strcmp(pTable[1][1], "b") == 0);
+  strfreevv(pTable);
   char** pInner = strInc("[a] and [b]", '[', ']');
   CHECK(addresslen2(pInner) == 2 && strcmp(pInner[1], "b") == 0);
   strfreev(pInner);
@@ -268,6 +278,11 @@ void filesAndSettings() {
   tCFile fileCopy(file);  // shares the stream
   CHECK(fileCopy.GetLength() == 23);
   file.Close();
+  fileCopy.Close();  // the last holder closes the stream
+  CHECK(tCFile::GetLength(path) == 23);
+  CHECK(addsuffix(path, "bak") == 1);
+  CHECK(tCFile::GetLength(path) == -1);
+  strcat(path, ".bak");
   CHECK(tCFile::GetLength(path) == 23);
 
   // tCFileConf and tCFileIni, one on the heap and deleted through a tCFile*.
@@ -295,6 +310,10 @@ void filesAndSettings() {
   CHECK(iniCopy.GetValue("db", "DbName", value) == 1 && value == "main");
   char user[256] = {0}, pass[256] = {0}, db[256] = {0}, logFile[256] = {0};
   CHECK(get_login_com(path2, "db", host, user, pass, db) == 1 && strcmp(pass, "pw") == 0);
+  char shortHost[4] = {0};
+  CHECK(get_login_com_s(path2, "db", shortHost, sizeof shortHost, user, sizeof user, pass, sizeof pass, db,
+                        sizeof db) == 0);  // the host does not fit
+  CHECK(get_login_com_s(path2, "db", host, sizeof host, user, sizeof user, pass, sizeof pass, db, sizeof db) == 1);
   int isDebug = 0, level = 0;
   CHECK(get_debug_info(path2, "debug", &isDebug, &level, logFile) == 1 && isDebug == 1 && level == 3);
   CHECK_TEXT(logFile, "app.log");
@@ -534,17 +553,20 @@ void database() {
   CHECK(strncmp(refused.GetErrorStr(), "real_connect fail:\t", 19) == 0);
 }
 
-// ---- An assertion, in a child process ---------------------------------------------------------------
+// ---- Ends of the process, in a child process ------------------------------------------------
 
-void assertionInChild() {
+// Runs this program again with `pArg` (see main), its standard output and
+// error into a scratch file; the child's exit status and the file's lines
+// (a string vector, null when empty).  False when it could not be run or
+// did not end within a minute.
+bool runChild(const char* pArg, DWORD* pExit, char*** pppLines) {
   char exe[MAX_PATH];
   GetModuleFileNameA(nullptr, exe, sizeof exe);
   char errPath[MAX_PATH];
   scratch(errPath, sizeof errPath, "child.err");
   SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
   HANDLE hErr = CreateFileA(errPath, GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-  CHECK(hErr != INVALID_HANDLE_VALUE);
-  if (hErr == INVALID_HANDLE_VALUE) return;
+  if (hErr == INVALID_HANDLE_VALUE) return false;
   STARTUPINFOA si;
   memset(&si, 0, sizeof si);
   si.cb = sizeof si;
@@ -553,23 +575,45 @@ void assertionInChild() {
   si.hStdOutput = hErr;
   si.hStdError = hErr;
   PROCESS_INFORMATION pi;
-  char cmd[MAX_PATH + 32];
-  snprintf(cmd, sizeof cmd, "\"%s\" --assert", exe);
+  char cmd[MAX_PATH + 64];
+  // gDir ends in a backslash, doubled before the closing quote so that it
+  // stays one (the runtime's rule for backslashes before a quote).
+  snprintf(cmd, sizeof cmd, "\"%s\" %s \"%s\\\"", exe, pArg, gDir);
   const BOOL bStarted = CreateProcessA(nullptr, cmd, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
   CloseHandle(hErr);
-  CHECK(bStarted != 0);
-  if (!bStarted) return;
-  CHECK(WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0);
-  DWORD nExit = 0;
-  GetExitCodeProcess(pi.hProcess, &nExit);
+  if (!bStarted) return false;
+  const bool bEnded = WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0;
+  if (!bEnded) TerminateProcess(pi.hProcess, 9);
+  GetExitCodeProcess(pi.hProcess, pExit);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
-  CHECK(nExit != 0);  // stopped by the assertion (abort), not a normal end
-  char** pLines = read_file(errPath);
+  *pppLines = read_file(errPath);
+  return bEnded;
+}
+
+void processEndsInChild() {
+  // A broken precondition: the assertion's message, and no normal end.
+  DWORD nExit = 0;
+  char** pLines = nullptr;
+  CHECK(runChild("--assert", &nExit, &pLines));
+  CHECK(nExit != 0);
   const char* pWant = "Assertion failed: nCount > 0, file tCString/tCString.cpp, line ";
-  const bool bFound = pLines != nullptr && strncmp(pLines[0], pWant, strlen(pWant)) == 0;
+  bool bFound = pLines != nullptr && strncmp(pLines[0], pWant, strlen(pWant)) == 0;
   CHECK(bFound);
   if (!bFound) printf("  child's first line: \"%s\"\n", pLines != nullptr ? pLines[0] : "(none)");
+  strfreev(pLines);
+
+  // err_exit: the report on stderr (and in the log), exit status 1.
+  pLines = nullptr;
+  CHECK(runChild("--err-exit", &nExit, &pLines));
+  CHECK(nExit == 1);
+  bFound = pLines != nullptr && strcmp(pLines[0], "giving up: No such file or directory") == 0;
+  CHECK(bFound);
+  if (!bFound) printf("  child's first line: \"%s\"\n", pLines != nullptr ? pLines[0] : "(none)");
+  strfreev(pLines);
+  char logPath[MAX_PATH];
+  pLines = read_file(scratch(logPath, sizeof logPath, "child.log"));
+  CHECK(pLines != nullptr && strstr(pLines[0], "giving up: No such file or directory") != nullptr);
   strfreev(pLines);
 }
 
@@ -583,11 +627,17 @@ DWORD WINAPI watchdog(void*) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1 && strcmp(argv[1], "--assert") == 0) {
+  if (argc > 2 && strcmp(argv[1], "--assert") == 0) {
     tCString s("abc");
     s.Mid(1, 0);  // breaks "nCount > 0": the library stops the program
     printf("not stopped\n");
     return 0;
+  }
+  if (argc > 2 && strcmp(argv[1], "--err-exit") == 0) {
+    snprintf(gDir, sizeof gDir, "%s", argv[2]);
+    char logPath[MAX_PATH];
+    errno = ENOENT;
+    err_exit(scratch(logPath, sizeof logPath, "child.log"), "%s\n", "giving up");
   }
   CreateThread(nullptr, 0, watchdog, nullptr, 0, nullptr);
   makeScratchDir();
@@ -598,7 +648,7 @@ int main(int argc, char** argv) {
   tcpSockets();
   udpSockets();
   database();
-  assertionInChild();
+  processEndsInChild();
   removeScratch();
   printf("%d passed, %d failed\n", gPassed, gFailed);
   return gFailed == 0 ? 0 : 1;
