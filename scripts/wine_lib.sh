@@ -22,7 +22,8 @@ check_dll_imports() {
   shift 2
   local allowed="$tavo_system_dlls$* "
   local imports d lower
-  imports=$("$objdump" -p "$dll" | sed -n 's/^[[:space:]]*DLL Name: //p')
+  # (A DLL may name its runtime twice: once per import library that serves it.)
+  imports=$("$objdump" -p "$dll" | sed -n 's/^[[:space:]]*DLL Name: //p' | awk '!seen[tolower($0)]++')
   echo "DLLs imported by $(basename "$dll"):" $imports
   for d in $imports; do
     lower=$(echo "$d" | tr '[:upper:]' '[:lower:]')
