@@ -39,12 +39,18 @@ list(APPEND TAVO_SOURCES
   platform/bsd_net.cpp
   platform/${TAVO_PLATFORM_FAMILY}_error.cpp
   platform/${TAVO_PLATFORM_FAMILY}_files.cpp
+  platform/${TAVO_PLATFORM_FAMILY}_lock.cpp
   platform/${TAVO_PLATFORM_FAMILY}_net.cpp
   platform/${TAVO_PLATFORM_FAMILY}_process.cpp
   platform/${TAVO_PLATFORM_FAMILY}_shm.cpp
   platform/${TAVO_PLATFORM_FAMILY}_stream.cpp
   platform/${TAVO_PLATFORM_FAMILY}_time.cpp
 )
+# A Visual C++-mode DLL (clang in that mode, cmake/toolchain-i686-msvc.cmake)
+# links no C++ runtime library: it brings its own operator new and delete.
+if(WIN32 AND (MSVC OR CMAKE_CXX_SIMULATE_ID STREQUAL "MSVC"))
+  list(APPEND TAVO_SOURCES platform/win32_msvc_new.cpp)
+endif()
 list(TRANSFORM TAVO_SOURCES PREPEND "${TAVO_SOURCE_ROOT}/")
 # The internal headers: those of every build, and the platform layer's own
 # for this family (the spellings of its system interfaces), which live in

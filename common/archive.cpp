@@ -1,6 +1,6 @@
 // Starting the external archivers.
-#include <cstdio>
-#include <cstring>
+#include <stdio.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "platform.h"
@@ -8,17 +8,17 @@
 namespace {
 
 // The command buffer of the archivers' lines: 255 bytes and the NUL.
-constexpr std::size_t kCommandSize = 256;
+constexpr size_t kCommandSize = 256;
 
 enum class Archiver { kNone, kRar, kZip };
 
 // Judged by everything after the first dot of the name, case-sensitively,
 // "rar" before "zip".
 Archiver chooseArchiver(const char* pArchive) {
-  const char* pDot = std::strchr(pArchive, '.');
+  const char* pDot = strchr(pArchive, '.');
   if (pDot == nullptr) return Archiver::kNone;
-  if (std::strstr(pDot + 1, "rar") != nullptr) return Archiver::kRar;
-  if (std::strstr(pDot + 1, "zip") != nullptr) return Archiver::kZip;
+  if (strstr(pDot + 1, "rar") != nullptr) return Archiver::kRar;
+  if (strstr(pDot + 1, "zip") != nullptr) return Archiver::kZip;
   return Archiver::kNone;
 }
 
@@ -26,8 +26,8 @@ Archiver chooseArchiver(const char* pArchive) {
 // name could name another file) but not started at all.
 void startLine(const char* pTemplate, const char* pFirst, const char* pSecond) {
   char szCmd[kCommandSize] = {0};
-  int n = std::snprintf(szCmd, sizeof szCmd, pTemplate, pFirst, pSecond);
-  if (n < 0 || static_cast<std::size_t>(n) >= sizeof szCmd) return;
+  int n = snprintf(szCmd, sizeof szCmd, pTemplate, pFirst, pSecond);
+  if (n < 0 || static_cast<size_t>(n) >= sizeof szCmd) return;
   tavo::platform::startDetached(szCmd);  // the archiver's fate is not followed
 }
 

@@ -1,6 +1,6 @@
 // Failure path of TAVO_ASSERT.
-#include <cstdio>
-#include <cstdlib>
+#include <stdio.h>
+#include <stdlib.h>
 
 #include "tavo_assert.h"
 
@@ -8,9 +8,9 @@ namespace tavo {
 namespace detail {
 
 void assertFail(const char* pExpr, const char* pFile, int nLine) noexcept {
-  std::fprintf(stderr, "Assertion failed: %s, file %s, line %d\n", pExpr, pFile, nLine);
-  std::fflush(stderr);
-  std::abort();
+  fprintf(stderr, "Assertion failed: %s, file %s, line %d\n", pExpr, pFile, nLine);
+  fflush(stderr);
+  abort();
 }
 
 }  // namespace detail

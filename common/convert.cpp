@@ -1,17 +1,18 @@
 // Weekdays, time-of-day windows, MAC texts, bit strings, the hex dump and
 // the marker count.
-#include <cstdio>
-#include <cstring>
+#include <stdio.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "tavo_bytes.h"
+#include "tavo_internal.h"
 
 namespace {
 
 // Longest MAC text accepted: six pairs and five separators of 3 bytes take
 // 27 bytes; anything past 29 is not a MAC text.
-constexpr std::size_t kMacTextMax = 29;
-constexpr std::size_t kMacSepMax = 3;
+constexpr size_t kMacTextMax = 29;
+constexpr size_t kMacSepMax = 3;
 
 // Hex dump layout: 16 bytes per line; the hex column of a full line is
 // 32 digits and 8 spaces wide.
@@ -52,7 +53,7 @@ int get_week_day(const char* date) {
   int month = 0;
   int day = 0;
   // Fields that cannot be read keep their 0.
-  (void)std::sscanf(date, "%04d%02d%02d", &year, &month, &day);
+  (void)sscanf(date, "%04d%02d%02d", &year, &month, &day);
   // Calendar arithmetic rather than mktime: local midnight may not exist
   // (a zone that skipped a day, or a daylight-saving change at 00:00), and
   // mktime would then move the date.  Normalisation matches mktime's.
@@ -65,28 +66,28 @@ int get_week_day(const char* date) {
 }
 
 int between_t(const char* begin, const char* end, const char* now) {
-  if (std::strcmp(begin, end) <= 0) return (std::strcmp(begin, now) <= 0 && std::strcmp(now, end) <= 0) ? 1 : 0;
-  if (std::strcmp(begin, now) <= 0 && std::strcmp(now, "240000") < 0) return 1;
-  if (std::strcmp("000000", now) <= 0 && std::strcmp(now, end) <= 0) return 1;
+  if (strcmp(begin, end) <= 0) return (strcmp(begin, now) <= 0 && strcmp(now, end) <= 0) ? 1 : 0;
+  if (strcmp(begin, now) <= 0 && strcmp(now, "240000") < 0) return 1;
+  if (strcmp("000000", now) <= 0 && strcmp(now, end) <= 0) return 1;
   return 0;
 }
 
 void mac_ntoa(const unsigned char* mac, char* out, const char* sep) {
-  std::sprintf(out, "%02x%s%02x%s%02x%s%02x%s%02x%s%02x", mac[0], sep, mac[1], sep, mac[2], sep, mac[3], sep,
+  sprintf(out, "%02x%s%02x%s%02x%s%02x%s%02x%s%02x", mac[0], sep, mac[1], sep, mac[2], sep, mac[3], sep,
                mac[4], sep, mac[5]);
 }
 
 void mac_aton(const char* text, unsigned char* mac, const char* sep) {
-  const std::size_t sepLen = strnlen(sep, kMacSepMax + 1);
+  const size_t sepLen = tavo::detail::boundedLength(sep, kMacSepMax + 1);
   if (sepLen > kMacSepMax) return;
-  const std::size_t textLen = strnlen(text, kMacTextMax + 1);
-  const std::size_t step = sepLen + 2;
+  const size_t textLen = tavo::detail::boundedLength(text, kMacTextMax + 1);
+  const size_t step = sepLen + 2;
   if (textLen > kMacTextMax || textLen < 5 * step + 2) return;
 
   char work[kMacTextMax + 1] = {};
-  std::memcpy(work, text, textLen);
+  memcpy(work, text, textLen);
   strupper(work);
-  for (std::size_t i = 0; i < 6; ++i) {
+  for (size_t i = 0; i < 6; ++i) {
     const unsigned int high = macDigit(static_cast<unsigned char>(work[i * step]));
     const unsigned int low = macDigit(static_cast<unsigned char>(work[i * step + 1]));
     mac[i] = static_cast<unsigned char>((high * 16u + low) & 0xFFu);
@@ -120,7 +121,7 @@ void dump_buf(const unsigned char* buf, int len) {
       *p++ = (b >= 0x20 && b <= 0x7E) ? static_cast<char>(b) : '.';
     }
     *p++ = '\n';
-    std::fwrite(line, 1, static_cast<std::size_t>(p - line), stdout);
+    fwrite(line, 1, static_cast<size_t>(p - line), stdout);
   }
 }
 

@@ -1,8 +1,8 @@
 // The RC4 stream cipher and the reversible password transform.
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "tavo_bytes.h"
@@ -14,17 +14,17 @@ namespace {
 // The permutation is kept in 32-bit cells: byte cells make every exchange a
 // pair of partial-register moves and run markedly slower.
 struct Rc4State {
-  std::uint32_t s[256];
-  std::uint32_t x;
-  std::uint32_t y;
+  uint32_t s[256];
+  uint32_t x;
+  uint32_t y;
 };
 
 void rc4Schedule(Rc4State& st, const unsigned char* pKey, int nKeyLen) {
-  for (std::uint32_t i = 0; i < 256; ++i) st.s[i] = i;
-  std::uint32_t j = 0;
+  for (uint32_t i = 0; i < 256; ++i) st.s[i] = i;
+  uint32_t j = 0;
   int k = 0;
-  for (std::uint32_t i = 0; i < 256; ++i) {
-    std::uint32_t t = st.s[i];
+  for (uint32_t i = 0; i < 256; ++i) {
+    uint32_t t = st.s[i];
     j = (j + t + pKey[k]) & 0xFF;
     st.s[i] = st.s[j];
     st.s[j] = t;
@@ -34,11 +34,11 @@ void rc4Schedule(Rc4State& st, const unsigned char* pKey, int nKeyLen) {
   st.y = 0;
 }
 
-inline std::uint32_t rc4Next(std::uint32_t* s, std::uint32_t& x, std::uint32_t& y) {
+inline uint32_t rc4Next(uint32_t* s, uint32_t& x, uint32_t& y) {
   x = (x + 1) & 0xFF;
-  std::uint32_t tx = s[x];
+  uint32_t tx = s[x];
   y = (y + tx) & 0xFF;
-  std::uint32_t ty = s[y];
+  uint32_t ty = s[y];
   s[x] = ty;
   s[y] = tx;
   return s[(tx + ty) & 0xFF];
@@ -46,19 +46,19 @@ inline std::uint32_t rc4Next(std::uint32_t* s, std::uint32_t& x, std::uint32_t& 
 
 // Combines `n` bytes of `p` in place with the key stream, eight at a time
 // as one 64-bit word (bytes in memory order whatever the byte order).
-void rc4Apply(Rc4State& st, unsigned char* p, std::size_t n) {
-  std::uint32_t* s = st.s;
-  std::uint32_t x = st.x;
-  std::uint32_t y = st.y;
-  std::size_t i = 0;
+void rc4Apply(Rc4State& st, unsigned char* p, size_t n) {
+  uint32_t* s = st.s;
+  uint32_t x = st.x;
+  uint32_t y = st.y;
+  size_t i = 0;
   for (; i + 8 <= n; i += 8) {
     unsigned char ks[8];
     for (int b = 0; b < 8; ++b) ks[b] = static_cast<unsigned char>(rc4Next(s, x, y));
-    std::uint64_t w, k;
-    std::memcpy(&w, p + i, 8);
-    std::memcpy(&k, ks, 8);
+    uint64_t w, k;
+    memcpy(&w, p + i, 8);
+    memcpy(&k, ks, 8);
     w ^= k;
-    std::memcpy(p + i, &w, 8);
+    memcpy(p + i, &w, 8);
   }
   for (; i < n; ++i) p[i] ^= static_cast<unsigned char>(rc4Next(s, x, y));
   st.x = x;
@@ -82,7 +82,7 @@ const char kEvenTable[kMaxStored + 1] =
 static_assert(sizeof kOddTable == kMaxStored + 1 && sizeof kEvenTable == kMaxStored + 1,
               "150 entries each");
 
-const char* selectTable(std::size_t nLen) { return (nLen % 2 != 0) ? kOddTable : kEvenTable; }
+const char* selectTable(size_t nLen) { return (nLen % 2 != 0) ? kOddTable : kEvenTable; }
 
 }  // namespace
 
@@ -91,50 +91,50 @@ void trc4(const unsigned char* pKey, int nKeyLen, const unsigned char* pData, in
   // Without a key there is no key stream: writing the data through
   // unchanged would hand out plaintext as if it were enciphered.
   if (nDataLen <= 0 || nKeyLen < 1) return;
-  if (pOut != pData) std::memcpy(pOut, pData, static_cast<std::size_t>(nDataLen));
+  if (pOut != pData) memcpy(pOut, pData, static_cast<size_t>(nDataLen));
   Rc4State st;
   rc4Schedule(st, pKey, nKeyLen);
-  rc4Apply(st, pOut, static_cast<std::size_t>(nDataLen));
+  rc4Apply(st, pOut, static_cast<size_t>(nDataLen));
 }
 
 void MySetPW(char* pSrc, char* pDst) {
-  std::size_t nLen = std::strlen(pSrc);
+  size_t nLen = strlen(pSrc);
   if (nLen > kMaxPassword) return;
   // Every byte becomes exactly three digits, or the password is refused
   // before anything is written: a shorter or longer number would not read
   // back in groups of three.
   char szDigits[kDigitTextSize] = {0};
-  for (std::size_t i = 0; i < nLen; ++i) {
+  for (size_t i = 0; i < nLen; ++i) {
     int c = static_cast<signed char>(pSrc[i]);
     int v = (c + static_cast<int>(i) + 100) * 3;
     if (v < 100 || v > 999) return;
-    std::snprintf(szDigits + 3 * i, 4, "%d", v);
+    snprintf(szDigits + 3 * i, 4, "%d", v);
   }
-  std::size_t nDigits = 3 * nLen;
+  size_t nDigits = 3 * nLen;
   const char* pTable = selectTable(nDigits);
-  for (std::size_t j = 0; j < nDigits; ++j) {
+  for (size_t j = 0; j < nDigits; ++j) {
     int d = static_cast<unsigned char>(szDigits[j]);
     pDst[j] = static_cast<char>(pTable[j] == '1' ? 105 - d : d + 19);
   }
 }
 
 void MyGetPW(char* pSrc, char* pDst) {
-  std::size_t nLen = std::strlen(pSrc);
+  size_t nLen = strlen(pSrc);
   if (nLen > kMaxStored) return;
-  for (std::size_t j = 0; j < nLen; ++j) {
+  for (size_t j = 0; j < nLen; ++j) {
     char c = pSrc[j];
     if (!(tavo::detail::isDigit(c) || (c >= 'C' && c <= 'L'))) return;
   }
   const char* pTable = selectTable(nLen);
   char szDigits[kDigitTextSize] = {0};
-  for (std::size_t j = 0; j < nLen; ++j) {
+  for (size_t j = 0; j < nLen; ++j) {
     int c = static_cast<unsigned char>(pSrc[j]);
     szDigits[j] = static_cast<char>(pTable[j] == '1' ? 105 - c : c - 19);
   }
-  std::size_t nDigits = std::strlen(szDigits);
-  for (std::size_t j = 0; j < nDigits; j += 3) {
+  size_t nDigits = strlen(szDigits);
+  for (size_t j = 0; j < nDigits; j += 3) {
     char szNum[4] = {szDigits[j], szDigits[j + 1], szDigits[j + 2], '\0'};
-    int v = std::atoi(szNum);
+    int v = atoi(szNum);
     int k = static_cast<int>(j / 3);
     pDst[k] = static_cast<char>(static_cast<unsigned char>(v / 3 - 100 - k));
   }

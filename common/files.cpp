@@ -1,9 +1,9 @@
 // Whole-file and directory functions.
-#include <climits>
-#include <cstdarg>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <limits.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "tavo_internal.h"
@@ -13,11 +13,11 @@
 namespace {
 
 // Heap string holding `a` followed by the `nB` bytes of `b` and a NUL.
-char* joined(const char* a, const char* b, std::size_t nB) {
-  std::size_t nA = std::strlen(a);
+char* joined(const char* a, const char* b, size_t nB) {
+  size_t nA = strlen(a);
   char* s = static_cast<char*>(mmalloc(tavo::detail::blockBytes(nA + nB + 1ull, "mmalloc")));
-  std::memcpy(s, a, nA);
-  std::memcpy(s + nA, b, nB);
+  memcpy(s, a, nA);
+  memcpy(s + nA, b, nB);
   s[nA + nB] = '\0';
   return s;
 }
@@ -25,16 +25,16 @@ char* joined(const char* a, const char* b, std::size_t nB) {
 struct Listing {
   const char* pArg;     // the caller's argument, the prefix of every result
   const char* pPrefix;  // what an entry's name must begin with
-  std::size_t nPrefix;
+  size_t nPrefix;
   char** v;
   int n;
 };
 
 void keepEntry(const char* name, void* ctx) {
   Listing* l = static_cast<Listing*>(ctx);
-  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return;
-  if (std::strncmp(name, l->pPrefix, l->nPrefix) != 0) return;
-  l->v = tavo::detail::vectorPush(l->v, l->n, joined(l->pArg, name, std::strlen(name)));
+  if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return;
+  if (strncmp(name, l->pPrefix, l->nPrefix) != 0) return;
+  l->v = tavo::detail::vectorPush(l->v, l->n, joined(l->pArg, name, strlen(name)));
   ++l->n;
 }
 
@@ -57,34 +57,34 @@ int write_file(const char* name, const char* fmt, ...) {
 
 int write2file(const char* name, const char* buf, int count) {
   if (count < 0) return 0;
-  FILE* fp = std::fopen(name, "ab+");
+  FILE* fp = fopen(name, "ab+");
   if (fp == nullptr) return 0;
-  std::size_t n = std::fwrite(buf, 1, static_cast<std::size_t>(count), fp);
-  int nClosed = std::fclose(fp);
-  return (n == static_cast<std::size_t>(count) && nClosed == 0) ? 1 : 0;
+  size_t n = fwrite(buf, 1, static_cast<size_t>(count), fp);
+  int nClosed = fclose(fp);
+  return (n == static_cast<size_t>(count) && nClosed == 0) ? 1 : 0;
 }
 
 char* suffix(const char* name) {
-  std::size_t i = std::strlen(name);
+  size_t i = strlen(name);
   while (i != 0 && name[i] != tavo::platform::kDirSep && name[i] != '.') --i;
   if (name[i] != '.') return nullptr;
   return mstrdup(name + i + 1);
 }
 
 int addsuffix(char* name, const char* suf) {
-  std::size_t nName = std::strlen(name);
-  std::size_t nSuf = std::strlen(suf);
+  size_t nName = strlen(name);
+  size_t nSuf = strlen(suf);
   char* pNew = static_cast<char*>(mmalloc(tavo::detail::blockBytes(nName + nSuf + 2ull, "mmalloc")));
-  std::memcpy(pNew, name, nName);
+  memcpy(pNew, name, nName);
   pNew[nName] = '.';
-  std::memcpy(pNew + nName + 1, suf, nSuf + 1);
+  memcpy(pNew + nName + 1, suf, nSuf + 1);
   int r = tavo::platform::renameNoReplace(name, pNew) == 0 ? 1 : 0;
-  std::free(pNew);
+  free(pNew);
   return r;
 }
 
 char** fetchfiles(const char* dir) {
-  const char* pSep = std::strrchr(dir, tavo::platform::kDirSep);
+  const char* pSep = strrchr(dir, tavo::platform::kDirSep);
   char* pDir;
   Listing l;
   l.pArg = dir;
@@ -92,17 +92,17 @@ char** fetchfiles(const char* dir) {
     pDir = mstrdup(".");
     l.pPrefix = dir;
   } else {
-    pDir = joined("", dir, static_cast<std::size_t>(pSep - dir) + 1);
+    pDir = joined("", dir, static_cast<size_t>(pSep - dir) + 1);
     l.pPrefix = pSep + 1;
   }
-  l.nPrefix = std::strlen(l.pPrefix);
+  l.nPrefix = strlen(l.pPrefix);
   l.v = nullptr;
   l.n = 0;
   int r = tavo::platform::listDirectory(pDir, keepEntry, &l);
-  std::free(pDir);
+  free(pDir);
   if (r != 0) {
     strfreev(l.v);
-    std::exit(1);
+    exit(1);
   }
   return l.v;
 }

@@ -1,10 +1,10 @@
 // The line reader and formatted writing shared by the file classes and the
 // whole-file functions, and the cutting of settings lines.
-#include <climits>
-#include <cstdarg>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <limits.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "tavo_internal.h"
@@ -19,17 +19,17 @@ namespace {
 using platform::StreamLock;
 
 // The largest block the allocators can give.
-constexpr std::size_t kMaxBlock = 0xFFFFFFFFu;
+constexpr size_t kMaxBlock = 0xFFFFFFFFu;
 
 // Where the start of a line that runs over a block's end gathers: starts at
 // 80 bytes and doubles, but never past the largest block, so that a line
 // whose exact size fits is never refused for the size of the doubling.
 struct LineBuffer {
   char* p = nullptr;
-  std::size_t nCap = 0;
-  void reserve(std::size_t n) {
+  size_t nCap = 0;
+  void reserve(size_t n) {
     if (n <= nCap) return;
-    const std::size_t nNew = grownCapacity(nCap, n, 80, kMaxBlock, "mrealloc");
+    const size_t nNew = grownCapacity(nCap, n, 80, kMaxBlock, "mrealloc");
     p = static_cast<char*>(mrealloc(p, blockBytes(nNew, "mrealloc")));
     nCap = nNew;
   }
@@ -52,9 +52,9 @@ class BlockReader {
  public:
   explicit BlockReader(FILE* fp)
       : fp_(fp), p_(static_cast<char*>(mmalloc(kBlock))), bRegular_(platform::streamIsRegularFile(fp)) {
-    std::clearerr(fp);
+    clearerr(fp);
   }
-  ~BlockReader() { std::free(p_); }
+  ~BlockReader() { free(p_); }
   BlockReader(const BlockReader&) = delete;
   BlockReader& operator=(const BlockReader&) = delete;
 
@@ -63,17 +63,17 @@ class BlockReader {
     n_ = 0;
     if (bEnd_) return false;
     if (bRegular_) {
-      n_ = std::fread(p_, 1, kBlock, fp_);
+      n_ = fread(p_, 1, kBlock, fp_);
       if (n_ < kBlock) {  // the end of the file, or an error
         bEnd_ = true;
-        bFailed_ = std::ferror(fp_) != 0;
+        bFailed_ = ferror(fp_) != 0;
       }
     } else {
       while (n_ < kBlock) {
-        const int c = std::getc(fp_);
+        const int c = getc(fp_);
         if (c == EOF) {
           bEnd_ = true;
-          bFailed_ = std::ferror(fp_) != 0;
+          bFailed_ = ferror(fp_) != 0;
           break;
         }
         p_[n_++] = static_cast<char>(c);
@@ -83,7 +83,7 @@ class BlockReader {
     return n_ > 0;
   }
   const char* data() const { return p_; }
-  std::size_t size() const { return n_; }
+  size_t size() const { return n_; }
   // True once a read has failed (not merely met the end of the file).
   bool failed() const { return bFailed_; }
 
@@ -92,7 +92,7 @@ class BlockReader {
   FILE* fp_;
   char* p_;
   bool bRegular_;
-  std::size_t n_ = 0;
+  size_t n_ = 0;
   bool bEnd_ = false;
   bool bFailed_ = false;
 };
@@ -108,7 +108,7 @@ class NextByte {
   // The first `c` in [p, pEnd), or pEnd when there is none.
   const char* find(const char* p, const char* pEnd) {
     if (hit_ == nullptr || hit_ < p) {
-      const void* q = std::memchr(p, c_, static_cast<std::size_t>(pEnd - p));
+      const void* q = memchr(p, c_, static_cast<size_t>(pEnd - p));
       hit_ = q != nullptr ? static_cast<const char*>(q) : pEnd;
     }
     return hit_;
@@ -126,13 +126,13 @@ char** readLines(FILE* fp, int nMax, bool* pFailed) {
   if (nMax <= 0) return nullptr;
   VectorBuilder out;
   LineBuffer b;              // the start of a line that runs over a block's end
-  std::size_t nPending = 0;  // its bytes so far (a line is only carried over with some)
+  size_t nPending = 0;  // its bytes so far (a line is only carried over with some)
   StreamLock lock(fp);
   BlockReader r(fp);
   NextByte lf('\n');
   NextByte cr('\r');
   bool bSwallow = false;  // the byte after a CR is still to be dropped
-  while (out.size() < static_cast<std::size_t>(nMax) && r.fill()) {
+  while (out.size() < static_cast<size_t>(nMax) && r.fill()) {
     const char* p = r.data();
     const char* pEnd = p + r.size();
     lf.reset();
@@ -141,23 +141,23 @@ char** readLines(FILE* fp, int nMax, bool* pFailed) {
       ++p;
       bSwallow = false;
     }
-    while (p < pEnd && out.size() < static_cast<std::size_t>(nMax)) {
+    while (p < pEnd && out.size() < static_cast<size_t>(nMax)) {
       const char* pLf = lf.find(p, pEnd);
       const char* pCr = cr.find(p, pEnd);
       const char* pHit = pCr < pLf ? pCr : pLf;
       if (pHit == pEnd) {
         // The line goes on in the next block.
-        b.reserve(nPending + static_cast<std::size_t>(pEnd - p));
-        std::memcpy(b.p + nPending, p, static_cast<std::size_t>(pEnd - p));
-        nPending += static_cast<std::size_t>(pEnd - p);
+        b.reserve(nPending + static_cast<size_t>(pEnd - p));
+        memcpy(b.p + nPending, p, static_cast<size_t>(pEnd - p));
+        nPending += static_cast<size_t>(pEnd - p);
         break;
       }
-      const std::size_t n = static_cast<std::size_t>(pHit - p);
+      const size_t n = static_cast<size_t>(pHit - p);
       if (nPending == 0) {
         out.push(heapCopy(p, n));
       } else {
         b.reserve(nPending + n);
-        std::memcpy(b.p + nPending, p, n);
+        memcpy(b.p + nPending, p, n);
         out.push(heapCopy(b.p, nPending + n));
         nPending = 0;
       }
@@ -172,14 +172,14 @@ char** readLines(FILE* fp, int nMax, bool* pFailed) {
   }
   if (r.failed()) {
     // Lines read before a failed read are not the file's lines.
-    std::free(b.p);
+    free(b.p);
     strfreev(out.release());
     if (pFailed != nullptr) *pFailed = true;
     return nullptr;
   }
   // The last line ends at the end of the file.
-  if (nPending != 0 && out.size() < static_cast<std::size_t>(nMax)) out.push(heapCopy(b.p, nPending));
-  std::free(b.p);
+  if (nPending != 0 && out.size() < static_cast<size_t>(nMax)) out.push(heapCopy(b.p, nPending));
+  free(b.p);
   return out.release();
 }
 
@@ -191,7 +191,7 @@ int countLines(FILE* fp) {
   while (r.fill()) {
     const char* p = r.data();
     const char* pEnd = p + r.size();
-    while (const void* q = std::memchr(p, '\n', static_cast<std::size_t>(pEnd - p))) {
+    while (const void* q = memchr(p, '\n', static_cast<size_t>(pEnd - p))) {
       ++nCount;
       p = static_cast<const char*>(q) + 1;
     }
@@ -208,60 +208,60 @@ char* readOneLine(FILE* fp) {
   // A read error gives null, as the end of the file does: the bytes read
   // before it are not a whole line.
   LineBuffer b;
-  std::size_t n = 0;
+  size_t n = 0;
   StreamLock lock(fp);
-  std::clearerr(fp);
-  int c = std::getc(fp);
+  clearerr(fp);
+  int c = getc(fp);
   if (c == EOF) return nullptr;
-  for (; c != EOF && c != '\n'; c = std::getc(fp)) {
+  for (; c != EOF && c != '\n'; c = getc(fp)) {
     if (c == '\r') {
-      c = std::getc(fp);  // CR takes the byte after it along
+      c = getc(fp);  // CR takes the byte after it along
       break;
     }
     b.reserve(n + 1);
     b.p[n++] = static_cast<char>(c);
   }
-  if (c == EOF && std::ferror(fp)) {
-    std::free(b.p);
+  if (c == EOF && ferror(fp)) {
+    free(b.p);
     return nullptr;
   }
   char* s = heapCopy(n != 0 ? b.p : "", n);
-  std::free(b.p);
+  free(b.p);
   return s;
 }
 
 char** readFileLines(const char* pFileName, int nMax) {
-  FILE* fp = std::fopen(pFileName, "rb");
+  FILE* fp = fopen(pFileName, "rb");
   if (fp == nullptr) return nullptr;
   char** v = readLines(fp, nMax);
-  std::fclose(fp);
+  fclose(fp);
   return v;
 }
 
 int writeFormatted(const char* pFileName, const char* pMode, const char* fmt, va_list ap) {
-  FILE* fp = std::fopen(pFileName, pMode);
+  FILE* fp = fopen(pFileName, pMode);
   if (fp == nullptr) return -1;
-  int n = std::vfprintf(fp, fmt, ap);
+  int n = vfprintf(fp, fmt, ap);
   // The text is only in the stream's buffer until the close writes it out.
-  int nClosed = std::fclose(fp);
+  int nClosed = fclose(fp);
   return (n >= 0 && nClosed == 0) ? n : -1;
 }
 
 SettingLine cutSettingLine(char* pLine, bool bHeaders, char** ppFirst, char** ppSecond) {
-  std::size_t nLen = std::strlen(pLine);
-  if (char* pHash = static_cast<char*>(std::memchr(pLine, '#', nLen))) {
+  size_t nLen = strlen(pLine);
+  if (char* pHash = static_cast<char*>(memchr(pLine, '#', nLen))) {
     if (pHash == pLine) return SettingLine::kIgnored;
     *pHash = '\0';
-    nLen = static_cast<std::size_t>(pHash - pLine);
+    nLen = static_cast<size_t>(pHash - pLine);
   }
   if (bHeaders && nLen > 2 && pLine[0] == '[' && pLine[nLen - 1] == ']') {
     pLine[nLen - 1] = '\0';
     *ppFirst = pLine + 1;
     return SettingLine::kHeader;
   }
-  char* pEq = static_cast<char*>(std::memchr(pLine, '=', nLen));
+  char* pEq = static_cast<char*>(memchr(pLine, '=', nLen));
   if (pEq == nullptr) return SettingLine::kIgnored;
-  if (std::memchr(pEq + 1, '=', nLen - static_cast<std::size_t>(pEq + 1 - pLine)) != nullptr)
+  if (memchr(pEq + 1, '=', nLen - static_cast<size_t>(pEq + 1 - pLine)) != nullptr)
     return SettingLine::kIgnored;
   *pEq = '\0';
   *ppFirst = pLine;

@@ -1,10 +1,10 @@
 // Timestamped log entries, error reports and the debug trace.
-#include <cerrno>
-#include <cstdarg>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
+#include <errno.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
 
 #include "common/common.h"
 #include "tavo_internal.h"
@@ -17,7 +17,7 @@ constexpr long long kLogSizeBound = 2000000;
 
 // "%Y-%m-%d %X" is 19 bytes in the C locale; the room beyond that keeps a
 // whole timestamp in locales whose "%X" is longer ("11:59:58 PM").
-constexpr std::size_t kTimestampSize = 64;
+constexpr size_t kTimestampSize = 64;
 
 // A text built in memory before it is handed to the system in one write, so
 // that an entry never reaches a file or stderr in pieces another writer
@@ -26,22 +26,22 @@ class Text {
  public:
   Text() : p_(local_), n_(0), cap_(sizeof local_) { local_[0] = '\0'; }
   ~Text() {
-    if (p_ != local_) std::free(p_);
+    if (p_ != local_) free(p_);
   }
   Text(const Text&) = delete;
   Text& operator=(const Text&) = delete;
 
   const char* data() const { return p_; }
   char* data() { return p_; }
-  std::size_t size() const { return n_; }
+  size_t size() const { return n_; }
 
-  void append(const char* s, std::size_t n) {
+  void append(const char* s, size_t n) {
     reserve(n_ + n);
-    std::memcpy(p_ + n_, s, n);
+    memcpy(p_ + n_, s, n);
     n_ += n;
     p_[n_] = '\0';
   }
-  void append(const char* s) { append(s, std::strlen(s)); }
+  void append(const char* s) { append(s, strlen(s)); }
 
   // Appends the printf expansion of `fmt` (NUL bytes it produces included).
   // errno is `nErrno` for each expansion, so a "%m" sees the caller's.  An
@@ -50,53 +50,53 @@ class Text {
     va_list again;
     va_copy(again, ap);
     errno = nErrno;
-    int n = std::vsnprintf(p_ + n_, cap_ - n_, fmt, ap);
-    if (n >= 0 && static_cast<std::size_t>(n) >= cap_ - n_) {
-      reserve(n_ + static_cast<std::size_t>(n));
+    int n = vsnprintf(p_ + n_, cap_ - n_, fmt, ap);
+    if (n >= 0 && static_cast<size_t>(n) >= cap_ - n_) {
+      reserve(n_ + static_cast<size_t>(n));
       errno = nErrno;
-      n = std::vsnprintf(p_ + n_, cap_ - n_, fmt, again);
+      n = vsnprintf(p_ + n_, cap_ - n_, fmt, again);
     }
     va_end(again);
     if (n < 0) {
       p_[n_] = '\0';
       return;
     }
-    n_ += static_cast<std::size_t>(n);
+    n_ += static_cast<size_t>(n);
   }
 
   // Cuts the text at its first NUL, as any string built from it would be.
-  void cutAtNul() { n_ = std::strlen(p_); }
-  void truncate(std::size_t n) {
+  void cutAtNul() { n_ = strlen(p_); }
+  void truncate(size_t n) {
     n_ = n;
     p_[n_] = '\0';
   }
 
  private:
   // Room for `n` bytes and a NUL.
-  void reserve(std::size_t n) {
+  void reserve(size_t n) {
     if (n < cap_) return;
-    const std::size_t nCap = tavo::detail::grownCapacity(cap_, n + 1, cap_, 0xFFFFFFFFu, "mmalloc");
+    const size_t nCap = tavo::detail::grownCapacity(cap_, n + 1, cap_, 0xFFFFFFFFu, "mmalloc");
     char* q = static_cast<char*>(mmalloc(tavo::detail::blockBytes(nCap, "mmalloc")));
-    std::memcpy(q, p_, n_ + 1);
-    if (p_ != local_) std::free(p_);
+    memcpy(q, p_, n_ + 1);
+    if (p_ != local_) free(p_);
     p_ = q;
     cap_ = nCap;
   }
 
   char local_[1024];
   char* p_;
-  std::size_t n_;
-  std::size_t cap_;
+  size_t n_;
+  size_t cap_;
 };
 
 // Writes the text to stderr in one piece.
-void toStderr(const Text& t) { std::fwrite(t.data(), 1, t.size(), stderr); }
+void toStderr(const Text& t) { fwrite(t.data(), 1, t.size(), stderr); }
 
 void appendTimestamp(Text& t) {
   char ts[kTimestampSize];
-  std::tm local;
-  if (tavo::platform::localTime(std::time(nullptr), &local) != 0 ||
-      std::strftime(ts, sizeof ts, "%Y-%m-%d %X", &local) == 0)
+  tm local;
+  if (tavo::platform::localTime(time(nullptr), &local) != 0 ||
+      strftime(ts, sizeof ts, "%Y-%m-%d %X", &local) == 0)
     ts[0] = '\0';
   t.append(ts);
 }
@@ -180,7 +180,7 @@ void err_exit(const char* path, const char* fmt, ...) {
   va_start(ap, fmt);
   errorReport(path, fmt, ap);
   va_end(ap);
-  std::exit(1);
+  exit(1);
 }
 
 void DEBUG(int is_debug, int level, const char* path, const char* fmt, ...) {
@@ -205,6 +205,6 @@ void write_fp(FILE* fp, const char* fmt, ...) {
   if (fp == nullptr) return;
   va_list ap;
   va_start(ap, fmt);
-  std::vfprintf(fp, fmt, ap);
+  vfprintf(fp, fmt, ap);
   va_end(ap);
 }

@@ -1,37 +1,37 @@
 // Guarded allocators and the string vector / string table helpers.
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "tavo_internal.h"
 
 void memfatal(const char* name) {
-  std::fprintf(stderr, "%s: No enough memory.\n", name);
-  std::exit(1);
+  fprintf(stderr, "%s: No enough memory.\n", name);
+  exit(1);
 }
 
 // A zero-byte request is served as one byte so that the result is always a
 // real block: malloc(0) and realloc(p, 0) may legally return null (and the
 // latter frees p), which callers of these functions never expect.
 void* mmalloc(unsigned int size) {
-  void* p = std::malloc(size != 0 ? size : 1);
+  void* p = malloc(size != 0 ? size : 1);
   if (p == nullptr) memfatal("mmalloc");
   return p;
 }
 
 void* mrealloc(void* p, unsigned int size) {
   if (size == 0) size = 1;
-  void* q = (p == nullptr) ? std::malloc(size) : std::realloc(p, size);
+  void* q = (p == nullptr) ? malloc(size) : realloc(p, size);
   if (q == nullptr) memfatal("mrealloc");
   return q;
 }
 
 char* mstrdup(const char* s) {
-  std::size_t n = std::strlen(s) + 1;
-  char* p = static_cast<char*>(std::malloc(n));
+  size_t n = strlen(s) + 1;
+  char* p = static_cast<char*>(malloc(n));
   if (p == nullptr) memfatal("mstrdup");
-  std::memcpy(p, s, n);
+  memcpy(p, s, n);
   return p;
 }
 
@@ -44,14 +44,14 @@ char** mstrdup2(const char** v) {
 
 void strfreev(char** v) {
   if (v == nullptr) return;
-  for (char** p = v; *p != nullptr; ++p) std::free(*p);
-  std::free(v);
+  for (char** p = v; *p != nullptr; ++p) free(*p);
+  free(v);
 }
 
 void strfreevv(char*** t) {
   if (t == nullptr) return;
   for (char*** p = t; *p != nullptr; ++p) strfreev(*p);
-  std::free(t);
+  free(t);
 }
 
 int addresslen2(char** v) {

@@ -1,8 +1,7 @@
 // Sharing of one resource among copies: counted heap blocks and the table of
 // shared handles.
-#include <cstdlib>
-#include <cstring>
-#include <mutex>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "platform.h"
@@ -15,35 +14,42 @@ namespace {
 
 // The header takes a whole alignment unit, so the block behind it is
 // aligned as malloc's blocks are.
-constexpr std::size_t kAlign = alignof(std::max_align_t);
-constexpr std::size_t kHeaderSize = (sizeof(SharedHeader) + kAlign - 1) / kAlign * kAlign;
+// (What max_align_t's alignment is: the most any plain type needs.)
+union MostAligned {
+  long double ld;
+  long long ll;
+  double d;
+  void* p;
+};
+constexpr size_t kAlign = alignof(MostAligned);
+constexpr size_t kHeaderSize = (sizeof(SharedHeader) + kAlign - 1) / kAlign * kAlign;
 
 char* headerStart(const void* pBlock) { return static_cast<char*>(const_cast<void*>(pBlock)) - kHeaderSize; }
 
 }  // namespace
 
-void* allocShared(std::size_t nBytes) {
+void* allocShared(size_t nBytes) {
   if (nBytes > 0xFFFFFFFFu - kHeaderSize) memfatal("mmalloc");
   char* p = static_cast<char*>(mmalloc(static_cast<unsigned int>(kHeaderSize + nBytes)));
-  new (p) SharedHeader{{1}, nullptr};
+  new (kPlace, p) SharedHeader{{1}, nullptr};
   return p + kHeaderSize;
 }
 
 SharedHeader* sharedHeader(const void* pBlock) {
-  return std::launder(reinterpret_cast<SharedHeader*>(headerStart(pBlock)));
+  return __builtin_launder(reinterpret_cast<SharedHeader*>(headerStart(pBlock)));
 }
 
 void retainShared(const void* pBlock) {
-  if (pBlock != nullptr) sharedHeader(pBlock)->nHolders.fetch_add(1, std::memory_order_relaxed);
+  if (pBlock != nullptr) sharedHeader(pBlock)->nHolders.fetch_add(1, kRelaxed);
 }
 
 bool releaseShared(const void* pBlock) {
-  return pBlock != nullptr && sharedHeader(pBlock)->nHolders.fetch_sub(1, std::memory_order_acq_rel) == 1;
+  return pBlock != nullptr && sharedHeader(pBlock)->nHolders.fetch_sub(1, kAcqRel) == 1;
 }
 
 void freeShared(void* pBlock) {
   sharedHeader(pBlock)->~SharedHeader();
-  std::free(headerStart(pBlock));
+  free(headerStart(pBlock));
 }
 
 // ---- The table of shared handles --------------------------------------------
@@ -57,56 +63,64 @@ void freeShared(void* pBlock) {
 
 namespace {
 
+// The table's lock (the platform's, ready without any start-up code), held
+// for the life of a TableLock.
+struct TableLock {
+  TableLock() { platform::lockHandleTable(); }
+  ~TableLock() { platform::unlockHandleTable(); }
+  TableLock(const TableLock&) = delete;
+  TableLock& operator=(const TableLock&) = delete;
+};
+
 struct Entry {
-  std::uintptr_t h;
+  uintptr_t h;
   unsigned kind;
   int nHolders;  // 0: a free slot; 1: the handle is no longer shared
 };
 
-std::mutex gLock;
 Entry* gSlots = nullptr;  // gCap slots, gCap a power of two (or 0)
-std::size_t gCap = 0;
-std::size_t gUsed = 0;
-std::atomic<std::size_t> gShared{0};  // gUsed, for the lock-free test
+size_t gCap = 0;
+size_t gUsed = 0;
+Atomic<size_t> gShared{0};  // gUsed, for the lock-free test
 
-std::size_t slotOf(HandleKind kind, std::uintptr_t h, std::size_t nCap) {
-  std::uint64_t x = (static_cast<std::uint64_t>(h) << 2) ^ static_cast<std::uint64_t>(kind);
+size_t slotOf(HandleKind kind, uintptr_t h, size_t nCap) {
+  uint64_t x = (static_cast<uint64_t>(h) << 2) ^ static_cast<uint64_t>(kind);
   x *= 0x9E3779B97F4A7C15ull;
-  return static_cast<std::size_t>(x >> 32) & (nCap - 1);
+  return static_cast<size_t>(x >> 32) & (nCap - 1);
 }
 
 // The slot of (kind, h), or the free slot where it would go.  gCap > 0.
-std::size_t probe(HandleKind kind, std::uintptr_t h) {
-  std::size_t i = slotOf(kind, h, gCap);
+size_t probe(HandleKind kind, uintptr_t h) {
+  size_t i = slotOf(kind, h, gCap);
   while (gSlots[i].nHolders != 0 && (gSlots[i].h != h || gSlots[i].kind != static_cast<unsigned>(kind)))
     i = (i + 1) & (gCap - 1);
   return i;
 }
 
 void grow() {
-  const std::size_t nNew = gCap == 0 ? 16 : gCap * 2;
+  const size_t nNew = gCap == 0 ? 16 : gCap * 2;
   Entry* pOld = gSlots;
-  const std::size_t nOld = gCap;
+  const size_t nOld = gCap;
   gSlots = static_cast<Entry*>(mmalloc(static_cast<unsigned int>(nNew * sizeof(Entry))));
-  std::memset(static_cast<void*>(gSlots), 0, nNew * sizeof(Entry));
+  memset(static_cast<void*>(gSlots), 0, nNew * sizeof(Entry));
   gCap = nNew;
-  for (std::size_t i = 0; i < nOld; ++i) {
+  for (size_t i = 0; i < nOld; ++i) {
     if (pOld[i].nHolders == 0) continue;
     gSlots[probe(static_cast<HandleKind>(pOld[i].kind), pOld[i].h)] = pOld[i];
   }
-  std::free(pOld);
+  free(pOld);
 }
 
 // Removes the entry in slot `i`, moving back the entries after it that
 // would no longer be found.
-void removeAt(std::size_t i) {
-  std::size_t j = i;
+void removeAt(size_t i) {
+  size_t j = i;
   for (;;) {
     gSlots[i].nHolders = 0;
     for (;;) {
       j = (j + 1) & (gCap - 1);
       if (gSlots[j].nHolders == 0) return;
-      const std::size_t k = slotOf(static_cast<HandleKind>(gSlots[j].kind), gSlots[j].h, gCap);
+      const size_t k = slotOf(static_cast<HandleKind>(gSlots[j].kind), gSlots[j].h, gCap);
       // Entry j stays when its home k lies cyclically in (i, j].
       if (i <= j ? (i < k && k <= j) : (i < k || k <= j)) continue;
       break;
@@ -117,24 +131,24 @@ void removeAt(std::size_t i) {
 }
 
 // shareHandle and releaseHandle for a handle the socket array does not take.
-void shareInTable(HandleKind kind, std::uintptr_t h) {
-  std::lock_guard<std::mutex> lock(gLock);
+void shareInTable(HandleKind kind, uintptr_t h) {
+  TableLock lock;
   if ((gUsed + 1) * 2 > gCap) grow();
-  const std::size_t i = probe(kind, h);
+  const size_t i = probe(kind, h);
   if (gSlots[i].nHolders != 0) {
     ++gSlots[i].nHolders;  // also from 1: shared again
     return;
   }
   gSlots[i] = Entry{h, static_cast<unsigned>(kind), 2};
   ++gUsed;
-  gShared.store(gUsed, std::memory_order_release);
+  gShared.store(gUsed, kRelease);
 }
 
-bool releaseInTable(HandleKind kind, std::uintptr_t h) {
-  if (gShared.load(std::memory_order_acquire) == 0) return true;
-  std::lock_guard<std::mutex> lock(gLock);
+bool releaseInTable(HandleKind kind, uintptr_t h) {
+  if (gShared.load(kAcquire) == 0) return true;
+  TableLock lock;
   if (gUsed == 0) return true;
-  const std::size_t i = probe(kind, h);
+  const size_t i = probe(kind, h);
   if (gSlots[i].nHolders == 0) return true;
   if (gSlots[i].nHolders > 1) {
     --gSlots[i].nHolders;
@@ -142,7 +156,7 @@ bool releaseInTable(HandleKind kind, std::uintptr_t h) {
   }
   removeAt(i);  // the last holder
   --gUsed;
-  gShared.store(gUsed, std::memory_order_release);
+  gShared.store(gUsed, kRelease);
   return true;
 }
 
@@ -156,32 +170,32 @@ bool releaseInTable(HandleKind kind, std::uintptr_t h) {
 // are made on first use and kept until the process ends; a handle whose
 // number falls outside goes to the table like any other handle.
 
-constexpr std::uintptr_t kStride = platform::kSocketHandleStride;
-constexpr std::size_t kBlockBits = 10;
-constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
-constexpr std::size_t kBlocks = 1024;  // 2^20 numbers in all
-std::atomic<std::atomic<int>*> gSocketBlocks[kBlocks];
+constexpr uintptr_t kStride = platform::kSocketHandleStride;
+constexpr size_t kBlockBits = 10;
+constexpr size_t kBlockSize = size_t{1} << kBlockBits;
+constexpr size_t kBlocks = 1024;  // 2^20 numbers in all
+Atomic<Atomic<int>*> gSocketBlocks[kBlocks];
 
 // The array's index of socket handle `h`; false when it has none.
-bool socketNumber(std::uintptr_t h, std::size_t* pN) {
+bool socketNumber(uintptr_t h, size_t* pN) {
   if (h % kStride != 0 || h / kStride >= kBlocks * kBlockSize) return false;
-  *pN = static_cast<std::size_t>(h / kStride);
+  *pN = static_cast<size_t>(h / kStride);
   return true;
 }
 
 // The count of socket number `n`; null when its block was never made and
 // `bMake` is false.
-std::atomic<int>* socketSlot(std::size_t n, bool bMake) {
-  std::atomic<std::atomic<int>*>& rBlock = gSocketBlocks[n >> kBlockBits];
-  std::atomic<int>* pBlock = rBlock.load(std::memory_order_acquire);
+Atomic<int>* socketSlot(size_t n, bool bMake) {
+  Atomic<Atomic<int>*>& rBlock = gSocketBlocks[n >> kBlockBits];
+  Atomic<int>* pBlock = rBlock.load(kAcquire);
   if (pBlock == nullptr) {
     if (!bMake) return nullptr;
-    auto* pNew = static_cast<std::atomic<int>*>(mmalloc(static_cast<unsigned int>(kBlockSize * sizeof(std::atomic<int>))));
-    for (std::size_t i = 0; i < kBlockSize; ++i) new (&pNew[i]) std::atomic<int>(0);
-    if (rBlock.compare_exchange_strong(pBlock, pNew, std::memory_order_acq_rel)) {
+    auto* pNew = static_cast<Atomic<int>*>(mmalloc(static_cast<unsigned int>(kBlockSize * sizeof(Atomic<int>))));
+    for (size_t i = 0; i < kBlockSize; ++i) new (kPlace, &pNew[i]) Atomic<int>(0);
+    if (rBlock.compare_exchange_strong(pBlock, pNew, kAcqRel)) {
       pBlock = pNew;
     } else {
-      std::free(pNew);  // another thread made it first: pBlock is theirs
+      free(pNew);  // another thread made it first: pBlock is theirs
     }
   }
   return &pBlock[n & (kBlockSize - 1)];
@@ -189,25 +203,25 @@ std::atomic<int>* socketSlot(std::size_t n, bool bMake) {
 
 }  // namespace
 
-void shareHandle(HandleKind kind, std::uintptr_t h) {
-  std::size_t n;
+void shareHandle(HandleKind kind, uintptr_t h) {
+  size_t n;
   if (kind == HandleKind::kSocket && socketNumber(h, &n)) {
-    socketSlot(n, true)->fetch_add(1, std::memory_order_relaxed);
+    socketSlot(n, true)->fetch_add(1, kRelaxed);
     return;
   }
   shareInTable(kind, h);
 }
 
-bool releaseHandle(HandleKind kind, std::uintptr_t h) {
-  std::size_t n;
+bool releaseHandle(HandleKind kind, uintptr_t h) {
+  size_t n;
   if (kind != HandleKind::kSocket || !socketNumber(h, &n)) return releaseInTable(kind, h);
-  std::atomic<int>* p = socketSlot(n, false);
+  Atomic<int>* p = socketSlot(n, false);
   if (p == nullptr) return true;  // never shared: its block was never made
   // Nobody beyond this holder (0 before): it was the last, and since no
   // other holder is left to copy from, nobody shares it meanwhile; the slot
   // is set back to 0.
-  if (p->fetch_sub(1, std::memory_order_acq_rel) > 0) return false;
-  p->store(0, std::memory_order_relaxed);
+  if (p->fetch_sub(1, kAcqRel) > 0) return false;
+  p->store(0, kRelaxed);
   return true;
 }
 

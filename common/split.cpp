@@ -1,7 +1,7 @@
 // Splitting texts into string vectors, and sorting and searching vectors.
-#include <climits>
-#include <cstdlib>
-#include <cstring>
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "tavo_internal.h"
@@ -27,22 +27,22 @@ int countStrings(char* const* v) {
 }  // namespace
 
 char** strsplit(const char* s, const char* sep, int nMax) {
-  const std::size_t nSep = std::strlen(sep);
+  const size_t nSep = strlen(sep);
   // An empty separator would be found at every position without advancing.
   if (nSep == 0) return nullptr;
-  const char* pEnd = s + std::strlen(s);
+  const char* pEnd = s + strlen(s);
   const tavo::detail::SeparatorFinder finder(sep, nSep);
   tavo::detail::VectorBuilder out;
   const char* p = s;
   int nCuts = 0;
   for (const char* pHit = finder.next(p, pEnd); pHit != nullptr; pHit = finder.next(p, pEnd)) {
-    const std::size_t n = static_cast<std::size_t>(pHit - p);
+    const size_t n = static_cast<size_t>(pHit - p);
     out.push(n == 0 ? heapCopy("0", 1) : heapCopy(p, n));
     p = pHit + nSep;
     if (nMax > 0 && ++nCuts == nMax) break;
   }
   if (out.size() == 0) return nullptr;  // no separator at all
-  if (p != pEnd) out.push(heapCopy(p, static_cast<std::size_t>(pEnd - p)));
+  if (p != pEnd) out.push(heapCopy(p, static_cast<size_t>(pEnd - p)));
   return out.release();
 }
 
@@ -54,7 +54,7 @@ char** strInc(const char* s, char chOpen, char chClose) {
     if (*p == chOpen) {
       pOpen = p;
     } else if (*p == chClose && pOpen != nullptr) {
-      v = tavo::detail::vectorPush(v, n++, heapCopy(pOpen + 1, static_cast<std::size_t>(p - pOpen - 1)));
+      v = tavo::detail::vectorPush(v, n++, heapCopy(pOpen + 1, static_cast<size_t>(p - pOpen - 1)));
       pOpen = nullptr;
     }
   }
@@ -71,5 +71,5 @@ int str2forkfind(char** v, const char* key, int nFlag) {
   if (n == 0) return -1;
   if (nFlag == 1 || nFlag == 2) return tavo::detail::halvingFind<tavo::detail::CaseCompare>(v, n, key, nFlag);
   // Any other order: only the first probe can match.
-  return std::strcmp(v[n / 2], key) == 0 ? n / 2 : -1;
+  return strcmp(v[n / 2], key) == 0 ? n / 2 : -1;
 }

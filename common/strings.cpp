@@ -1,7 +1,7 @@
 // In-place edits, tests and counts of plain NUL-terminated strings.
-#include <climits>
-#include <cstdlib>
-#include <cstring>
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "tavo_bytes.h"
@@ -12,11 +12,11 @@ namespace {
 using tavo::detail::isDigit;
 using tavo::detail::isSpace;
 
-int clampCount(std::size_t n) { return n > INT_MAX ? INT_MAX : static_cast<int>(n); }
+int clampCount(size_t n) { return n > INT_MAX ? INT_MAX : static_cast<int>(n); }
 
 // True when `pos` indexes a byte of the text `s` (before its NUL).
 bool inText(const char* s, int pos) {
-  return pos >= 0 && std::memchr(s, '\0', static_cast<std::size_t>(pos) + 1) == nullptr;
+  return pos >= 0 && memchr(s, '\0', static_cast<size_t>(pos) + 1) == nullptr;
 }
 
 }  // namespace
@@ -30,7 +30,7 @@ void strlower(char* s) {
 }
 
 void strreverse(char* s) {
-  std::size_t n = std::strlen(s);
+  size_t n = strlen(s);
   if (n < 2) return;
   for (char *a = s, *b = s + n - 1; a < b; ++a, --b) {
     char c = *a;
@@ -42,11 +42,11 @@ void strreverse(char* s) {
 void strltrim(char* s) {
   char* p = s;
   while (isSpace(*p)) ++p;
-  if (p != s) std::memmove(s, p, std::strlen(p) + 1);
+  if (p != s) memmove(s, p, strlen(p) + 1);
 }
 
 void strrtrim(char* s) {
-  std::size_t n = std::strlen(s);
+  size_t n = strlen(s);
   while (n > 0 && isSpace(s[n - 1])) s[--n] = '\0';
 }
 
@@ -56,30 +56,30 @@ void strtrim(char* s) {
 }
 
 void strswap(char* s1, char* s2) {
-  std::size_t n1 = std::strlen(s1);
-  std::size_t n2 = std::strlen(s2);
-  std::size_t nMax = n1 > n2 ? n1 : n2;
+  size_t n1 = strlen(s1);
+  size_t n2 = strlen(s2);
+  size_t nMax = n1 > n2 ? n1 : n2;
   char* pTmp = static_cast<char*>(mmalloc(tavo::detail::blockBytes(nMax + 1ull, "mmalloc")));
-  std::memcpy(pTmp, s1, n1 + 1);
+  memcpy(pTmp, s1, n1 + 1);
   // memmove: the caller may pass the same buffer twice.
-  std::memmove(s1, s2, n2 + 1);
-  std::memmove(s2, pTmp, n1 + 1);
-  std::free(pTmp);
+  memmove(s1, s2, n2 + 1);
+  memmove(s2, pTmp, n1 + 1);
+  free(pTmp);
 }
 
 void strsort(char* s, int nFlag) {
   if (nFlag != 1 && nFlag != 2) return;
-  tavo::detail::sortBytesSigned(s, std::strlen(s), nFlag);
+  tavo::detail::sortBytesSigned(s, strlen(s), nFlag);
 }
 
 char* strscpy(char* dst, int size, const char* src) {
   if (size < 1) return dst;
-  std::size_t nSize = static_cast<std::size_t>(size);
-  std::size_t n = strnlen(src, nSize);
+  size_t nSize = static_cast<size_t>(size);
+  size_t n = tavo::detail::boundedLength(src, nSize);
   if (n < nSize) {
-    std::memcpy(dst, src, n + 1);
+    memcpy(dst, src, n + 1);
   } else {
-    std::memcpy(dst, src, nSize - 1);
+    memcpy(dst, src, nSize - 1);
     dst[nSize - 1] = '\0';
   }
   return dst;
@@ -104,14 +104,14 @@ int strischar_all(const char* s) {
 int strischar_pos(const char* s, int pos) { return (inText(s, pos) && !isDigit(s[pos])) ? 1 : 0; }
 
 int strsumnum(const char* s) {
-  std::size_t n = 0;
+  size_t n = 0;
   for (; *s != '\0'; ++s)
     if (isDigit(*s)) ++n;
   return clampCount(n);
 }
 
 int strsumchar(const char* s) {
-  std::size_t n = 0;
+  size_t n = 0;
   for (; *s != '\0'; ++s)
     if (!isDigit(*s)) ++n;
   return clampCount(n);

@@ -3,10 +3,10 @@
 
 #include <mysql.h>
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "tavo_layout.h"
 #include "tavo_share.h"
@@ -22,7 +22,7 @@ constexpr const char kStoreFail[] = "An error has occurred! The error is:\t";
 constexpr const char kNoResult[] = "No error here,just a non-SELECT statment...\n";
 
 void record(char (&szErr)[1024], const char* pPrefix, MYSQL* pMysql) {
-  std::snprintf(szErr, sizeof szErr, "%s%s\n", pPrefix, mysql_error(pMysql));
+  snprintf(szErr, sizeof szErr, "%s%s\n", pPrefix, mysql_error(pMysql));
 }
 
 // A null statement is sent as an empty one; the server refuses it with its
@@ -75,16 +75,16 @@ MYSQL* prepared(MYSQL* pMysql) {
 // Handles live in the object's own block (mysql_init on given storage), so
 // that a handle can be reset in place: the address copies share stays valid.
 MYSQL* newHandle() {
-  void* pBlock = std::malloc(sizeof(MYSQL));
+  void* pBlock = malloc(sizeof(MYSQL));
   if (pBlock == nullptr) return nullptr;
   MYSQL* pMysql = prepared(mysql_init(static_cast<MYSQL*>(pBlock)));
-  if (pMysql == nullptr) std::free(pBlock);
+  if (pMysql == nullptr) free(pBlock);
   return pMysql;
 }
 
 void closeHandle(MYSQL* pMysql) {
   mysql_close(pMysql);  // leaves our block to us
-  std::free(pMysql);
+  free(pMysql);
 }
 
 // Makes a handle whose connection was lost ready for a new connect at the
@@ -98,7 +98,7 @@ bool resetHandle(MYSQL* pMysql) {
   char* pCharset = nullptr;
   char szCharset[64] = "";  // character set names are short ("utf8mb4")
   if (mysql_get_option(pMysql, MYSQL_SET_CHARSET_NAME, &pCharset) == 0 && pCharset != nullptr)
-    std::snprintf(szCharset, sizeof szCharset, "%s", pCharset);
+    snprintf(szCharset, sizeof szCharset, "%s", pCharset);
   mysql_close(pMysql);
   if (prepared(mysql_init(pMysql)) == nullptr) return false;
   if (szCharset[0] != '\0') mysql_options(pMysql, MYSQL_SET_CHARSET_NAME, szCharset);
@@ -109,7 +109,7 @@ bool resetHandle(MYSQL* pMysql) {
 // recorded with the reading prefix.
 bool sendReading(MYSQL* pMysql, const char* pSql, char (&szErr)[1024]) {
   const char* pText = statementText(pSql);
-  if (mysql_real_query(pMysql, pText, static_cast<unsigned long>(std::strlen(pText))) == 0) return true;
+  if (mysql_real_query(pMysql, pText, static_cast<unsigned long>(strlen(pText))) == 0) return true;
   record(szErr, kReadFail, pMysql);
   return false;
 }
@@ -123,7 +123,7 @@ namespace {
 
 using tavo::detail::HandleKind;
 
-std::uintptr_t key(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
+uintptr_t key(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 
 void shareHandles(const tCMysql& o) {
   if (o.m_pMysql != nullptr) tavo::detail::shareHandle(HandleKind::kConnection, key(o.m_pMysql));
@@ -149,7 +149,7 @@ int storeResult(tCMysql& o) {
   MYSQL_RES* pRes = mysql_store_result(o.m_pMysql);
   if (pRes != nullptr) {
     o.m_pRes = pRes;
-    o.m_nRowNum = static_cast<int>(static_cast<std::uint32_t>(mysql_num_rows(pRes)));
+    o.m_nRowNum = static_cast<int>(static_cast<uint32_t>(mysql_num_rows(pRes)));
     o.m_nFieldNum = static_cast<int>(mysql_num_fields(pRes));
     if (!discardMore(o.m_pMysql)) {
       record(o.m_szErr, kReadFail, o.m_pMysql);
@@ -163,7 +163,7 @@ int storeResult(tCMysql& o) {
       record(o.m_szErr, kReadFail, o.m_pMysql);
       return 0;
     }
-    std::snprintf(o.m_szErr, sizeof o.m_szErr, "%s", kNoResult);
+    snprintf(o.m_szErr, sizeof o.m_szErr, "%s", kNoResult);
     return 0;
   }
   record(o.m_szErr, kStoreFail, o.m_pMysql);
@@ -174,7 +174,7 @@ int storeResult(tCMysql& o) {
 
 tCMysql::tCMysql()
     : m_pMysql(nullptr), m_pRes(nullptr), m_nRowNum(0), m_nFieldNum(0), m_szErr(), m_Row(nullptr) {
-  constexpr std::size_t P = tavo::detail::kPtr;
+  constexpr size_t P = tavo::detail::kPtr;
   TAVO_SIZE(tCMysql, tavo::detail::ptrAligned(3 * P + 8 + 1024) + P);
   TAVO_LAYOUT(tCMysql, m_pMysql, P);
   TAVO_LAYOUT(tCMysql, m_pRes, 2 * P);
@@ -195,7 +195,7 @@ tCMysql::tCMysql(const tCMysql& oRight)
       m_nRowNum(oRight.m_nRowNum),
       m_nFieldNum(oRight.m_nFieldNum),
       m_Row(oRight.m_Row) {
-  std::memcpy(m_szErr, oRight.m_szErr, sizeof m_szErr);
+  memcpy(m_szErr, oRight.m_szErr, sizeof m_szErr);
   shareHandles(*this);
 }
 
@@ -209,7 +209,7 @@ tCMysql& tCMysql::operator=(const tCMysql& oRight) {
   m_pRes = oRight.m_pRes;
   m_nRowNum = oRight.m_nRowNum;
   m_nFieldNum = oRight.m_nFieldNum;
-  std::memcpy(m_szErr, oRight.m_szErr, sizeof m_szErr);
+  memcpy(m_szErr, oRight.m_szErr, sizeof m_szErr);
   m_Row = oRight.m_Row;
   shareHandles(*this);
   return *this;
@@ -231,7 +231,7 @@ int tCMysql::Login(const char* pHost, const char* pUser, const char* pPassword,
     // address, so copies sharing it see the new connection too.  A handle
     // that cannot be initialised again is not connected.
     if (!resetHandle(m_pMysql)) {
-      std::snprintf(m_szErr, sizeof m_szErr, "%s%s\n", kConnectFail, "out of memory");
+      snprintf(m_szErr, sizeof m_szErr, "%s%s\n", kConnectFail, "out of memory");
       return 0;
     }
   }
@@ -261,7 +261,7 @@ int tCMysql::CheckConnect() {
 int tCMysql::QueryWrite(const char* pSql) {
   if (m_pMysql == nullptr) return 0;
   const char* pText = statementText(pSql);
-  if (mysql_send_query(m_pMysql, pText, static_cast<unsigned long>(std::strlen(pText))) != 0 ||
+  if (mysql_send_query(m_pMysql, pText, static_cast<unsigned long>(strlen(pText))) != 0 ||
       mysql_read_query_result(m_pMysql) != 0) {
     record(m_szErr, kWriteFail, m_pMysql);
     return 0;

@@ -1,6 +1,6 @@
 // The platform layer: every call into the operating system for sockets,
 // file mappings, process launch, file deletion/rename, directory listing,
-// stream internals, time and error texts goes through the task-level
+// stream internals, the one lock, time and error texts goes through the task-level
 // functions declared here.  One implementation file per concern:
 // posix_*.cpp on POSIX systems, win32_*.cpp on Windows, chosen by the build.
 //
@@ -16,9 +16,9 @@
 #ifndef TAVO_PLATFORM_PLATFORM_H
 #define TAVO_PLATFORM_PLATFORM_H
 
-#include <cstddef>
-#include <cstdio>
-#include <ctime>
+#include <stddef.h>
+#include <stdio.h>
+#include <time.h>
 
 #include "platform_traits.h"
 
@@ -74,7 +74,7 @@ constexpr int kAppendWriteFailed = -2;
 // mode, so that entries appended this way by several threads or processes
 // never interleave.  0, kAppendOpenFailed or kAppendWriteFailed (errno
 // tells why).
-int appendWhole(const char* path, const void* data, std::size_t n);
+int appendWhole(const char* path, const void* data, size_t n);
 
 // ---- Streams (posix_stream.cpp / win32_stream.cpp) ---------------------------
 
@@ -123,11 +123,20 @@ int seekStream(FILE* fp, long long offset, int whence);
 // failed otherwise.
 int rewindStream(FILE* fp);
 
+// ---- The lock (posix_lock.cpp / win32_lock.cpp) ---------------------------------
+
+// Take and let go of the library's one lock, which guards its table of
+// shared handles (common/share.cpp).  Not recursive.  The lock is static
+// data that is ready as the library is loaded: no constructor runs for it
+// (the Visual C++-mode DLL has no entry point to run one).
+void lockHandleTable();
+void unlockHandleTable();
+
 // ---- Time (posix_time.cpp / win32_time.cpp) ------------------------------------
 
 // The local broken-down time of `t` in `*pOut`.  0, or -1 when it cannot be
 // converted.
-int localTime(std::time_t t, std::tm* pOut);
+int localTime(time_t t, tm* pOut);
 
 // ---- Error texts (posix_error.cpp / win32_error.cpp) -------------------------------
 
@@ -136,7 +145,7 @@ int localTime(std::time_t t, std::tm* pOut);
 // `buf` or in static storage.  Never null; an unknown number gives the
 // system's text for it ("Unknown error <n>" from glibc, "Unknown error" from
 // the Windows runtime).
-const char* errorText(int errnum, char* buf, std::size_t size);
+const char* errorText(int errnum, char* buf, size_t size);
 
 // ---- Named shared memory (posix_shm.cpp / win32_shm.cpp) -----------------
 //

@@ -11,8 +11,8 @@
 #ifndef TAVO_COMMON_TAVO_BYTES_H
 #define TAVO_COMMON_TAVO_BYTES_H
 
-#include <cstddef>
-#include <cstring>
+#include <stddef.h>
+#include <string.h>
 
 namespace tavo {
 namespace detail {
@@ -43,13 +43,13 @@ inline constexpr FoldTable kFold;
 // Sorts the `n` bytes at `p` by their signed value: ascending (-128 .. 127)
 // for nFlag 1, descending otherwise.  Equal bytes cannot be told apart, so
 // counting gives exactly what any stable sort would, in linear time.
-inline void sortBytesSigned(char* p, std::size_t n, int nFlag) {
-  std::size_t aCount[256] = {};
-  for (std::size_t i = 0; i < n; ++i) ++aCount[static_cast<unsigned char>(p[i])];
+inline void sortBytesSigned(char* p, size_t n, int nFlag) {
+  size_t aCount[256] = {};
+  for (size_t i = 0; i < n; ++i) ++aCount[static_cast<unsigned char>(p[i])];
   for (int k = 0; k < 256; ++k) {
     const int nValue = (nFlag == 1) ? k - 128 : 127 - k;
     const unsigned char c = static_cast<unsigned char>(static_cast<signed char>(nValue));
-    std::memset(p, c, aCount[c]);
+    memset(p, c, aCount[c]);
     p += aCount[c];
   }
 }

@@ -3,10 +3,10 @@
 #ifndef TAVO_COMMON_TAVO_INDEX_H
 #define TAVO_COMMON_TAVO_INDEX_H
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
+#include <stddef.h>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "tavo_internal.h"
 
@@ -16,27 +16,27 @@ namespace detail {
 // Hash of the `n` bytes at `p`, continuing from `h`: eight bytes at a time,
 // as keys are short and looked up often.  Only ever compared within one
 // process, so the byte order of the words does not matter.
-inline std::uint64_t hashBytes(const char* p, std::size_t n, std::uint64_t h) {
-  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
-  h ^= static_cast<std::uint64_t>(n) << 56;
+inline uint64_t hashBytes(const char* p, size_t n, uint64_t h) {
+  constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
+  h ^= static_cast<uint64_t>(n) << 56;
   while (n > 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p, 8);
+    uint64_t w;
+    memcpy(&w, p, 8);
     h = (h ^ w) * kMul;
     h ^= h >> 29;
     p += 8;
     n -= 8;
   }
   // The last 1 to 8 bytes in at most two loads that stay inside the text.
-  std::uint64_t w = 0;
+  uint64_t w = 0;
   if (n >= 4) {
-    std::uint32_t a, b;
-    std::memcpy(&a, p, 4);
-    std::memcpy(&b, p + n - 4, 4);
-    w = (static_cast<std::uint64_t>(a) << 32) | b;
+    uint32_t a, b;
+    memcpy(&a, p, 4);
+    memcpy(&b, p + n - 4, 4);
+    w = (static_cast<uint64_t>(a) << 32) | b;
   } else if (n > 0) {
-    w = (static_cast<std::uint64_t>(static_cast<unsigned char>(p[0])) << 16) |
-        (static_cast<std::uint64_t>(static_cast<unsigned char>(p[n / 2])) << 8) | static_cast<unsigned char>(p[n - 1]);
+    w = (static_cast<uint64_t>(static_cast<unsigned char>(p[0])) << 16) |
+        (static_cast<uint64_t>(static_cast<unsigned char>(p[n / 2])) << 8) | static_cast<unsigned char>(p[n - 1]);
   }
   h = (h ^ w) * kMul;
   return h ^ (h >> 32);
@@ -44,22 +44,22 @@ inline std::uint64_t hashBytes(const char* p, std::size_t n, std::uint64_t h) {
 
 // A text with its length, measured once.
 struct Text {
-  explicit Text(const char* p) : p(p), n(std::strlen(p)) {}
-  Text(const char* p, std::size_t n) : p(p), n(n) {}
+  explicit Text(const char* p) : p(p), n(strlen(p)) {}
+  Text(const char* p, size_t n) : p(p), n(n) {}
   const char* p;
-  std::size_t n;
+  size_t n;
 };
 
-inline std::uint32_t hashOf(const Text& t) { return static_cast<std::uint32_t>(hashBytes(t.p, t.n, 0)); }
+inline uint32_t hashOf(const Text& t) { return static_cast<uint32_t>(hashBytes(t.p, t.n, 0)); }
 
 // The hash of a pair of texts (a section and a key).
-inline std::uint32_t hashOf(const Text& a, const Text& b) {
-  return static_cast<std::uint32_t>(hashBytes(b.p, b.n, hashBytes(a.p, a.n, 0x51ED270Bu)) >> 16);
+inline uint32_t hashOf(const Text& a, const Text& b) {
+  return static_cast<uint32_t>(hashBytes(b.p, b.n, hashBytes(a.p, a.n, 0x51ED270Bu)) >> 16);
 }
 
 // Whether the text of `nLen` bytes at `p` is `t`.
-inline bool sameText(const char* p, std::size_t nLen, const Text& t) {
-  return nLen == t.n && std::memcmp(p, t.p, nLen) == 0;
+inline bool sameText(const char* p, size_t nLen, const Text& t) {
+  return nLen == t.n && memcmp(p, t.p, nLen) == 0;
 }
 
 // An open-addressing index of table rows by the hash of their key, for
@@ -74,29 +74,29 @@ inline bool sameText(const char* p, std::size_t nLen, const Text& t) {
 class FirstMatchIndex {
  public:
   struct Slot {
-    std::uint32_t nHash;
-    std::uint32_t nTag;
-    std::uint32_t nKeyLen;
-    std::uint32_t nValueLen;
+    uint32_t nHash;
+    uint32_t nTag;
+    uint32_t nKeyLen;
+    uint32_t nValueLen;
     char** pRow;  // null in a free slot
   };
 
   // Whether an index of `nItems` rows can be had: its table must have a
   // free slot left, within the largest block the allocators can give.
-  static bool fits(std::size_t nItems) { return nItems < maxSlots(); }
+  static bool fits(size_t nItems) { return nItems < maxSlots(); }
 
   // An index for `nItems` rows; fits(nItems) must hold.  The table is sized
   // for a load of at most a half, or as near to it as the largest block
   // allows.
-  explicit FirstMatchIndex(std::size_t nItems) {
-    const std::size_t nMax = maxSlots();
-    std::size_t n = 8;
+  explicit FirstMatchIndex(size_t nItems) {
+    const size_t nMax = maxSlots();
+    size_t n = 8;
     while (n < 2 * nItems && n < nMax) n *= 2;
     slots_ = static_cast<Slot*>(mmalloc(blockBytes(n, sizeof(Slot), "mmalloc")));
-    for (std::size_t i = 0; i < n; ++i) slots_[i].pRow = nullptr;
+    for (size_t i = 0; i < n; ++i) slots_[i].pRow = nullptr;
     mask_ = n - 1;
   }
-  ~FirstMatchIndex() { std::free(slots_); }
+  ~FirstMatchIndex() { free(slots_); }
   FirstMatchIndex(const FirstMatchIndex&) = delete;
   FirstMatchIndex& operator=(const FirstMatchIndex&) = delete;
 
@@ -106,39 +106,39 @@ class FirstMatchIndex {
   // Keys and values longer than 4 GiB - 1 cannot be held by the library's
   // blocks.
   template <class Same>
-  void addFirst(std::uint32_t nHash, std::uint32_t nTag, char** pRow, const Text& key, int nValue, Same same) {
+  void addFirst(uint32_t nHash, uint32_t nTag, char** pRow, const Text& key, int nValue, Same same) {
     Slot* s = probe(nHash, same);
     if (s->pRow == nullptr)
-      *s = Slot{nHash, nTag, static_cast<std::uint32_t>(key.n), static_cast<std::uint32_t>(std::strlen(pRow[nValue])),
+      *s = Slot{nHash, nTag, static_cast<uint32_t>(key.n), static_cast<uint32_t>(strlen(pRow[nValue])),
                 pRow};
   }
 
   // The slot of the row with the key `same` recognises, or null.
   template <class Same>
-  const Slot* find(std::uint32_t nHash, Same same) const {
+  const Slot* find(uint32_t nHash, Same same) const {
     const Slot* s = probe(nHash, same);
     return s->pRow == nullptr ? nullptr : s;
   }
 
  private:
   // The largest power of two of slots that one block can hold.
-  static constexpr std::size_t maxSlots() {
-    std::size_t n = 8;
+  static constexpr size_t maxSlots() {
+    size_t n = 8;
     while (fitsBlock(2 * n, sizeof(Slot))) n *= 2;
     return n;
   }
 
   // The slot of the key, or the free slot where it would go.
   template <class Same>
-  Slot* probe(std::uint32_t nHash, Same& same) const {
-    for (std::size_t i = nHash & mask_;; i = (i + 1) & mask_) {
+  Slot* probe(uint32_t nHash, Same& same) const {
+    for (size_t i = nHash & mask_;; i = (i + 1) & mask_) {
       Slot* s = &slots_[i];
       if (s->pRow == nullptr || (s->nHash == nHash && same(*s))) return s;
     }
   }
 
   Slot* slots_;
-  std::size_t mask_;
+  size_t mask_;
 };
 
 }  // namespace detail

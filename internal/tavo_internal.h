@@ -5,15 +5,14 @@
 #ifndef TAVO_COMMON_TAVO_INTERNAL_H
 #define TAVO_COMMON_TAVO_INTERNAL_H
 
-#include <climits>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <new>
-#include <utility>
+#include <limits.h>
+#include <stddef.h>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/common.h"
+#include "tavo_cxx.h"
 
 namespace tavo {
 namespace detail {
@@ -27,13 +26,13 @@ namespace detail {
 
 // True when `nCount` elements of `nSize` bytes fit in one allocation.
 // Compared by division, so the test itself cannot overflow.
-constexpr bool fitsBlock(unsigned long long nCount, std::size_t nSize) {
+constexpr bool fitsBlock(unsigned long long nCount, size_t nSize) {
   return nSize == 0 || nCount <= 0xFFFFFFFFull / nSize;
 }
 
 // The byte count of `nCount` elements of `nSize` bytes, as the allocators
 // take it; ends the process when it does not fit.
-inline unsigned int blockBytes(unsigned long long nCount, std::size_t nSize, const char* pAllocator) {
+inline unsigned int blockBytes(unsigned long long nCount, size_t nSize, const char* pAllocator) {
   if (!fitsBlock(nCount, nSize)) memfatal(pAllocator);
   return static_cast<unsigned int>(nCount * nSize);
 }
@@ -54,21 +53,29 @@ inline int checkedInt(unsigned long long nLen, const char* pAllocator) {
 // `nFirst` to start with (when `nCap` is 0), doubled as needed but never
 // past `nMax`, the most a block can hold.  Ends the process when `nNeed`
 // is beyond that.
-inline std::size_t grownCapacity(std::size_t nCap, std::size_t nNeed, std::size_t nFirst, std::size_t nMax,
+inline size_t grownCapacity(size_t nCap, size_t nNeed, size_t nFirst, size_t nMax,
                                  const char* pAllocator) {
   if (nNeed > nMax) memfatal(pAllocator);
-  std::size_t n = nCap == 0 ? nFirst : nCap;
+  size_t n = nCap == 0 ? nFirst : nCap;
   while (n < nNeed) n = n > nMax / 2 ? nMax : n * 2;
   return n;
+}
+
+// The length of the text at `s`, or `nMax` when it has no NUL among its
+// first `nMax` bytes (which are all it reads): strnlen, which the C runtime
+// of a Visual C++ 6 program (msvcrt.dll before Windows Vista) lacks.
+inline size_t boundedLength(const char* s, size_t nMax) {
+  const void* pNul = memchr(s, '\0', nMax);
+  return pNul != nullptr ? static_cast<size_t>(static_cast<const char*>(pNul) - s) : nMax;
 }
 
 // ---- Aliasing --------------------------------------------------------------------
 
 // True when `p` lies within the `nBytes` bytes that start at `pBegin`.
 // Compared as integers: the pointers may belong to unrelated objects.
-inline bool pointsInto(const void* p, const void* pBegin, std::size_t nBytes) {
-  const std::uintptr_t x = reinterpret_cast<std::uintptr_t>(p);
-  const std::uintptr_t b = reinterpret_cast<std::uintptr_t>(pBegin);
+inline bool pointsInto(const void* p, const void* pBegin, size_t nBytes) {
+  const uintptr_t x = reinterpret_cast<uintptr_t>(p);
+  const uintptr_t b = reinterpret_cast<uintptr_t>(pBegin);
   return x >= b && x - b < nBytes;
 }
 
@@ -98,7 +105,7 @@ inline char*** tablePush(char*** t, int n, char** pv) { return pushSlot(t, n, pv
 // are made before `v` grows and entries never move when `v` does.
 template <class T, class AppendOne>
 void appendEach(T*& v, int& n, T const* src, AppendOne appendOne) {
-  if (pointsInto(src, v, (static_cast<std::size_t>(n) + 1) * sizeof(T))) {
+  if (pointsInto(src, v, (static_cast<size_t>(n) + 1) * sizeof(T))) {
     const int nEnd = n;
     for (int i = static_cast<int>(src - v); i < nEnd; ++i) appendOne(v, n, v[i]);
     return;
@@ -113,8 +120,8 @@ class VectorBuilder {
  public:
   VectorBuilder() = default;
   ~VectorBuilder() {
-    for (std::size_t i = 0; i < n_; ++i) std::free(v_[i]);
-    std::free(v_);
+    for (size_t i = 0; i < n_; ++i) free(v_[i]);
+    free(v_);
   }
   VectorBuilder(const VectorBuilder&) = delete;
   VectorBuilder& operator=(const VectorBuilder&) = delete;
@@ -124,7 +131,7 @@ class VectorBuilder {
     if (n_ + 1 >= cap_) grow();
     v_[n_++] = s;
   }
-  std::size_t size() const { return n_; }
+  size_t size() const { return n_; }
 
   // The vector, null when it holds nothing; the builder is left empty.
   char** release() {
@@ -133,7 +140,7 @@ class VectorBuilder {
       v = static_cast<char**>(mrealloc(v_, blockBytes(n_ + 1ull, sizeof(char*), "mrealloc")));
       v[n_] = nullptr;
     } else {
-      std::free(v_);
+      free(v_);
     }
     v_ = nullptr;
     n_ = cap_ = 0;
@@ -145,21 +152,21 @@ class VectorBuilder {
     // The doubling stops at the largest block, so that a vector growing one
     // slot at a time would not have gone further.  (That many slots are
     // fewer than INT_MAX, so the count always fits the vector's int.)
-    constexpr std::size_t kMaxSlots = 0xFFFFFFFFu / sizeof(char*);
-    const std::size_t nCap = grownCapacity(cap_, n_ + 2, 64, kMaxSlots, "mrealloc");
+    constexpr size_t kMaxSlots = 0xFFFFFFFFu / sizeof(char*);
+    const size_t nCap = grownCapacity(cap_, n_ + 2, 64, kMaxSlots, "mrealloc");
     v_ = static_cast<char**>(mrealloc(v_, blockBytes(nCap, sizeof(char*), "mrealloc")));
     cap_ = nCap;
   }
 
   char** v_ = nullptr;
-  std::size_t n_ = 0;
-  std::size_t cap_ = 0;
+  size_t n_ = 0;
+  size_t cap_ = 0;
 };
 
 // Exact-size heap string holding the `n` bytes at `p` and a NUL.
-inline char* heapCopy(const char* p, std::size_t n) {
+inline char* heapCopy(const char* p, size_t n) {
   char* s = static_cast<char*>(mmalloc(blockBytes(n + 1ull, "mmalloc")));
-  std::memcpy(s, p, n);
+  memcpy(s, p, n);
   s[n] = '\0';
   return s;
 }
@@ -170,21 +177,21 @@ inline char* heapCopy(const char* p, std::size_t n) {
 // called; a long separator is searched for with strstr, which is linear.
 class SeparatorFinder {
  public:
-  SeparatorFinder(const char* pSep, std::size_t nSep) : pSep_(pSep), nSep_(nSep) {}
+  SeparatorFinder(const char* pSep, size_t nSep) : pSep_(pSep), nSep_(nSep) {}
 
   // The first occurrence that starts in [p, pEnd), where *pEnd is the
   // text's NUL; null when there is none.
   const char* next(const char* p, const char* pEnd) const {
-    if (nSep_ > kShortSep) return std::strstr(p, pSep_);
+    if (nSep_ > kShortSep) return strstr(p, pSep_);
     const char c = pSep_[0];
     for (;;) {
       p = findByte(p, pEnd, c);
       if (p == nullptr) return nullptr;
       if (nSep_ == 1) return p;
-      if (static_cast<std::size_t>(pEnd - p) < nSep_) return nullptr;
+      if (static_cast<size_t>(pEnd - p) < nSep_) return nullptr;
       // The rest of a short separator, compared in place (a call to memcmp
       // costs more than the few bytes).
-      std::size_t k = 1;
+      size_t k = 1;
       while (k < nSep_ && p[k] == pSep_[k]) ++k;
       if (k == nSep_) return p;
       ++p;
@@ -194,18 +201,18 @@ class SeparatorFinder {
  private:
   // Up to this length a separator is found by its first byte and compared;
   // beyond it, the comparisons could add up.
-  static constexpr std::size_t kShortSep = 16;
+  static constexpr size_t kShortSep = 16;
 
   static const char* findByte(const char* p, const char* pEnd, char c) {
     const char* pStop = pEnd - p > 16 ? p + 16 : pEnd;
     for (; p < pStop; ++p)
       if (*p == c) return p;
     if (p == pEnd) return nullptr;
-    return static_cast<const char*>(std::memchr(p, c, static_cast<std::size_t>(pEnd - p)));
+    return static_cast<const char*>(memchr(p, c, static_cast<size_t>(pEnd - p)));
   }
 
   const char* pSep_;
-  std::size_t nSep_;
+  size_t nSep_;
 };
 
 // ---- Objects in guarded allocations -------------------------------------------------------
@@ -214,7 +221,7 @@ class SeparatorFinder {
 // exhausted memory: it ends the process as every allocation does).
 template <class T, class... Args>
 T* create(Args&&... args) {
-  return new (mmalloc(blockBytes(sizeof(T), "mmalloc"))) T(std::forward<Args>(args)...);
+  return new (kPlace, mmalloc(blockBytes(sizeof(T), "mmalloc"))) T(detail::forward<Args>(args)...);
 }
 
 // Destroys and frees an object made by create(); null is ignored.
@@ -222,7 +229,7 @@ template <class T>
 void destroy(T* p) {
   if (p == nullptr) return;
   p->~T();
-  std::free(p);
+  free(p);
 }
 
 }  // namespace detail

@@ -12,7 +12,7 @@
 #ifndef TAVO_INTERNAL_TAVO_LAYOUT_H
 #define TAVO_INTERNAL_TAVO_LAYOUT_H
 
-#include <cstddef>
+#include <stddef.h>
 
 // Offsets of members of classes with a virtual table: well defined for the
 // compilers the library is built with, which place the table pointer first.
@@ -21,11 +21,11 @@
 namespace tavo {
 namespace detail {
 
-constexpr std::size_t kPtr = sizeof(void*);
+constexpr size_t kPtr = sizeof(void*);
 static_assert(kPtr == 4 || kPtr == 8, "a 32-bit or a 64-bit system");
 
 // n rounded up to a multiple of a pointer's alignment.
-constexpr std::size_t ptrAligned(std::size_t n) { return (n + kPtr - 1) / kPtr * kPtr; }
+constexpr size_t ptrAligned(size_t n) { return (n + kPtr - 1) / kPtr * kPtr; }
 
 }  // namespace detail
 }  // namespace tavo

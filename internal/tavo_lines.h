@@ -9,8 +9,8 @@
 #ifndef TAVO_COMMON_TAVO_LINES_H
 #define TAVO_COMMON_TAVO_LINES_H
 
-#include <cstdarg>
-#include <cstdio>
+#include <stdarg.h>
+#include <stdio.h>
 
 namespace tavo {
 namespace detail {

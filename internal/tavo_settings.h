@@ -20,11 +20,11 @@
 #ifndef TAVO_INTERNAL_TAVO_SETTINGS_H
 #define TAVO_INTERNAL_TAVO_SETTINGS_H
 
-#include <climits>
-#include <cstddef>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <limits.h>
+#include <stddef.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "tavo_index.h"
 #include "tavo_internal.h"
@@ -46,7 +46,7 @@ template <int kColumn>
 class EntryIndex {
   struct Name {
     const char* p;
-    std::size_t n;
+    size_t n;
   };
 
   // What tells a slot of the row with `text` in a section named `section`.
@@ -59,31 +59,31 @@ class EntryIndex {
  public:
   // Whether `nRows` rows can be indexed (beyond about a hundred million
   // they are walked instead).
-  static bool fits(std::size_t nRows) { return FirstMatchIndex::fits(nRows); }
+  static bool fits(size_t nRows) { return FirstMatchIndex::fits(nRows); }
 
   // An index of at most `nRows` rows in `nSections` sections.
-  EntryIndex(std::size_t nRows, int nSections)
+  EntryIndex(size_t nRows, int nSections)
       : oRows_(nRows),
         pNames_(static_cast<Name*>(mmalloc(blockBytes(static_cast<unsigned long long>(nSections), sizeof(Name), "mmalloc")))) {}
-  ~EntryIndex() { std::free(pNames_); }
+  ~EntryIndex() { free(pNames_); }
   EntryIndex(const EntryIndex&) = delete;
   EntryIndex& operator=(const EntryIndex&) = delete;
 
   // Names section `i`; every section is named before its rows are added.
-  void nameSection(int i, const char* pName) { pNames_[i] = Name{pName, std::strlen(pName)}; }
+  void nameSection(int i, const char* pName) { pNames_[i] = Name{pName, strlen(pName)}; }
 
   // Adds the row `pRow` of section `nSection`, unless a row of a section of
   // the same name with the same text came first.
   void add(int nSection, char** pRow) {
     const Text section(pNames_[nSection].p, pNames_[nSection].n);
     const Text text(pRow[kColumn]);
-    oRows_.addFirst(hashOf(section, text), static_cast<std::uint32_t>(nSection), pRow, text, 1 - kColumn,
+    oRows_.addFirst(hashOf(section, text), static_cast<uint32_t>(nSection), pRow, text, 1 - kColumn,
                     same(section, text));
   }
 
   // The first row with `text` among the sections named `section`, or null;
   // the length of its other column in `*pLen` when asked.
-  char** find(const Text& section, const Text& text, std::size_t* pLen) const {
+  char** find(const Text& section, const Text& text, size_t* pLen) const {
     const FirstMatchIndex::Slot* s = oRows_.find(hashOf(section, text), same(section, text));
     if (s == nullptr) return nullptr;
     if (pLen != nullptr) *pLen = s->nValueLen;
@@ -103,15 +103,15 @@ class EntryIndex {
 // section i's rows and name.
 template <int kColumn, class SectionAt>
 char** findRow(const EntryIndex<kColumn>* pIndex, int nSections, SectionAt sectionAt, const char* pSection,
-               const char* pText, std::size_t* pLen) {
+               const char* pText, size_t* pLen) {
   if (pIndex != nullptr) return pIndex->find(Text(pSection), Text(pText), pLen);
   for (int i = 0; i < nSections; ++i) {
     const char* pName = nullptr;
     char*** ppRows = sectionAt(i, &pName);
-    if (std::strcmp(pName, pSection) != 0) continue;
+    if (strcmp(pName, pSection) != 0) continue;
     for (; *ppRows != nullptr; ++ppRows) {
-      if (std::strcmp((*ppRows)[kColumn], pText) != 0) continue;
-      if (pLen != nullptr) *pLen = std::strlen((*ppRows)[1 - kColumn]);
+      if (strcmp((*ppRows)[kColumn], pText) != 0) continue;
+      if (pLen != nullptr) *pLen = strlen((*ppRows)[1 - kColumn]);
       return *ppRows;
     }
   }
@@ -150,9 +150,9 @@ void forEachSettingLine(char** ppLines, bool bHeaders, Cut cut) {
     char* pSecond = nullptr;
     SettingLine kind = cutSettingLine(*pp, bHeaders, &pFirst, &pSecond);
     if (kind != SettingLine::kIgnored) cut(kind, pFirst, pSecond);
-    std::free(*pp);
+    free(*pp);
   }
-  std::free(ppLines);
+  free(ppLines);
 }
 
 // The lines of the whole open file `fp`, for a parser: from its start (a

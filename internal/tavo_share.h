@@ -19,11 +19,10 @@
 #ifndef TAVO_INTERNAL_TAVO_SHARE_H
 #define TAVO_INTERNAL_TAVO_SHARE_H
 
-#include <atomic>
-#include <cstddef>
-#include <cstdint>
-#include <new>
-#include <utility>
+#include <stddef.h>
+#include <stdint.h>
+
+#include "tavo_cxx.h"
 
 namespace tavo {
 namespace detail {
@@ -31,13 +30,13 @@ namespace detail {
 // ---- Heap blocks with the count in front -----------------------------------
 
 struct SharedHeader {
-  std::atomic<int> nHolders;
+  Atomic<int> nHolders;
   void* pExtra;  // the owner's: what goes with the block (null when nothing)
 };
 
 // A block of `nBytes` (from mmalloc) behind a header counting one holder,
 // pExtra null.  Returns the block.
-void* allocShared(std::size_t nBytes);
+void* allocShared(size_t nBytes);
 // The header of a block from allocShared.
 SharedHeader* sharedHeader(const void* pBlock);
 // One more holder.  Null is ignored.
@@ -51,7 +50,7 @@ void freeShared(void* pBlock);
 // An object of type T made in a block from allocShared, and its end.
 template <class T, class... Args>
 T* newShared(Args&&... args) {
-  return new (allocShared(sizeof(T))) T(std::forward<Args>(args)...);
+  return new (kPlace, allocShared(sizeof(T))) T(detail::forward<Args>(args)...);
 }
 template <class T>
 void deleteShared(T* p) {
@@ -65,17 +64,17 @@ void deleteShared(T* p) {
 enum class HandleKind : unsigned { kSocket, kConnection, kResult, kMapping };
 
 // One more holder of `h` (a second one when it was never shared).
-void shareHandle(HandleKind kind, std::uintptr_t h);
+void shareHandle(HandleKind kind, uintptr_t h);
 // One holder fewer.  True when the caller was the last holder (also when
 // `h` was never shared): the caller then releases the handle.
-bool releaseHandle(HandleKind kind, std::uintptr_t h);
+bool releaseHandle(HandleKind kind, uintptr_t h);
 
 // The same for a socket held in an int member (-1: none, nothing to do).
 inline void shareSocket(int fd) {
-  if (fd != -1) shareHandle(HandleKind::kSocket, static_cast<std::uintptr_t>(static_cast<unsigned>(fd)));
+  if (fd != -1) shareHandle(HandleKind::kSocket, static_cast<uintptr_t>(static_cast<unsigned>(fd)));
 }
 inline bool releaseSocketShare(int fd) {
-  return fd != -1 && releaseHandle(HandleKind::kSocket, static_cast<std::uintptr_t>(static_cast<unsigned>(fd)));
+  return fd != -1 && releaseHandle(HandleKind::kSocket, static_cast<uintptr_t>(static_cast<unsigned>(fd)));
 }
 
 }  // namespace detail

@@ -4,12 +4,10 @@
 #ifndef TAVO_COMMON_TAVO_SORT_H
 #define TAVO_COMMON_TAVO_SORT_H
 
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <utility>
+#include <stddef.h>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "tavo_bytes.h"
@@ -22,7 +20,7 @@ namespace detail {
 
 // Both comparisons give only the sign, on unsigned byte values.
 struct CaseCompare {
-  static int compare(const char* a, const char* b) { return std::strcmp(a, b); }
+  static int compare(const char* a, const char* b) { return strcmp(a, b); }
   static unsigned char fold(unsigned char c) { return c; }
 };
 
@@ -43,13 +41,13 @@ struct NoCaseCompare {
 // ---- Stable sorting -----------------------------------------------------------
 
 // Runs below this size are sorted by insertion before merging.
-constexpr std::size_t kInsertionRun = 24;
+constexpr size_t kInsertionRun = 24;
 
 template <class T, class Less>
-void insertionSort(T* a, std::size_t n, Less less) {
-  for (std::size_t i = 1; i < n; ++i) {
+void insertionSort(T* a, size_t n, Less less) {
+  for (size_t i = 1; i < n; ++i) {
     T x = a[i];
-    std::size_t j = i;
+    size_t j = i;
     // Strictly less only: equal items stay behind their predecessors.
     for (; j > 0 && less(x, a[j - 1]); --j) a[j] = a[j - 1];
     a[j] = x;
@@ -58,25 +56,25 @@ void insertionSort(T* a, std::size_t n, Less less) {
 
 // Stable bottom-up merge sort of a[0..n) using buf[0..n) as scratch.
 template <class T, class Less>
-void mergeSort(T* a, T* buf, std::size_t n, Less less) {
-  for (std::size_t i = 0; i < n; i += kInsertionRun)
-    insertionSort(a + i, std::min(kInsertionRun, n - i), less);
+void mergeSort(T* a, T* buf, size_t n, Less less) {
+  for (size_t i = 0; i < n; i += kInsertionRun)
+    insertionSort(a + i, detail::min(kInsertionRun, n - i), less);
   T* src = a;
   T* dst = buf;
-  for (std::size_t w = kInsertionRun; w < n; w *= 2) {
-    for (std::size_t lo = 0; lo < n; lo += 2 * w) {
-      std::size_t mid = std::min(lo + w, n);
-      std::size_t hi = std::min(lo + 2 * w, n);
+  for (size_t w = kInsertionRun; w < n; w *= 2) {
+    for (size_t lo = 0; lo < n; lo += 2 * w) {
+      size_t mid = detail::min(lo + w, n);
+      size_t hi = detail::min(lo + 2 * w, n);
       if (mid == hi || !less(src[mid], src[mid - 1])) {
-        std::copy(src + lo, src + hi, dst + lo);  // already in order
+        copyItems(src + lo, hi - lo, dst + lo);  // already in order
       } else {
-        // std::merge takes from the first range on ties: stable.
-        std::merge(src + lo, src + mid, src + mid, src + hi, dst + lo, less);
+        // Taken from the first run on ties: stable.
+        mergeRuns(src + lo, src + mid, src + mid, src + hi, dst + lo, less);
       }
     }
-    std::swap(src, dst);
+    detail::swap(src, dst);
   }
-  if (src != a) std::copy(src, src + n, a);
+  if (src != a) copyItems(src, n, a);
 }
 
 // A slot with its first eight (folded) bytes packed big-endian, so that most
@@ -84,14 +82,14 @@ void mergeSort(T* a, T* buf, std::size_t n, Less less) {
 // Bytes after the terminator are zero; a zero low byte thus means the string
 // ended within the key, and equal keys then mean equal strings.
 struct KeyedSlot {
-  std::uint64_t nKey;
+  uint64_t nKey;
   char* pStr;
 };
 
 template <class Cmp>
-std::uint64_t packKey(const char* s) {
+uint64_t packKey(const char* s) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
-  std::uint64_t nKey = 0;
+  uint64_t nKey = 0;
   bool bEnded = false;
   for (int i = 0; i < 8; ++i) {
     unsigned char c = bEnded ? 0 : Cmp::fold(p[i]);
@@ -123,19 +121,19 @@ struct KeyedDescending {
 template <class Cmp>
 void sortStrings(char** v, int nLen, int nFlag) {
   if (nLen < 2) return;
-  const std::size_t n = static_cast<std::size_t>(nLen);
+  const size_t n = static_cast<size_t>(nLen);
   // Allocation sizes are unsigned int; beyond that, sort the bare pointers,
   // whose scratch array is never larger than the vector itself (which was
   // itself allocated with an unsigned int size).
   if (fitsBlock(n, 2 * sizeof(KeyedSlot))) {
     KeyedSlot* items = static_cast<KeyedSlot*>(mmalloc(blockBytes(n, 2 * sizeof(KeyedSlot), "mmalloc")));
-    for (std::size_t i = 0; i < n; ++i) items[i] = KeyedSlot{packKey<Cmp>(v[i]), v[i]};
+    for (size_t i = 0; i < n; ++i) items[i] = KeyedSlot{packKey<Cmp>(v[i]), v[i]};
     if (nFlag == 1)
       mergeSort(items, items + n, n, KeyedAscending<Cmp>());
     else
       mergeSort(items, items + n, n, KeyedDescending<Cmp>());
-    for (std::size_t i = 0; i < n; ++i) v[i] = items[i].pStr;
-    std::free(items);
+    for (size_t i = 0; i < n; ++i) v[i] = items[i].pStr;
+    free(items);
     return;
   }
   char** buf = static_cast<char**>(mmalloc(blockBytes(n, sizeof(char*), "mmalloc")));
@@ -143,7 +141,7 @@ void sortStrings(char** v, int nLen, int nFlag) {
     mergeSort(v, buf, n, [](const char* a, const char* b) { return Cmp::compare(a, b) < 0; });
   else
     mergeSort(v, buf, n, [](const char* a, const char* b) { return Cmp::compare(a, b) > 0; });
-  std::free(buf);
+  free(buf);
 }
 
 // ---- Searching ----------------------------------------------------------------

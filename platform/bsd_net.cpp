@@ -4,7 +4,7 @@
 // native_sockets.h (one per family) gives the spellings that differ.  The
 // calls that differ in behaviour (connect, transfers, waits) are in
 // posix_net.cpp and win32_net.cpp.
-#include <cstring>
+#include <string.h>
 
 #include "bsd_net.h"
 #include "platform.h"
@@ -18,10 +18,10 @@ using native::sock;
 
 sockaddr_in makeIpv4Addr(const unsigned char addr[4], int port) {
   sockaddr_in sa;
-  std::memset(&sa, 0, sizeof sa);
+  memset(&sa, 0, sizeof sa);
   sa.sin_family = AF_INET;
   sa.sin_port = htons(static_cast<unsigned short>(port));
-  std::memcpy(&sa.sin_addr, addr, 4);
+  memcpy(&sa.sin_addr, addr, 4);
   return sa;
 }
 
@@ -31,7 +31,7 @@ namespace {
 // socket type).  0, or -1.
 int addrinfoIpv4(const char* host, addrinfo** res) {
   addrinfo hints;
-  std::memset(&hints, 0, sizeof hints);
+  memset(&hints, 0, sizeof hints);
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
   *res = nullptr;
@@ -44,7 +44,7 @@ int addrinfoIpv4(const char* host, addrinfo** res) {
 int parseIpv4(const char* text, unsigned char addr[4]) {
   in_addr a;
   if (text == nullptr || !native::dottedIpv4(text, &a)) return -1;
-  std::memcpy(addr, &a, 4);
+  memcpy(addr, &a, 4);
   return 0;
 }
 
@@ -52,7 +52,7 @@ int resolveIpv4(const char* host, unsigned char addr[4]) {
   if (parseIpv4(host, addr) == 0) return 0;
   addrinfo* res;
   if (addrinfoIpv4(host, &res) != 0) return -1;
-  std::memcpy(addr, &reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr, 4);
+  memcpy(addr, &reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr, 4);
   ::freeaddrinfo(res);
   return 0;
 }
@@ -91,7 +91,7 @@ int peerIpv4(int fd, unsigned char addr[4], int* port) {
     setSocketError(native::kAfNoSupport);
     return -1;
   }
-  std::memcpy(addr, &sa.sin_addr, 4);
+  memcpy(addr, &sa.sin_addr, 4);
   if (port != nullptr) *port = ntohs(sa.sin_port);
   return 0;
 }
@@ -112,12 +112,12 @@ int listenSocket(int fd, int backlog) { return ::listen(sock(fd), backlog) == 0 
 
 void fillSockAddr(void* out, const unsigned char addr[4], int port) {
   sockaddr_in sa = makeIpv4Addr(addr, port);
-  std::memcpy(out, &sa, sizeof sa);
+  memcpy(out, &sa, sizeof sa);
 }
 
 int bindSockAddr(int fd, const void* sa) {
   sockaddr_in a;
-  std::memcpy(&a, sa, sizeof a);
+  memcpy(&a, sa, sizeof a);
   return ::bind(sock(fd), reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 ? 0 : -1;
 }
 

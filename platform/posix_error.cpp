@@ -1,6 +1,6 @@
 // POSIX implementation of the error texts of the platform layer.
-#include <cstdio>
-#include <cstring>
+#include <stdio.h>
+#include <string.h>
 
 #include "platform.h"
 
@@ -12,15 +12,15 @@ namespace {
 // strerror_r comes in two shapes: XSI returns 0 or an error number and fills
 // the buffer, GNU returns the text (which may or may not be the buffer).
 // Overloading on the result type accepts whichever the system declares.
-[[maybe_unused]] const char* pickErrorText(int rc, char* buf, std::size_t size, int errnum) {
-  if (rc != 0) std::snprintf(buf, size, "Unknown error %d", errnum);
+[[maybe_unused]] const char* pickErrorText(int rc, char* buf, size_t size, int errnum) {
+  if (rc != 0) snprintf(buf, size, "Unknown error %d", errnum);
   return buf;
 }
-[[maybe_unused]] const char* pickErrorText(const char* text, char*, std::size_t, int) { return text; }
+[[maybe_unused]] const char* pickErrorText(const char* text, char*, size_t, int) { return text; }
 
 }  // namespace
 
-const char* errorText(int errnum, char* buf, std::size_t size) {
+const char* errorText(int errnum, char* buf, size_t size) {
   buf[0] = '\0';
   return pickErrorText(::strerror_r(errnum, buf, size), buf, size, errnum);
 }

@@ -10,10 +10,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
+#include <errno.h>
+#include <limits.h>
+#include <stdio.h>
+#include <stdlib.h>
 
 #include "platform.h"
 
@@ -101,7 +101,7 @@ int openForAppending(const char* path) {
 
 }  // namespace
 
-int appendWhole(const char* path, const void* data, std::size_t n) {
+int appendWhole(const char* path, const void* data, size_t n) {
   const int fd = openForAppending(path);
   if (fd < 0) return kAppendOpenFailed;
   // One write in append mode lands whole at the end of the file.  A regular
@@ -118,7 +118,7 @@ int appendWhole(const char* path, const void* data, std::size_t n) {
       break;
     }
     p += w;
-    n -= static_cast<std::size_t>(w);
+    n -= static_cast<size_t>(w);
   }
   int e = errno;
   if (::close(fd) != 0 && r == 0 && errno != EINTR) {

@@ -8,9 +8,9 @@
 #include <sys/time.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <chrono>
-#include <cstring>
+#include <errno.h>
+#include <string.h>
+#include <time.h>
 
 #include "bsd_net.h"
 #include "platform.h"
@@ -44,23 +44,28 @@ int setBlocking(int fd, bool blocking) {
   return ::fcntl(fd, F_SETFL, fl) == 0 ? 0 : -1;
 }
 
+// Nanoseconds on the system's monotonic clock.
+long long monotonicNs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<long long>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
 // Waits for `events` on `fd` for at most `timeoutMs` in all, interrupted
 // waits resuming with the time that is left.  poll() result: > 0, 0, -1.
 int pollFor(int fd, short events, long long timeoutMs, short* revents) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const long long end = monotonicNs() + timeoutMs * 1000000;
   pollfd p;
   p.fd = fd;
   p.events = events;
   for (;;) {
-    long long left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                         end - Clock::now() + std::chrono::microseconds(999))
-                         .count();
+    // The time left, in whole milliseconds rounded up from 1 microsecond.
+    long long left = (end - monotonicNs() + 999000) / 1000000;
     if (left < 0) left = 0;
     p.revents = 0;
     int r = ::poll(&p, 1, static_cast<int>(left > 0x7fffffff ? 0x7fffffff : left));
     if (r == -1 && errno == EINTR) continue;
-    if (r == 0 && Clock::now() < end) continue;  // woken early by rounding
+    if (r == 0 && monotonicNs() < end) continue;  // woken early by rounding
     if (revents != nullptr) *revents = p.revents;
     return r;
   }

@@ -11,10 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdlib>
-#include <string>
-#include <vector>
+#include <errno.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "platform.h"
 
@@ -25,83 +24,120 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
+// The arguments of a command line: `argv` (null-terminated) points into
+// `text`, both on the heap and sized for the longest result a line of its
+// length can give (no argument is longer than the text it came from, and
+// each takes at least one byte of the line).
+struct Arguments {
+  explicit Arguments(size_t nLine)
+      : text(static_cast<char*>(malloc(nLine + 2))),
+        argv(static_cast<char**>(malloc((nLine + 2) * sizeof(char*)))) {}
+  ~Arguments() {
+    free(text);
+    free(argv);
+  }
+  Arguments(const Arguments&) = delete;
+  Arguments& operator=(const Arguments&) = delete;
+
+  char* text;
+  char** argv;
+  size_t n = 0;
+};
+
 // Cuts a command line into arguments by the rules of the Windows C runtime.
 // The program name: double quotes group (and are dropped), a blank outside
 // quotes ends it, backslashes are plain.  Every other argument: blanks
 // outside quotes separate; 2n backslashes before a quote give n backslashes
 // and the quote groups; 2n+1 give n backslashes and a literal quote; two
 // quotes inside quotes give one literal quote; other backslashes are plain.
-std::vector<std::string> splitCommandLine(const char* p) {
-  std::vector<std::string> args;
+// Fills `args` (made for this line's length).
+void splitCommandLine(const char* p, Arguments& args) {
+  char* out = args.text;
   while (isBlank(*p)) ++p;
-  if (*p == '\0') return args;
+  if (*p == '\0') return;
 
-  std::string prog;
+  args.argv[args.n++] = out;
   bool bQuoted = false;
   for (; *p != '\0' && (bQuoted || !isBlank(*p)); ++p) {
     if (*p == '"') {
       bQuoted = !bQuoted;
     } else {
-      prog += *p;
+      *out++ = *p;
     }
   }
-  args.push_back(prog);
+  *out++ = '\0';
 
   for (;;) {
     while (isBlank(*p)) ++p;
     if (*p == '\0') break;
-    std::string arg;
+    args.argv[args.n++] = out;
     bQuoted = false;
     while (*p != '\0' && (bQuoted || !isBlank(*p))) {
-      std::size_t nSlashes = 0;
+      size_t nSlashes = 0;
       while (*p == '\\') {
         ++nSlashes;
         ++p;
       }
       if (*p == '"') {
-        arg.append(nSlashes / 2, '\\');
+        memset(out, '\\', nSlashes / 2);
+        out += nSlashes / 2;
         if (nSlashes % 2 != 0) {
-          arg += '"';
+          *out++ = '"';
           ++p;
         } else if (bQuoted && p[1] == '"') {
-          arg += '"';
+          *out++ = '"';
           p += 2;
         } else {
           bQuoted = !bQuoted;
           ++p;
         }
       } else {
-        arg.append(nSlashes, '\\');
-        if (*p != '\0' && (bQuoted || !isBlank(*p))) arg += *p++;
+        memset(out, '\\', nSlashes);
+        out += nSlashes;
+        if (*p != '\0' && (bQuoted || !isBlank(*p))) *out++ = *p++;
       }
     }
-    args.push_back(arg);
+    *out++ = '\0';
   }
-  return args;
+  args.argv[args.n] = nullptr;
 }
 
-bool isExecutableFile(const std::string& path) {
+bool isExecutableFile(const char* path) {
   struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+  return ::stat(path, &st) == 0 && S_ISREG(st.st_mode) && ::access(path, X_OK) == 0;
 }
 
 // The program's path: as given when it names a directory, else the first
 // executable file of that name in the PATH directories (an empty entry is
-// the current directory).  Empty when none is found.
-std::string findProgram(const std::string& prog) {
-  if (prog.empty()) return std::string();
-  if (prog.find('/') != std::string::npos) return isExecutableFile(prog) ? prog : std::string();
-  const char* pPath = std::getenv("PATH");
-  std::string path = pPath != nullptr ? pPath : "/bin:/usr/bin";
-  std::size_t nStart = 0;
-  for (;;) {
-    std::size_t nEnd = path.find(':', nStart);
-    std::string dir = path.substr(nStart, nEnd == std::string::npos ? std::string::npos : nEnd - nStart);
-    std::string cand = (dir.empty() ? std::string(".") : dir) + "/" + prog;
+// the current directory).  A heap string released with free(); null when
+// none is found.
+char* findProgram(const char* prog) {
+  const size_t nProg = strlen(prog);
+  if (nProg == 0) return nullptr;
+  if (strchr(prog, '/') != nullptr) return isExecutableFile(prog) ? strdup(prog) : nullptr;
+  const char* pPath = getenv("PATH");
+  if (pPath == nullptr) pPath = "/bin:/usr/bin";
+  // The longest candidate: the whole of PATH (or "."), "/", the name.
+  char* cand = static_cast<char*>(malloc(strlen(pPath) + nProg + 3));
+  if (cand == nullptr) return nullptr;
+  for (const char* pDir = pPath;;) {
+    const char* pEnd = strchr(pDir, ':');
+    const size_t nDir = pEnd != nullptr ? static_cast<size_t>(pEnd - pDir) : strlen(pDir);
+    char* out = cand;
+    if (nDir == 0) {
+      *out++ = '.';
+    } else {
+      memcpy(out, pDir, nDir);
+      out += nDir;
+    }
+    *out++ = '/';
+    memcpy(out, prog, nProg + 1);
     if (isExecutableFile(cand)) return cand;
-    if (nEnd == std::string::npos) return std::string();
-    nStart = nEnd + 1;
+    if (pEnd == nullptr) break;
+    pDir = pEnd + 1;
   }
+  free(cand);
+  return nullptr;
 }
 
 // In the started process, before exec: only async-signal-safe calls.
@@ -141,25 +177,28 @@ void closeFromThree() {
 
 int startDetached(const char* cmdLine) {
   // Everything that allocates happens before the fork.
-  std::vector<std::string> args = splitCommandLine(cmdLine);
-  if (args.empty()) return -1;
-  std::string path = findProgram(args[0]);
-  if (path.empty()) return -1;
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(&a[0]);
-  argv.push_back(nullptr);
+  Arguments args(strlen(cmdLine));
+  if (args.text == nullptr || args.argv == nullptr) return -1;
+  splitCommandLine(cmdLine, args);
+  if (args.n == 0) return -1;
+  char* path = findProgram(args.argv[0]);
+  if (path == nullptr) return -1;
 
   int nNullFd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-  if (nNullFd < 0) return -1;
+  if (nNullFd < 0) {
+    free(path);
+    return -1;
+  }
   // Started through an intermediate process that ends at once: the program
   // is adopted by the system, so nobody has to reap it later.
   pid_t pid = ::fork();
   if (pid == 0) {
     pid_t nGrandchild = ::fork();
-    if (nGrandchild == 0) execDetached(nNullFd, path.c_str(), argv.data());
+    if (nGrandchild == 0) execDetached(nNullFd, path, args.argv);
     ::_exit(nGrandchild > 0 ? 0 : 1);
   }
   ::close(nNullFd);
+  free(path);
   if (pid < 0) return -1;
   int nStatus = 0;
   pid_t r;

@@ -45,11 +45,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <ctime>
-#include <cstdlib>
-#include <cstring>
-#include <new>
+#include <errno.h>
+#include <time.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "platform.h"
 
@@ -69,20 +68,20 @@ namespace {
 
 constexpr off_t kHolderByte = 0;
 constexpr off_t kGuardByte = 1;
-constexpr std::size_t kMaxName = 49;
+constexpr size_t kMaxName = 49;
 // Retries when the name changed hands under us (removed by a last holder
 // or as abandoned between our open and our lock).  Each retry follows
 // another process's completed release, so a handful always suffices.
 constexpr int kAttempts = 64;
 
 bool encodeName(const char* pName, char* pOut) {
-  std::size_t n = std::strlen(pName);
+  size_t n = strlen(pName);
   if (n == 0 || n > kMaxName) return false;
   static const char kHex[] = "0123456789ABCDEF";
   char* p = pOut;
-  std::memcpy(p, "/tavo.", 6);
+  memcpy(p, "/tavo.", 6);
   p += 6;
-  for (std::size_t i = 0; i < n; ++i) {
+  for (size_t i = 0; i < n; ++i) {
     unsigned char c = static_cast<unsigned char>(pName[i]);
     bool bPlain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                   c == '.' || c == '_' || c == '-';
@@ -101,7 +100,7 @@ bool encodeName(const char* pName, char* pOut) {
 // Sets (F_RDLCK, F_WRLCK) or clears (F_UNLCK) the lock of one byte.
 bool lockByte(int fd, short nType, off_t nByte, bool bWait) {
   struct flock fl;
-  std::memset(&fl, 0, sizeof fl);
+  memset(&fl, 0, sizeof fl);
   fl.l_type = nType;
   fl.l_whence = SEEK_SET;
   fl.l_start = nByte;
@@ -138,7 +137,7 @@ pthread_once_t gForkHandlersOnce = PTHREAD_ONCE_INIT;
 // process may not use.
 void fdPath(int fd, char* pOut) {
   static const char kPrefix[] = "/proc/self/fd/";
-  std::memcpy(pOut, kPrefix, sizeof kPrefix - 1);
+  memcpy(pOut, kPrefix, sizeof kPrefix - 1);
   char digits[16];
   int n = 0;
   do {
@@ -343,10 +342,10 @@ SharedBlock* findLive(int id) {
 // A handle's number is the descriptor that holds its locks (never 0, see
 // aboveStdStreams), unique among the live handles.
 int createOrJoinSharedBlock(const char* name, int size) {
-  SharedBlock* pBlock = static_cast<SharedBlock*>(std::malloc(sizeof(SharedBlock)));
+  SharedBlock* pBlock = static_cast<SharedBlock*>(malloc(sizeof(SharedBlock)));
   if (pBlock == nullptr) return 0;
   if (!encodeName(name, pBlock->szName)) {
-    std::free(pBlock);
+    free(pBlock);
     return 0;
   }
   for (int i = 0; i < kAttempts; ++i) {
@@ -357,7 +356,7 @@ int createOrJoinSharedBlock(const char* name, int size) {
     }
     if (eStep == Step::kFail) break;
   }
-  std::free(pBlock);
+  free(pBlock);
   return 0;
 }
 
@@ -366,7 +365,7 @@ void* mapSharedBlock(int id) {
   if (block == nullptr) return nullptr;
   struct stat st;
   if (::fstat(block->nMapFd, &st) != 0 || st.st_size <= 0) return nullptr;
-  void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ | PROT_WRITE, MAP_SHARED,
+  void* p = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ | PROT_WRITE, MAP_SHARED,
                    block->nMapFd, 0);
   return p == MAP_FAILED ? nullptr : p;
 }
@@ -389,7 +388,7 @@ void releaseSharedBlock(int id) {
   }
   ::close(block->nMapFd);
   ::close(block->nLockFd);
-  std::free(block);
+  free(block);
 }
 
 }  // namespace platform

@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
+#include <errno.h>
+#include <stdio.h>
 
 #if defined(__GLIBC__)
 #include <stdio_ext.h>
@@ -21,7 +21,7 @@ void flushPendingOutput(FILE* fp) {
 #if defined(__GLIBC__)
   if (__fpending(fp) == 0) return;
 #endif
-  std::fflush(fp);
+  fflush(fp);
 }
 
 int streamStatus(FILE* fp, struct stat* pStatus) {
@@ -48,7 +48,7 @@ int seekStream(FILE* fp, long long offset, int whence) {
 }
 
 int rewindStream(FILE* fp) {
-  if (std::fseek(fp, 0, SEEK_SET) == 0) return 1;
+  if (fseek(fp, 0, SEEK_SET) == 0) return 1;
   if (errno != ESPIPE) return -1;
   return 0;  // a pipe or a FIFO: stdio refused without touching the stream
 

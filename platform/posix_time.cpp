@@ -1,12 +1,12 @@
 // POSIX implementation of the time calls of the platform layer.
-#include <ctime>
+#include <time.h>
 
 #include "platform.h"
 
 namespace tavo {
 namespace platform {
 
-int localTime(std::time_t t, std::tm* pOut) { return ::localtime_r(&t, pOut) != nullptr ? 0 : -1; }
+int localTime(time_t t, tm* pOut) { return ::localtime_r(&t, pOut) != nullptr ? 0 : -1; }
 
 }  // namespace platform
 }  // namespace tavo

@@ -1,9 +1,9 @@
 // Windows implementation of the error texts of the platform layer.
 #include <windows.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
 
 #include "platform.h"
 #include "win32_internal.h"
@@ -11,9 +11,9 @@
 namespace tavo {
 namespace platform {
 
-const char* errorText(int errnum, char* buf, std::size_t size) {
+const char* errorText(int errnum, char* buf, size_t size) {
   buf[0] = '\0';
-  if (strerror_s(buf, size, errnum) != 0) std::snprintf(buf, size, "Unknown error %d", errnum);
+  if (strerror_s(buf, size, errnum) != 0) snprintf(buf, size, "Unknown error %d", errnum);
   return buf;
 }
 

@@ -2,10 +2,9 @@
 // layer.
 #include <windows.h>
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <string>
+#include <errno.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "platform.h"
 #include "win32_internal.h"
@@ -24,12 +23,21 @@ int renameNoReplace(const char* from, const char* to) {
 }
 
 int listDirectory(const char* dir, void (*fn)(const char* name, void* ctx), void* ctx) {
-  std::string pattern(dir);
-  if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/' && pattern.back() != ':')
-    pattern += '\\';
-  pattern += '*';
+  // The search pattern: dir, a separator unless it ends in one, and "*".
+  const size_t nDir = strlen(dir);
+  char* pattern = static_cast<char*>(malloc(nDir + 3));
+  if (pattern == nullptr) {
+    errno = ENOMEM;
+    return -1;
+  }
+  memcpy(pattern, dir, nDir);
+  size_t n = nDir;
+  if (n != 0 && dir[n - 1] != '\\' && dir[n - 1] != '/' && dir[n - 1] != ':') pattern[n++] = '\\';
+  pattern[n++] = '*';
+  pattern[n] = '\0';
   WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+  HANDLE h = FindFirstFileA(pattern, &fd);
+  free(pattern);
   if (h == INVALID_HANDLE_VALUE) {
     // A drive's root directory has no "." and "..": an empty one has no
     // entry at all, which is not a failure to search it.
@@ -52,25 +60,34 @@ int listDirectory(const char* dir, void (*fn)(const char* name, void* ctx), void
 char* resolveDirectory(const char* dir) {
   DWORD n = GetFullPathNameA(dir, 0, nullptr, nullptr);
   if (n == 0) return nullptr;
-  std::string full(n, '\0');
-  n = GetFullPathNameA(dir, n, &full[0], nullptr);
-  if (n == 0 || n >= full.size()) return nullptr;
-  full.resize(n);
-  DWORD attr = GetFileAttributesA(full.c_str());
-  if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY) == 0) return nullptr;
+  char* full = static_cast<char*>(malloc(n));
+  if (full == nullptr) return nullptr;
+  DWORD nFull = GetFullPathNameA(dir, n, full, nullptr);
+  DWORD attr = nFull == 0 || nFull >= n ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(full);
+  if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    free(full);
+    return nullptr;
+  }
   // The long form of every element (as the system lists it, not 8.3).
-  DWORD nLong = GetLongPathNameA(full.c_str(), nullptr, 0);
+  DWORD nLong = GetLongPathNameA(full, nullptr, 0);
   if (nLong != 0) {
-    std::string sLong(nLong, '\0');
-    nLong = GetLongPathNameA(full.c_str(), &sLong[0], nLong);
-    if (nLong != 0 && nLong < sLong.size()) full.assign(sLong, 0, nLong);
+    char* pLong = static_cast<char*>(malloc(nLong));
+    if (pLong != nullptr) {
+      DWORD nGot = GetLongPathNameA(full, pLong, nLong);
+      if (nGot != 0 && nGot < nLong) {
+        free(full);
+        full = pLong;
+        nFull = nGot;
+      } else {
+        free(pLong);
+      }
+    }
   }
   // A directory's name ends without a separator; only a root ("C:\",
   // "\\server\share\") keeps the one that is part of it.
-  while (full.size() > 3 && full.back() == '\\' && full[full.size() - 2] != ':') full.pop_back();
-  char* p = static_cast<char*>(std::malloc(full.size() + 1));
-  if (p != nullptr) std::memcpy(p, full.c_str(), full.size() + 1);
-  return p;
+  while (nFull > 3 && full[nFull - 1] == '\\' && full[nFull - 2] != ':') --nFull;
+  full[nFull] = '\0';
+  return full;
 }
 
 long long fileSize(const char* path) {
@@ -79,7 +96,7 @@ long long fileSize(const char* path) {
   return (static_cast<long long>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
 }
 
-int appendWhole(const char* path, const void* data, std::size_t n) {
+int appendWhole(const char* path, const void* data, size_t n) {
   // With FILE_APPEND_DATA alone every write goes to the end of the file as
   // one piece, whoever else appends.  The file may be deleted (the log's
   // size bound) while another writer has it open.

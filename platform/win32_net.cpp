@@ -5,7 +5,7 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
-#include <cstring>
+#include <string.h>
 
 #include "bsd_net.h"
 #include "platform.h"

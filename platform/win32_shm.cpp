@@ -10,9 +10,9 @@
 // ("Local\" and "Global\" prefixes are the system's namespaces).
 #include <windows.h>
 
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "platform.h"
 
@@ -21,16 +21,16 @@ namespace platform {
 
 namespace {
 
-constexpr std::size_t kMaxName = 49;
+constexpr size_t kMaxName = 49;
 
-HANDLE handleOf(int id) { return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(static_cast<unsigned>(id))); }
+HANDLE handleOf(int id) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(static_cast<unsigned>(id))); }
 
 }  // namespace
 
 // A handle's number is the mapping's handle itself (32 bits wide in a
 // 32-bit process).
 int createOrJoinSharedBlock(const char* name, int size) {
-  std::size_t n = std::strlen(name);
+  size_t n = strlen(name);
   if (n == 0 || n > kMaxName) return 0;
   HANDLE h;
   if (size <= 0) {
@@ -46,7 +46,7 @@ int createOrJoinSharedBlock(const char* name, int size) {
     }
   }
   if (h == nullptr) return 0;
-  return static_cast<int>(reinterpret_cast<std::uintptr_t>(h));
+  return static_cast<int>(reinterpret_cast<uintptr_t>(h));
 }
 
 void* mapSharedBlock(int id) { return MapViewOfFile(handleOf(id), FILE_MAP_WRITE, 0, 0, 0); }

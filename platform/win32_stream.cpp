@@ -1,12 +1,14 @@
 // Windows implementation of the stream calls of the platform layer, over
-// the C runtime (msvcrt.dll) that mingw-w64 links: its FILE keeps the
-// unread part of a read buffer between _ptr and _ptr + _cnt.
+// the C runtime the DLL links: msvcrt.dll (mingw-w64, and the Visual C++
+// build's msvcrt flavour) or the Universal CRT.  Only the runtimes' public
+// functions are used, never the layout of their FILE, which the Universal
+// CRT keeps to itself.
 #include <windows.h>
 #include <io.h>
 #include <sys/stat.h>
 
-#include <cerrno>
-#include <cstdio>
+#include <errno.h>
+#include <stdio.h>
 
 #include "platform.h"
 
@@ -24,10 +26,18 @@ DWORD fileTypeOf(FILE* fp) {
 }  // namespace
 
 void flushPendingOutput(FILE* fp) {
-  // This runtime's fflush also empties the read buffer of a stream being
+  // These runtimes' fflush also empties the read buffer of a stream being
   // read, throwing buffered input away: flush only a stream with output
-  // waiting.
-  if ((fp->_flag & _IOWRT) != 0 && fp->_base != nullptr && fp->_ptr > fp->_base) std::fflush(fp);
+  // waiting.  Which it is shows in the stream's position against its file
+  // handle's: output waiting puts the stream's position past the handle's
+  // (by the bytes waiting, more in text mode), buffered input puts it
+  // before (by the bytes not yet read); the two are equal when nothing is
+  // buffered.  A handle that cannot seek (a pipe) gives no position: then
+  // nothing is flushed, since its buffered input could not be read again.
+  const long long nHandle = _telli64(_fileno(fp));
+  if (nHandle < 0) return;
+  const long long nStream = _ftelli64(fp);
+  if (nStream > nHandle) fflush(fp);
 }
 
 int streamStatus(FILE* fp, struct stat* pStatus) {
@@ -43,7 +53,8 @@ long long streamSize(FILE* fp) {
 
 bool streamIsRegularFile(FILE* fp) {
   struct stat st;
-  return fileTypeOf(fp) == FILE_TYPE_DISK && ::fstat(_fileno(fp), &st) == 0 && S_ISREG(st.st_mode);
+  // (Visual C++'s headers have no S_ISREG: the type bits are compared.)
+  return fileTypeOf(fp) == FILE_TYPE_DISK && ::fstat(_fileno(fp), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
 }
 
 void lockStream(FILE* fp) { _lock_file(fp); }
@@ -58,7 +69,7 @@ int rewindStream(FILE* fp) {
   // told apart by their handle's type and left where they stand.
   DWORD type = fileTypeOf(fp);
   if (type == FILE_TYPE_PIPE || type == FILE_TYPE_CHAR) return 0;
-  return std::fseek(fp, 0, SEEK_SET) == 0 ? 1 : -1;
+  return fseek(fp, 0, SEEK_SET) == 0 ? 1 : -1;
 }
 
 }  // namespace platform

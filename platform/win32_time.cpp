@@ -1,5 +1,5 @@
 // Windows implementation of the time calls of the platform layer.
-#include <ctime>
+#include <time.h>
 
 #include "platform.h"
 
@@ -7,7 +7,7 @@ namespace tavo {
 namespace platform {
 
 // The C runtime's thread-safe conversion (its buffer is the caller's).
-int localTime(std::time_t t, std::tm* pOut) { return localtime_s(pOut, &t) == 0 ? 0 : -1; }
+int localTime(time_t t, tm* pOut) { return localtime_s(pOut, &t) == 0 ? 0 : -1; }
 
 }  // namespace platform
 }  // namespace tavo

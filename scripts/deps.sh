@@ -17,11 +17,16 @@
 #   of Wine's), dpkg-dev for unpacking Debian source packages and openssl
 #   for the certificate of a TLS test server; and apt's access to the mariadb
 #   source package (scripts/deb_src.sh)
+#   msvc:    the Visual C++-mode build of the Windows DLL: clang 14, lld
+#   (lld-link) and LLVM 14 (llvm-lib, llvm-dlltool), what the windows task
+#   brings (mingw-w64's i686 import libraries, Wine to run the results, the
+#   mariadb source package) and apt's lists, from which scripts/msvc_sdk.sh
+#   unpacks Wine's headers (libwine-dev, downloaded, not installed)
 #   fresh:   debootstrap and git, for trying a command in a fresh Debian 12
 #   root (scripts/fresh_example.sh)
 set -euo pipefail
 
-usage="usage: $0 TASK... (TASK: build|test|bench|example|plot|doc|abi|package|windows|fuzz|coverage|fresh)"
+usage="usage: $0 TASK... (TASK: build|test|bench|example|plot|doc|abi|package|windows|msvc|fuzz|coverage|fresh)"
 # Several tasks may be named at once: their packages are installed together,
 # after a single apt-get update.
 [ $# -ge 1 ] || set -- build
@@ -41,6 +46,8 @@ for task in "$@"; do
     abi) pkgs+=(abigail-tools) ;;
     package) pkgs+=(dpkg-dev lintian) ;;
     windows) pkgs+=(g++-mingw-w64-i686 googletest wine wine32:i386 libgnutls30:i386 dpkg-dev xz-utils openssl)
+      sources+=(mariadb) ;;
+    msvc) pkgs+=(clang-14 lld-14 llvm-14 g++-mingw-w64-i686 wine wine32:i386 libgnutls30:i386 dpkg-dev xz-utils)
       sources+=(mariadb) ;;
     *) echo "$usage" >&2; exit 2 ;;
   esac

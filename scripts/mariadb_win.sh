@@ -47,53 +47,17 @@ prefix=${prefix%/}
 
 "$here/deps.sh" windows || die "scripts/deps.sh windows failed"
 
-# --- apt: the source package (scripts/deps.sh windows gave apt a deb-src
-# entry and updated its lists when needed) ----------------------------------
+# --- the source package (scripts/mariadb_source.sh, shared with the Visual
+# C++-mode build), and is PREFIX already built from it ----------------------
 
-# Prints the first source version apt knows for mariadb (none: empty).
-mariadb_src_version() {
-  apt-cache showsrc --only-source mariadb 2>/dev/null | sed -n 's/^Version: //p' | head -n 1
-}
-
-[ -n "$(mariadb_src_version)" ] || die "apt knows no source package mariadb; run
-  scripts/deps.sh windows as root: it adds a deb-src entry
-  (/etc/apt/sources.list.d/tavo-deb-src.sources) and updates apt's lists"
-
-# --- the source package, and is PREFIX already built from it ---------------
-
-# Picks the newest source version that is in the cache or can be downloaded
-# into it: a mirror may list a version (a security update, say) whose files
-# it does not serve, so older ones are tried in turn.
-mkdir -p "$src_cache"
-version="" orig="" from_cache=0
-t0=$EPOCHREALTIME
-while IFS= read -r v; do
-  uris=$(apt-get source --print-uris --only-source "mariadb=$v" 2>/dev/null) || continue
-  o=$(awk '$2 ~ /\.orig\.tar\.[a-z0-9]+$/ { print $2; exit }' <<<"$uris")
-  [ -n "$o" ] || continue
-  cached=1
-  while read -r _ name size _; do
-    [ "$(stat -c %s "$src_cache/$name" 2>/dev/null)" = "$size" ] || cached=0
-  done < <(grep "^'" <<<"$uris")
-  if [ "$cached" -eq 1 ]; then
-    version=$v orig=$o from_cache=1
-    break
-  fi
-  say "downloading the source package mariadb $v into $src_cache"
-  if (cd "$src_cache" && apt-get source --download-only --only-source "mariadb=$v") \
-       >"$src_cache/download.log" 2>&1; then
-    version=$v orig=$o
-    say "download: $(since "$t0") s"
-    break
-  fi
-  say "mariadb $v could not be downloaded ($(grep -m1 '^E:' "$src_cache/download.log" || true)); trying an older version"
-done < <(apt-cache showsrc --only-source mariadb | sed -n 's/^Version: //p' | sort -rVu)
-[ -n "$version" ] || die "no version of the source package mariadb could be downloaded (see $src_cache/download.log)"
-[ -f "$src_cache/$orig" ] || die "$src_cache/$orig missing"
+# shellcheck source=scripts/mariadb_source.sh
+. "$here/mariadb_source.sh"
+mariadb_source_fetch "$src_cache" || die "fetching the mariadb source package failed"
+version=$mariadb_version orig=$mariadb_orig from_cache=$mariadb_source_from_cache
 
 stamp_name=.tavo-mariadb.stamp
 stamp_text="source mariadb $version
-script $(sha256sum <"$self" | cut -d' ' -f1)
+script $(cat "$self" "$here/mariadb_source.sh" | sha256sum | cut -d' ' -f1)
 toolchain $(sha256sum <"$toolchain" | cut -d' ' -f1)"
 if [ -f "$prefix/$stamp_name" ] && [ "$(cat "$prefix/$stamp_name")" = "$stamp_text" ] &&
    [ -f "$prefix/lib/libmariadbclient.a" ] && [ -f "$prefix/include/mysql.h" ] &&
@@ -107,9 +71,7 @@ if [ -e "$prefix" ] && [ ! -f "$prefix/$stamp_name" ] && [ -n "$(ls -A "$prefix"
 fi
 say "building Connector/C from mariadb $version ($orig) into $prefix"
 if [ "$from_cache" -eq 1 ]; then
-  # apt checks the cached files against their hashes (fetching bad ones again).
-  (cd "$src_cache" && apt-get source --download-only --only-source "mariadb=$version") \
-    >"$src_cache/download.log" 2>&1 \
+  mariadb_source_verify "$src_cache" \
     || die "the cached source package failed its check (see $src_cache/download.log)"
 fi
 
@@ -119,10 +81,8 @@ work=$(mktemp -d "$deps_dir/mariadb-build.XXXXXX")
 ok=0
 trap 'if [ "$ok" -eq 1 ]; then rm -rf "$work"; else echo "mariadb_win.sh: build tree kept in $work" >&2; fi' EXIT
 
-tar -xf "$src_cache/$orig" -C "$work" --wildcards 'mariadb-*/libmariadb/' \
+src=$(mariadb_source_extract "$src_cache" "$work") \
   || die "extracting libmariadb/ from $orig failed"
-src=$(echo "$work"/mariadb-*/libmariadb)
-[ -f "$src/CMakeLists.txt" ] || die "no libmariadb/CMakeLists.txt in $orig"
 
 # The variadic mysql_load_plugin is declared in mysql.h without STDCALL but
 # defined with it; for i686 that is a different calling convention, and gcc

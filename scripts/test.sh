@@ -10,9 +10,10 @@
 # building and passing; the README's main command (scripts/example.sh) run
 # as a newcomer would, in a fresh Debian 12 root (scripts/fresh_example.sh,
 # and tests/fresh/check_fresh_failures.sh for its failure reports); then the 32-bit Windows build under Wine
-# (scripts/test_windows.sh; on a host that cannot run 32-bit x86 programs its
-# tests are not run, and the last line says so).  Installs missing Debian
-# packages first, all at once.
+# (scripts/test_windows.sh) and the Visual C++-mode DLLs of both C runtime
+# flavours with their drops (scripts/test_msvc.sh); on a host that cannot run
+# 32-bit x86 programs their tests are not run, and the last line says so.
+# Installs missing Debian packages first, all at once.
 #
 # All three runs share one throwaway MariaDB server (scripts/with_mariadb.sh),
 # removed at the end whatever the outcome; the database tests read its
@@ -21,7 +22,7 @@
 set -euo pipefail
 self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
-deps=(test doc abi package fuzz fresh windows)
+deps=(test doc abi package fuzz fresh windows msvc)
 if [ -z "${TAVO_DB_INI:-}" ]; then
   scripts/deps.sh "${deps[@]}"
   exec scripts/with_mariadb.sh "$self" "$@"
@@ -67,4 +68,12 @@ case $status in
   77) windows="Windows build; its tests NOT RUN, this host runs no 32-bit x86 programs" ;;
   *) exit "$status" ;;
 esac
-echo "all tests passed (normal and sanitizer builds, fault injection, ABI, documentation, packages, fuzz smoke run, main command in a fresh Debian 12 root, $windows)"
+msvc="Visual C++-mode DLLs (msvcrt.dll and UCRT) and their tests under Wine"
+status=0
+scripts/test_msvc.sh || status=$?
+case $status in
+  0) ;;
+  77) msvc="Visual C++-mode DLLs and drops; their tests NOT RUN, this host runs no 32-bit x86 programs" ;;
+  *) exit "$status" ;;
+esac
+echo "all tests passed (normal and sanitizer builds, fault injection, ABI, documentation, packages, fuzz smoke run, main command in a fresh Debian 12 root, $windows, $msvc)"

@@ -36,42 +36,11 @@ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-i686-w64-min
   -DTAVO_LIB_DIR="$build/lib" -DTAVO_MARIADB_WIN_PREFIX="$PWD/build-win-deps/mariadb" >/dev/null
 cmake --build "$build" -j2
 
-# The DLL must need nothing but the system's own DLLs.
-dll="$build/lib/tavo.dll"
-imports=$(i686-w64-mingw32-objdump -p "$dll" | sed -n 's/^[[:space:]]*DLL Name: //p')
-echo "DLLs imported by tavo.dll:" $imports
-system_dlls=' advapi32.dll bcrypt.dll crypt32.dll kernel32.dll msvcrt.dll secur32.dll shlwapi.dll ws2_32.dll user32.dll '
-for d in $imports; do
-  lower=$(echo "$d" | tr '[:upper:]' '[:lower:]')
-  if [[ "$system_dlls" != *" $lower "* ]]; then
-    echo "tavo.dll imports $d, which is not a system DLL" >&2
-    exit 1
-  fi
-done
-
-if ! wine_version=$(LC_ALL=C wine --version 2>&1); then
-  # Only the host's refusal to run the 32-bit loader is "not run"; any other
-  # failure of Wine is a failure of this run.
-  if [[ "$wine_version" != *"Exec format error"* ]]; then
-    echo "wine --version failed: $wine_version" >&2
-    exit 1
-  fi
-  echo "NOT RUN: the Windows tests; this host cannot run 32-bit x86 programs" \
-    "(wine --version: ${wine_version##*$'\n'}). tavo.dll and the test programs" \
-    "were built and the DLL's imports checked." >&2
-  exit 77
-fi
-
-export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k 2>/dev/null || true' EXIT
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 143' TERM
-# Persistent (every test program finds it warm); kept off our output, which
-# it would otherwise hold open.  The server needs its prefix directory.
-mkdir -p "$WINEPREFIX"
-wineserver -p </dev/null >/dev/null 2>&1
-wineboot -i >/dev/null 2>&1
+# The DLL must need nothing but the system's own DLLs (msvcrt.dll among them).
+. scripts/wine_lib.sh
+check_dll_imports i686-w64-mingw32-objdump "$build/lib/tavo.dll" msvcrt.dll
+wine_runnable_or_exit77 "tavo.dll and the test programs were built and the DLL's imports checked."
+wine_start "$build/wineprefix"
 ctest --test-dir "$build" --output-on-failure --no-tests=error -j2
 # A Windows developer's program, built as the README says, against the
 # installed DLL.

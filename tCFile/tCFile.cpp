@@ -3,11 +3,11 @@
 
 #include <sys/stat.h>
 
-#include <climits>
-#include <cstdarg>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <limits.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "tavo_layout.h"
@@ -27,16 +27,16 @@ int readAt(FILE* fp, char* pBuf, int nCount, int nStart) {
     long long nSize = tavo::platform::streamSize(fp);
     if (nSize < 0) return -1;
     if (nStart >= nSize) return 0;
-    if (std::fseek(fp, nStart, SEEK_SET) != 0) return -1;
+    if (fseek(fp, nStart, SEEK_SET) != 0) return -1;
   } else {
     // Reading may follow writing on an update stream, which stdio allows
     // only after a positioning call; this one does not move.  A stream that
     // cannot seek (a pipe) refuses it harmlessly.
-    std::fseek(fp, 0, SEEK_CUR);
+    fseek(fp, 0, SEEK_CUR);
   }
-  std::size_t n = std::fread(pBuf, 1, static_cast<std::size_t>(nCount), fp);
+  size_t n = fread(pBuf, 1, static_cast<size_t>(nCount), fp);
   pBuf[n] = '\0';
-  if (n != static_cast<std::size_t>(nCount) && !std::feof(fp)) return -1;
+  if (n != static_cast<size_t>(nCount) && !feof(fp)) return -1;
   return static_cast<int>(n);
 }
 
@@ -44,7 +44,7 @@ int sizeAsInt(long long nSize) { return (nSize < 0 || nSize > INT_MAX) ? -1 : st
 
 // Copies `o` and its NUL into the caller's buffer, which the caller sized.
 void copyOut(const tCString& o, char* pOut) {
-  std::memcpy(pOut, static_cast<const char*>(o), static_cast<std::size_t>(o.GetLength()) + 1);
+  memcpy(pOut, static_cast<const char*>(o), static_cast<size_t>(o.GetLength()) + 1);
 }
 
 // Splits the stored name at its last separator.  Without one the directory
@@ -90,7 +90,7 @@ tCFile::tCFile() : m_pFile(nullptr), m_oFileName(nullptr) {
 
 tCFile::tCFile(const char* pFileName, const char* pMode) : m_pFile(nullptr), m_oFileName(nullptr) {
   TAVO_ASSERT(pFileName && pMode);
-  FILE* fp = std::fopen(pFileName, pMode);
+  FILE* fp = fopen(pFileName, pMode);
   if (fp != nullptr) attach(m_pFile, m_oFileName, fp, pFileName);
 }
 
@@ -112,7 +112,7 @@ tCFile& tCFile::operator=(const tCFile& oRight) {
 int tCFile::Open(const char* pFileName, const char* pMode) {
   TAVO_ASSERT(pFileName && pMode);
   if (m_pFile != nullptr) return 0;
-  FILE* fp = std::fopen(pFileName, pMode);
+  FILE* fp = fopen(pFileName, pMode);
   if (fp == nullptr) return 0;
   attach(m_pFile, m_oFileName, fp, pFileName);
   return 1;
@@ -123,7 +123,7 @@ int tCFile::Close() {
   if (tavo::detail::releaseShared(m_oFileName)) {
     // The close writes out what is still buffered: when that fails, bytes
     // the caller wrote are lost, and the caller is told.
-    if (std::fclose(m_pFile) != 0) r = 0;
+    if (fclose(m_pFile) != 0) r = 0;
     tavo::detail::deleteShared(m_oFileName);
   }
   m_pFile = nullptr;
@@ -141,11 +141,11 @@ int tCFile::Read(char* pBuf, int nCount, int nStart) const {
 int tCFile::Read(tCString& oBuf, int nCount, int nStart) const {
   TAVO_ASSERT(m_pFile && (nCount > 0) && (nStart >= __MYFILE_CURRENT__));
   oBuf = "";
-  std::size_t nBytes = static_cast<std::size_t>(nCount) + 1;
+  size_t nBytes = static_cast<size_t>(nCount) + 1;
   char* pBuf = static_cast<char*>(mmalloc(tavo::detail::blockBytes(nBytes, "mmalloc")));
   int n = readAt(m_pFile, pBuf, nCount, nStart);
   if (n > 0) oBuf = pBuf;
-  std::free(pBuf);
+  free(pBuf);
   return n;
 }
 
@@ -168,16 +168,16 @@ char** tCFile::ReadLines(const char* pFileName) {
 
 int tCFile::Write(const char* fmt, ...) const {
   TAVO_ASSERT(m_pFile && fmt);
-  if (std::fseek(m_pFile, 0, SEEK_END) != 0) return 0;
+  if (fseek(m_pFile, 0, SEEK_END) != 0) return 0;
   // A runtime may count characters it could not write (Windows' does, on a
   // stream opened for reading only); the stream's error flag, cleared
   // first so that an earlier read error does not count, tells.
-  std::clearerr(m_pFile);
+  clearerr(m_pFile);
   va_list ap;
   va_start(ap, fmt);
-  int n = std::vfprintf(m_pFile, fmt, ap);
+  int n = vfprintf(m_pFile, fmt, ap);
   va_end(ap);
-  return (n > 0 && !std::ferror(m_pFile)) ? 1 : 0;
+  return (n > 0 && !ferror(m_pFile)) ? 1 : 0;
 }
 
 int tCFile::Write(const char* pFileName, const char* pMode, const char* fmt, ...) {
@@ -206,7 +206,7 @@ int tCFile::Seek(int nOffset, int nStart) const {
 
 int tCFile::_GetLines(FILE* fp) {
   TAVO_ASSERT(fp);
-  if (std::fseek(fp, 0, SEEK_SET) != 0) return -1;
+  if (fseek(fp, 0, SEEK_SET) != 0) return -1;
   return tavo::detail::countLines(fp);
 }
 
@@ -214,10 +214,10 @@ int tCFile::GetLines() const { return _GetLines(m_pFile); }
 
 int tCFile::GetLines(const char* pFileName) {
   TAVO_ASSERT(pFileName);
-  FILE* fp = std::fopen(pFileName, "rb");
+  FILE* fp = fopen(pFileName, "rb");
   if (fp == nullptr) return -1;
   int n = _GetLines(fp);
-  std::fclose(fp);
+  fclose(fp);
   return n;
 }
 
@@ -233,10 +233,10 @@ int tCFile::GetLength() const {
 
 int tCFile::GetLength(const char* pFileName) {
   TAVO_ASSERT(pFileName);
-  FILE* fp = std::fopen(pFileName, "rb");
+  FILE* fp = fopen(pFileName, "rb");
   if (fp == nullptr) return -1;
   int n = _GetLength(fp);
-  std::fclose(fp);
+  fclose(fp);
   return n;
 }
 
@@ -252,10 +252,10 @@ int tCFile::GetStatus(struct stat* sBuff) const {
 
 int tCFile::GetStatus(const char* pFileName, struct stat* sBuff) {
   TAVO_ASSERT(pFileName && sBuff);
-  FILE* fp = std::fopen(pFileName, "rb");
+  FILE* fp = fopen(pFileName, "rb");
   if (fp == nullptr) return 0;
   int r = _GetStatus(fp, sBuff);
-  std::fclose(fp);
+  fclose(fp);
   return r;
 }
 
@@ -268,7 +268,7 @@ int tCFile::GetFilePath(tCString& oFilePath) const {
   char* pResolved = tavo::platform::resolveDirectory(oDir);
   if (pResolved == nullptr) return 0;
   tCString oPath(pResolved);
-  std::free(pResolved);
+  free(pResolved);
   int nLen = oPath.GetLength();
   if (tavo::platform::kSepAfterRoot || nLen == 0 ||
       static_cast<const char*>(oPath)[nLen - 1] != tavo::platform::kDirSep)

@@ -1,9 +1,9 @@
 // tCFileConf: flat key/value configuration files.
 #include "tCFileConf/tCFileConf.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "tavo_layout.h"
@@ -19,7 +19,7 @@ using tavo::detail::EntryIndex;
 // The first row of each key (column 0) and of each value (column 1), in the
 // one section of the file (without a name).
 struct Index {
-  explicit Index(std::size_t nRows) : oKeys(nRows, 1), oValues(nRows, 1) {
+  explicit Index(size_t nRows) : oKeys(nRows, 1), oValues(nRows, 1) {
     oKeys.nameSection(0, "");
     oValues.nameSection(0, "");
   }
@@ -115,7 +115,7 @@ int tCFileConf::_ParseConf() {
   if (bFailed) return 0;  // an empty table, released by the close that follows
   // A table too large to index (beyond a hundred million entries) is
   // searched row by row instead.
-  const std::size_t nRows = static_cast<std::size_t>(pTable->GetLength());
+  const size_t nRows = static_cast<size_t>(pTable->GetLength());
   if (!EntryIndex<0>::fits(nRows)) return 1;
   char*** ppRows = *pTable;
   Index* pIndex = tavo::detail::create<Index>(nRows);

@@ -1,5 +1,5 @@
 // Readers of the login and debug settings kept in INI files.
-#include <cstring>
+#include <string.h>
 
 #include "common/common.h"
 #include "tCFileIni/tCFileIni.h"
@@ -17,7 +17,7 @@ struct Bounded {
 
 // Looks every key up; true when all are found and each fits its buffer
 // with its NUL.  Nothing is written to the buffers.
-template <std::size_t N>
+template <size_t N>
 bool allFit(const tCFileIni& oIni, const char* pSection, Bounded (&items)[N]) {
   for (Bounded& b : items) {
     if (!oIni.GetValue(pSection, b.pKey, b.oValue)) return false;
@@ -26,9 +26,9 @@ bool allFit(const tCFileIni& oIni, const char* pSection, Bounded (&items)[N]) {
   return true;
 }
 
-template <std::size_t N>
+template <size_t N>
 void copyAll(Bounded (&items)[N]) {
-  for (Bounded& b : items) std::memcpy(b.pOut, static_cast<const char*>(b.oValue), b.oValue.GetLength() + 1u);
+  for (Bounded& b : items) memcpy(b.pOut, static_cast<const char*>(b.oValue), b.oValue.GetLength() + 1u);
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // tCFileIni: INI files of named sections holding key/value entries.
 #include "tCFileIni/tCFileIni.h"
 
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <limits.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "tavo_layout.h"
@@ -42,7 +42,7 @@ void freeSections(IniSection** ppSections, int nSections) {
   for (int i = 0; i < nSections; ++i) {
     tavo::detail::destroy(ppSections[i]->m_oName);
     tavo::detail::destroy(ppSections[i]->m_oEntries);
-    std::free(ppSections[i]);
+    free(ppSections[i]);
   }
 }
 
@@ -58,8 +58,8 @@ void releaseSections(IniSection**& rSections, int& rCount) {
 // the sections hold too many entries to index (beyond a hundred million):
 // they are then searched entry by entry.
 EntryIndex* buildIndex(IniSection** ppSections, int nSections) {
-  std::size_t nEntries = 0;
-  for (int i = 0; i < nSections; ++i) nEntries += static_cast<std::size_t>(ppSections[i]->m_oEntries->GetLength());
+  size_t nEntries = 0;
+  for (int i = 0; i < nSections; ++i) nEntries += static_cast<size_t>(ppSections[i]->m_oEntries->GetLength());
   if (!EntryIndex::fits(nEntries)) return nullptr;
   EntryIndex* pIndex = tavo::detail::create<EntryIndex>(nEntries, nSections);
   for (int i = 0; i < nSections; ++i) {
@@ -74,7 +74,7 @@ EntryIndex* buildIndex(IniSection** ppSections, int nSections) {
 // file order, its length in `*pLen` when asked; null when there is none (or
 // no section at all).
 const char* findValue(IniSection** ppSections, int nSections, const char* pSection, const char* pKey,
-                      std::size_t* pLen) {
+                      size_t* pLen) {
   char** ppRow = tavo::detail::findRow(
       tavo::detail::tableIndex<EntryIndex>(ppSections), nSections,
       [ppSections](int i, const char** ppName) {
@@ -151,13 +151,13 @@ int tCFileIni::_ParseIni() {
       *pCurrent += row;
     }
   });
-  const std::size_t n = sections.size();
+  const size_t n = sections.size();
   char** ppGathered = sections.release();
   if (ppGathered == nullptr) return bFailed ? 0 : 1;
   IniSection** pp = static_cast<IniSection**>(
       tavo::detail::allocShared(tavo::detail::blockBytes(n, sizeof(IniSection*), "mmalloc")));
-  std::memcpy(pp, ppGathered, n * sizeof(IniSection*));
-  std::free(ppGathered);
+  memcpy(pp, ppGathered, n * sizeof(IniSection*));
+  free(ppGathered);
   m_pSections = pp;
   m_nSections = static_cast<int>(n);
   tavo::detail::sharedHeader(pp)->pExtra = buildIndex(pp, m_nSections);
@@ -176,19 +176,19 @@ int tCFileIni::GetValue(const char* pSection, const char* pKey, tCString& oValue
 
 int tCFileIni::GetString(const char* pSection, const char* pKey, char* pValue) const {
   TAVO_ASSERT(pSection && pKey && pValue);
-  std::size_t nLen = 0;
+  size_t nLen = 0;
   const char* pFound = findValue(m_pSections, m_nSections, pSection, pKey, &nLen);
   if (pFound == nullptr) return 0;
-  std::memcpy(pValue, pFound, nLen + 1);
+  memcpy(pValue, pFound, nLen + 1);
   return 1;
 }
 
 int tCFileIni::GetString(const char* pSection, const char* pKey, char* pValue, int nSize) const {
   TAVO_ASSERT(pSection && pKey && pValue);
-  std::size_t nLen = 0;
+  size_t nLen = 0;
   const char* pFound = findValue(m_pSections, m_nSections, pSection, pKey, &nLen);
-  if (pFound == nullptr || nSize <= 0 || nLen >= static_cast<std::size_t>(nSize)) return 0;
-  std::memcpy(pValue, pFound, nLen + 1);
+  if (pFound == nullptr || nSize <= 0 || nLen >= static_cast<size_t>(nSize)) return 0;
+  memcpy(pValue, pFound, nLen + 1);
   return 1;
 }
 

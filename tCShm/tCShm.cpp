@@ -1,7 +1,7 @@
 // tCShm: named shared memory over the platform layer.
 #include "tCShm/tCShm.h"
 
-#include <cstring>
+#include <string.h>
 
 #include "tavo_layout.h"
 #include "tavo_assert.h"
@@ -12,7 +12,7 @@ namespace {
 
 // Copies share the handle, counted outside the objects (tavo_share.h): the
 // last of them to Drop releases it.
-std::uintptr_t key(int nId) { return static_cast<std::uintptr_t>(static_cast<unsigned>(nId)); }
+uintptr_t key(int nId) { return static_cast<uintptr_t>(static_cast<unsigned>(nId)); }
 
 }  // namespace
 
@@ -20,7 +20,7 @@ tCShm::tCShm() : m_nShmID(0) {
   TAVO_SIZE(tCShm, tavo::detail::ptrAligned(tavo::detail::kPtr + 4 + 50));
   TAVO_LAYOUT(tCShm, m_nShmID, tavo::detail::kPtr);
   TAVO_LAYOUT(tCShm, m_szIPCName, tavo::detail::kPtr + 4);
-  std::memset(m_szIPCName, 0, sizeof m_szIPCName);
+  memset(m_szIPCName, 0, sizeof m_szIPCName);
 }
 
 // The handle is not released here: a block made in a local object stays
@@ -28,7 +28,7 @@ tCShm::tCShm() : m_nShmID(0) {
 tCShm::~tCShm() {}
 
 tCShm::tCShm(const tCShm& oRight) : m_nShmID(oRight.m_nShmID) {
-  std::memcpy(m_szIPCName, oRight.m_szIPCName, sizeof m_szIPCName);
+  memcpy(m_szIPCName, oRight.m_szIPCName, sizeof m_szIPCName);
   if (m_nShmID != 0) tavo::detail::shareHandle(tavo::detail::HandleKind::kMapping, key(m_nShmID));
 }
 
@@ -39,16 +39,16 @@ tCShm& tCShm::operator=(const tCShm& oRight) {
     m_nShmID = oRight.m_nShmID;
     if (m_nShmID != 0) tavo::detail::shareHandle(tavo::detail::HandleKind::kMapping, key(m_nShmID));
   }
-  std::memcpy(m_szIPCName, oRight.m_szIPCName, sizeof m_szIPCName);
+  memcpy(m_szIPCName, oRight.m_szIPCName, sizeof m_szIPCName);
   return *this;
 }
 
 int tCShm::Create(const char* pIPCName, int, int nSize) {
   TAVO_ASSERT(pIPCName);
   int nId = 0;
-  std::size_t nLen = std::strlen(pIPCName);
+  size_t nLen = strlen(pIPCName);
   if (nLen >= 1 && nLen < sizeof m_szIPCName) {
-    std::memcpy(m_szIPCName, pIPCName, nLen + 1);
+    memcpy(m_szIPCName, pIPCName, nLen + 1);
     nId = tavo::platform::createOrJoinSharedBlock(pIPCName, nSize);
   }
   // The old handle goes only now: were it the last holder of the same

@@ -1,10 +1,9 @@
 // tCString: exact-size dynamic byte string.
 #include "tCString/tCString.h"
 
-#include <algorithm>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "tavo_layout.h"
@@ -29,20 +28,20 @@ char* allocText(int nLen) { return static_cast<char*>(mmalloc(static_cast<unsign
 // A pattern is a text, so it holds no NUL and never matches across one.
 class PatternSearch {
  public:
-  PatternSearch(const char* pPat, std::size_t nPat) : m_pPat(pPat), m_nPat(nPat), m_pBorder(nullptr) {}
-  ~PatternSearch() { std::free(m_pBorder); }
+  PatternSearch(const char* pPat, size_t nPat) : m_pPat(pPat), m_nPat(nPat), m_pBorder(nullptr) {}
+  ~PatternSearch() { free(m_pBorder); }
   PatternSearch(const PatternSearch&) = delete;
   PatternSearch& operator=(const PatternSearch&) = delete;
 
   // First occurrence starting in [p, pEnd) and ending by pEnd, or null.
   const char* next(const char* p, const char* pEnd) {
-    if (static_cast<std::size_t>(pEnd - p) < m_nPat) return nullptr;
+    if (static_cast<size_t>(pEnd - p) < m_nPat) return nullptr;
     if (m_nPat > 1 && m_pBorder == nullptr) buildBorders();
-    std::size_t k = 0;  // bytes of the pattern matched so far
+    size_t k = 0;  // bytes of the pattern matched so far
     while (p < pEnd) {
       if (k == 0) {
         // Nothing matched yet: jump to the next candidate first byte.
-        p = static_cast<const char*>(std::memchr(p, m_pPat[0], static_cast<std::size_t>(pEnd - p)));
+        p = static_cast<const char*>(memchr(p, m_pPat[0], static_cast<size_t>(pEnd - p)));
         if (p == nullptr) return nullptr;
         ++p;
         k = 1;
@@ -67,7 +66,7 @@ class PatternSearch {
         mmalloc(tavo::detail::blockBytes(m_nPat, sizeof(unsigned int), "mmalloc")));
     m_pBorder[0] = 0;
     unsigned int k = 0;
-    for (std::size_t i = 1; i < m_nPat; ++i) {
+    for (size_t i = 1; i < m_nPat; ++i) {
       while (k > 0 && m_pPat[i] != m_pPat[k]) k = m_pBorder[k - 1];
       if (m_pPat[i] == m_pPat[k]) ++k;
       m_pBorder[i] = k;
@@ -75,7 +74,7 @@ class PatternSearch {
   }
 
   const char* m_pPat;
-  std::size_t m_nPat;
+  size_t m_nPat;
   unsigned int* m_pBorder;
 };
 
@@ -89,7 +88,7 @@ namespace {
 
 // True when p points into the n+1 bytes of the block pStr.
 bool pointsIntoText(const char* pStr, int nLen, const char* p) {
-  return tavo::detail::pointsInto(p, pStr, static_cast<std::size_t>(nLen) + 1);
+  return tavo::detail::pointsInto(p, pStr, static_cast<size_t>(nLen) + 1);
 }
 
 // Replaces the block by a new exact-size copy of the n bytes at p.  The new
@@ -97,9 +96,9 @@ bool pointsIntoText(const char* pStr, int nLen, const char* p) {
 // old block.
 void assignBytes(char*& rStr, int& rLen, const char* p, int n) {
   char* pNew = allocText(n);
-  std::memcpy(pNew, p, static_cast<std::size_t>(n));
+  memcpy(pNew, p, static_cast<size_t>(n));
   pNew[n] = '\0';
-  std::free(rStr);
+  free(rStr);
   rStr = pNew;
   rLen = n;
 }
@@ -111,10 +110,10 @@ void assignBytes(char*& rStr, int& rLen, const char* p, int n) {
 void appendBytes(char*& rStr, int& rLen, const char* p, unsigned long long n) {
   int nNew = checkedInt(static_cast<unsigned long long>(rLen) + n, "mrealloc");
   bool bInside = pointsIntoText(rStr, rLen, p);
-  std::ptrdiff_t nOffset = bInside ? p - rStr : 0;
+  ptrdiff_t nOffset = bInside ? p - rStr : 0;
   rStr = static_cast<char*>(mrealloc(rStr, static_cast<unsigned int>(nNew) + 1u));
   if (bInside) p = rStr + nOffset;
-  std::memmove(rStr + rLen, p, static_cast<std::size_t>(n));
+  memmove(rStr + rLen, p, static_cast<size_t>(n));
   rLen = nNew;
   rStr[rLen] = '\0';
 }
@@ -130,16 +129,16 @@ tCString::tCString() : m_pStr(nullptr), m_nLen(0) {
 
 tCString::tCString(const char* pStr) : m_pStr(nullptr), m_nLen(0) {
   TAVO_ASSERT(pStr);
-  assignBytes(m_pStr, m_nLen, pStr, checkedInt(std::strlen(pStr), "mmalloc"));
+  assignBytes(m_pStr, m_nLen, pStr, checkedInt(strlen(pStr), "mmalloc"));
 }
 
 tCString::tCString(const tCString& oRight) : m_pStr(nullptr), m_nLen(0) {
-  assignBytes(m_pStr, m_nLen, oRight.m_pStr, static_cast<int>(std::strlen(oRight.m_pStr)));
+  assignBytes(m_pStr, m_nLen, oRight.m_pStr, static_cast<int>(strlen(oRight.m_pStr)));
 }
 
 tCString::~tCString() {
   if (m_pStr != nullptr) {
-    std::free(m_pStr);
+    free(m_pStr);
     m_pStr = nullptr;
   }
 }
@@ -153,7 +152,7 @@ int tCString::IsEmpty() const { return m_nLen == 0 ? 1 : 0; }
 int tCString::operator!() const { return IsEmpty(); }
 
 int tCString::Empty() {
-  std::free(m_pStr);
+  free(m_pStr);
   return InitVar();
 }
 
@@ -168,13 +167,13 @@ int tCString::InitVar() {
 
 const tCString& tCString::operator=(const tCString& oRight) {
   TAVO_ASSERT((&oRight) != this);
-  assignBytes(m_pStr, m_nLen, oRight.m_pStr, static_cast<int>(std::strlen(oRight.m_pStr)));
+  assignBytes(m_pStr, m_nLen, oRight.m_pStr, static_cast<int>(strlen(oRight.m_pStr)));
   return *this;
 }
 
 const tCString& tCString::operator=(const char* pRight) {
   TAVO_ASSERT(pRight);
-  assignBytes(m_pStr, m_nLen, pRight, checkedInt(std::strlen(pRight), "mmalloc"));
+  assignBytes(m_pStr, m_nLen, pRight, checkedInt(strlen(pRight), "mmalloc"));
   return *this;
 }
 
@@ -184,13 +183,13 @@ const tCString& tCString::operator=(char ch) {
 }
 
 const tCString& tCString::operator+=(const tCString& oRight) {
-  appendBytes(m_pStr, m_nLen, oRight.m_pStr, std::strlen(oRight.m_pStr));
+  appendBytes(m_pStr, m_nLen, oRight.m_pStr, strlen(oRight.m_pStr));
   return *this;
 }
 
 const tCString& tCString::operator+=(const char* pRight) {
   TAVO_ASSERT(pRight);
-  appendBytes(m_pStr, m_nLen, pRight, std::strlen(pRight));
+  appendBytes(m_pStr, m_nLen, pRight, strlen(pRight));
   return *this;
 }
 
@@ -249,7 +248,7 @@ tCString operator+(char ch, const tCString& oRight) {
 
 int tCString::Compare(const char* pStr) const {
   TAVO_ASSERT(pStr);
-  int c = std::strcmp(m_pStr, pStr);  // strcmp orders by unsigned bytes
+  int c = strcmp(m_pStr, pStr);  // strcmp orders by unsigned bytes
   return (c > 0) - (c < 0);
 }
 
@@ -330,9 +329,9 @@ tCString tCString::Mid(int nFirst, int nCount) const {
   // At most nCount bytes, cut at the end of the block and at the first NUL
   // (the piece is a text).  Written as a subtraction: nFirst + nCount may
   // not fit in an int.
-  int nAvail = std::min(nCount, m_nLen - nFirst);
+  int nAvail = tavo::detail::min(nCount, m_nLen - nFirst);
   const char* pFrom = m_pStr + nFirst;
-  const void* pNul = std::memchr(pFrom, '\0', static_cast<std::size_t>(nAvail));
+  const void* pNul = memchr(pFrom, '\0', static_cast<size_t>(nAvail));
   int nPiece = pNul != nullptr ? static_cast<int>(static_cast<const char*>(pNul) - pFrom) : nAvail;
   assignBytes(oResult.m_pStr, oResult.m_nLen, pFrom, nPiece);
   return oResult;
@@ -357,7 +356,7 @@ int tCString::MakeLower() {
 }
 
 int tCString::MakeReverse() {
-  if (m_nLen >= 2) std::reverse(m_pStr, m_pStr + m_nLen);
+  if (m_nLen >= 2) tavo::detail::reverse(m_pStr, m_pStr + m_nLen);
   return 1;
 }
 
@@ -381,9 +380,9 @@ namespace {
 // the count.  Two passes: one to count, one to build the result in a new exact-size
 // block.  The old block is released last, so pOld and pNew may point into it.
 int replaceAll(char*& m_pStr, int& m_nLen, const char* pOld, const char* pNew) {
-  std::size_t nOld = std::strlen(pOld);
+  size_t nOld = strlen(pOld);
   if (nOld == 0) return 0;
-  std::size_t nNew = std::strlen(pNew);
+  size_t nNew = strlen(pNew);
   const char* pEnd = m_pStr + m_nLen;
   PatternSearch oSearch(pOld, nOld);
 
@@ -399,15 +398,15 @@ int replaceAll(char*& m_pStr, int& m_nLen, const char* pOld, const char* pNew) {
   char* w = pOut;
   const char* p = m_pStr;
   for (const char* q = oSearch.next(p, pEnd); q != nullptr; q = oSearch.next(p, pEnd)) {
-    std::memcpy(w, p, static_cast<std::size_t>(q - p));
+    memcpy(w, p, static_cast<size_t>(q - p));
     w += q - p;
-    std::memcpy(w, pNew, nNew);
+    memcpy(w, pNew, nNew);
     w += nNew;
     p = q + nOld;
   }
-  std::memcpy(w, p, static_cast<std::size_t>(pEnd - p));
+  memcpy(w, p, static_cast<size_t>(pEnd - p));
   pOut[nLen] = '\0';
-  std::free(m_pStr);
+  free(m_pStr);
   m_pStr = pOut;
   m_nLen = nLen;
   return nCount;
@@ -428,7 +427,7 @@ int tCString::Remove(const char* pRev) {
 int tCString::Remove(int nPos) {
   TAVO_ASSERT((nPos >= 0) && (nPos < m_nLen));
   // The bytes after nPos and the terminating NUL move one place down.
-  std::memmove(m_pStr + nPos, m_pStr + nPos + 1, static_cast<std::size_t>(m_nLen - nPos));
+  memmove(m_pStr + nPos, m_pStr + nPos + 1, static_cast<size_t>(m_nLen - nPos));
   --m_nLen;
   return 1;
 }
@@ -443,7 +442,7 @@ int tCString::Remove(char ch) {
   for (int i = 0; i < m_nLen; ++i)
     if (m_pStr[i] != ch) *w++ = m_pStr[i];
   pOut[nLen] = '\0';
-  std::free(m_pStr);
+  free(m_pStr);
   m_pStr = pOut;
   m_nLen = nLen;
   return nCount;
@@ -456,7 +455,7 @@ int tCString::Insert(int nIndex, char ch) {
   if (nIndex > m_nLen) nIndex = m_nLen;
   int nNew = checkedInt(static_cast<unsigned long long>(m_nLen) + 1u, "mrealloc");
   m_pStr = static_cast<char*>(mrealloc(m_pStr, static_cast<unsigned int>(nNew) + 1u));
-  std::memmove(m_pStr + nIndex + 1, m_pStr + nIndex, static_cast<std::size_t>(m_nLen - nIndex) + 1u);
+  memmove(m_pStr + nIndex + 1, m_pStr + nIndex, static_cast<size_t>(m_nLen - nIndex) + 1u);
   m_pStr[nIndex] = ch;
   m_nLen = nNew;
   return m_nLen;
@@ -465,7 +464,7 @@ int tCString::Insert(int nIndex, char ch) {
 int tCString::Insert(int nIndex, const char* pIns) {
   TAVO_ASSERT(pIns);
   if (nIndex < 0) nIndex = 0;
-  std::size_t n = std::strlen(pIns);
+  size_t n = strlen(pIns);
   if (nIndex >= m_nLen) {
     appendBytes(m_pStr, m_nLen, pIns, n);
     return m_nLen;
@@ -476,24 +475,24 @@ int tCString::Insert(int nIndex, const char* pIns) {
   char* pCopy = nullptr;
   if (pointsIntoText(m_pStr, m_nLen, pIns)) {
     pCopy = static_cast<char*>(mmalloc(static_cast<unsigned int>(n)));
-    std::memcpy(pCopy, pIns, n);
+    memcpy(pCopy, pIns, n);
     pIns = pCopy;
   }
   m_pStr = static_cast<char*>(mrealloc(m_pStr, static_cast<unsigned int>(nNew) + 1u));
-  std::memmove(m_pStr + nIndex + n, m_pStr + nIndex, static_cast<std::size_t>(m_nLen - nIndex) + 1u);
-  std::memcpy(m_pStr + nIndex, pIns, n);
+  memmove(m_pStr + nIndex + n, m_pStr + nIndex, static_cast<size_t>(m_nLen - nIndex) + 1u);
+  memcpy(m_pStr + nIndex, pIns, n);
   m_nLen = nNew;
-  std::free(pCopy);
+  free(pCopy);
   return m_nLen;
 }
 
 // ---- Trimming ---------------------------------------------------------------
 
 int tCString::LTrim(int nFlag) {
-  std::size_t nText = std::strlen(m_pStr);
-  std::size_t nSkip = 0;
+  size_t nText = strlen(m_pStr);
+  size_t nSkip = 0;
   while (nSkip < nText && isTrimByte(m_pStr[nSkip], nFlag)) ++nSkip;
-  std::memmove(m_pStr, m_pStr + nSkip, nText - nSkip + 1);
+  memmove(m_pStr, m_pStr + nSkip, nText - nSkip + 1);
   m_nLen = static_cast<int>(nText - nSkip);
   return 1;
 }
@@ -501,7 +500,7 @@ int tCString::LTrim(int nFlag) {
 // Starts from the end of the text rather than from m_nLen: a NUL stored as
 // a character would otherwise stop the walk before any white space is seen.
 int tCString::RTrim(int nFlag) {
-  std::size_t nText = std::strlen(m_pStr);
+  size_t nText = strlen(m_pStr);
   while (nText > 0 && isTrimByte(m_pStr[nText - 1], nFlag)) m_pStr[--nText] = '\0';
   m_nLen = static_cast<int>(nText);
   return 1;
@@ -517,7 +516,7 @@ int tCString::Trim(int nFlag) {
 int tCString::Find(char ch, int nStart) const {
   TAVO_ASSERT(nStart >= 0);
   if (nStart >= m_nLen) return -1;
-  const char* p = std::strchr(m_pStr + nStart, ch);
+  const char* p = strchr(m_pStr + nStart, ch);
   return p != nullptr ? static_cast<int>(p - m_pStr) : -1;
 }
 
@@ -526,13 +525,13 @@ int tCString::Find(const char* pStr, int nStart) const {
   if (nStart >= m_nLen) return -1;
   if (pStr[0] == '\0') return nStart;
   const char* pFrom = m_pStr + nStart;
-  PatternSearch oSearch(pStr, std::strlen(pStr));
-  const char* p = oSearch.next(pFrom, pFrom + std::strlen(pFrom));
+  PatternSearch oSearch(pStr, strlen(pStr));
+  const char* p = oSearch.next(pFrom, pFrom + strlen(pFrom));
   return p != nullptr ? static_cast<int>(p - m_pStr) : -1;
 }
 
 int tCString::ReverseFind(char ch) const {
-  const char* p = std::strrchr(m_pStr, ch);
+  const char* p = strrchr(m_pStr, ch);
   return p != nullptr ? static_cast<int>(p - m_pStr) : -1;
 }
 
@@ -580,7 +579,7 @@ int tCString::SumCharacter() const {
 
 int tCString::Sort(int nFlag) {
   if (nFlag != 1 && nFlag != 2) return 0;
-  tavo::detail::sortBytesSigned(m_pStr, static_cast<std::size_t>(m_nLen), nFlag);
+  tavo::detail::sortBytesSigned(m_pStr, static_cast<size_t>(m_nLen), nFlag);
   return 1;
 }
 
@@ -589,27 +588,27 @@ int tCString::Split(tCString2& oList, const char* pStr) const {
   // The separator may live in oList, which is emptied first: keep a copy.
   char* pSep = mstrdup(pStr);
   oList.Empty();
-  const std::size_t nSep = std::strlen(pSep);
-  const char* pEnd = m_pStr + std::strlen(m_pStr);
+  const size_t nSep = strlen(pSep);
+  const char* pEnd = m_pStr + strlen(m_pStr);
   const tavo::detail::SeparatorFinder finder(pSep, nSep);
   const char* q = nSep != 0 ? finder.next(m_pStr, pEnd) : nullptr;
   if (q == nullptr) {
-    std::free(pSep);
+    free(pSep);
     return 0;
   }
   // The pieces go straight into a vector that the list then takes over.
   tavo::detail::VectorBuilder out;
   const char* p = m_pStr;
   for (; q != nullptr; q = finder.next(p, pEnd)) {
-    out.push(tavo::detail::heapCopy(p, static_cast<std::size_t>(q - p)));
+    out.push(tavo::detail::heapCopy(p, static_cast<size_t>(q - p)));
     p = q + nSep;
   }
-  out.push(tavo::detail::heapCopy(p, static_cast<std::size_t>(pEnd - p)));
+  out.push(tavo::detail::heapCopy(p, static_cast<size_t>(pEnd - p)));
   // The list takes the vector over whole (tCString is its friend).
   const int nPieces = static_cast<int>(out.size());
   strfreev(oList.m_ppStr);
   oList.m_ppStr = out.release();
   oList.m_nLen = nPieces;
-  std::free(pSep);
+  free(pSep);
   return 1;
 }

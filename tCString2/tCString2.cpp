@@ -1,12 +1,10 @@
 // tCString2: an ordered list of strings kept as a string vector.
 #include "tCString2/tCString2.h"
 
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <utility>
+#include <stddef.h>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "tavo_layout.h"
@@ -119,23 +117,23 @@ const char* tCString2::GetAt(int nPos) const {
 int tCString2::SetAt(int nPos, const char* pStr) {
   TAVO_ASSERT((nPos >= 0) && (nPos < m_nLen) && pStr);
   char*& pSlot = m_ppStr[nPos];
-  const std::size_t nSize = std::strlen(pStr) + 1;
+  const size_t nSize = strlen(pStr) + 1;
   if (!tavo::detail::fitsBlock(nSize, 1)) {
     // Too long to resize through the allocator's unsigned size: copy whole.
     char* pCopy = mstrdup(pStr);
-    std::free(pSlot);
+    free(pSlot);
     pSlot = pCopy;
     return 1;
   }
-  if (tavo::detail::pointsInto(pStr, pSlot, std::strlen(pSlot) + 1)) {
+  if (tavo::detail::pointsInto(pStr, pSlot, strlen(pSlot) + 1)) {
     // pStr is the tail of the string being replaced: move it to the front
     // before the block is shrunk (shrinking keeps the leading bytes).
-    std::memmove(pSlot, pStr, nSize);
+    memmove(pSlot, pStr, nSize);
     pSlot = static_cast<char*>(mrealloc(pSlot, static_cast<unsigned int>(nSize)));
     return 1;
   }
   pSlot = static_cast<char*>(mrealloc(pSlot, static_cast<unsigned int>(nSize)));
-  std::memcpy(pSlot, pStr, nSize);
+  memcpy(pSlot, pStr, nSize);
   return 1;
 }
 
@@ -234,7 +232,7 @@ int tCString2::operator==(char** pRight) const {
   TAVO_ASSERT(pRight);
   if (addresslen2(pRight) != m_nLen) return 0;
   for (int i = 0; i < m_nLen; ++i)
-    if (std::strcmp(m_ppStr[i], pRight[i]) != 0) return 0;
+    if (strcmp(m_ppStr[i], pRight[i]) != 0) return 0;
   return 1;
 }
 
@@ -278,18 +276,18 @@ int tCString2::Insert(int nIndex, const char* pStr) {
   // Grow by one slot (the copy lands at the end, the null after it), then
   // move slots nIndex..m_nLen-1 up and put the copy in the gap.
   m_ppStr = tavo::detail::vectorPush(m_ppStr, m_nLen, pCopy);
-  std::memmove(m_ppStr + nIndex + 1, m_ppStr + nIndex,
-               static_cast<std::size_t>(m_nLen - nIndex) * sizeof(char*));
+  memmove(m_ppStr + nIndex + 1, m_ppStr + nIndex,
+               static_cast<size_t>(m_nLen - nIndex) * sizeof(char*));
   m_ppStr[nIndex] = pCopy;
   return ++m_nLen;
 }
 
 int tCString2::Remove(int nPos) {
   TAVO_ASSERT((nPos >= 0) && (nPos < m_nLen));
-  std::free(m_ppStr[nPos]);
+  free(m_ppStr[nPos]);
   // Slots nPos+1..m_nLen (the terminating null included) move down by one.
-  std::memmove(m_ppStr + nPos, m_ppStr + nPos + 1,
-               static_cast<std::size_t>(m_nLen - nPos) * sizeof(char*));
+  memmove(m_ppStr + nPos, m_ppStr + nPos + 1,
+               static_cast<size_t>(m_nLen - nPos) * sizeof(char*));
   --m_nLen;
   return 1;
 }
@@ -302,7 +300,7 @@ int tCString2::Remove(const char* pStr) {
   int n = 0;
   int nRemoved = 0;
   for (int i = 0; i < m_nLen; ++i) {
-    if (std::strcmp(m_ppStr[i], pStr) == 0)
+    if (strcmp(m_ppStr[i], pStr) == 0)
       ++nRemoved;
     else
       appendCopy(v, n, m_ppStr[i]);
@@ -314,7 +312,7 @@ int tCString2::Remove(const char* pStr) {
 }
 
 int tCString2::MakeReverse() {
-  if (m_nLen >= 2) std::reverse(m_ppStr, m_ppStr + m_nLen);
+  if (m_nLen >= 2) tavo::detail::reverse(m_ppStr, m_ppStr + m_nLen);
   return 1;
 }
 

@@ -1,10 +1,10 @@
 // tCString3: an ordered list of rows of strings, kept as a string table.
 #include "tCString3/tCString3.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
+#include <stddef.h>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "common/common.h"
 #include "tavo_layout.h"
@@ -116,8 +116,8 @@ int tCString3::Insert(int nIndex, char** pStr) {
   // Grow by one slot (the copy lands at the end, the null after it), then
   // move rows nIndex..m_nLen-1 up and put the copy in the gap.
   m_pppStr = tavo::detail::tablePush(m_pppStr, m_nLen, pCopy);
-  std::memmove(m_pppStr + nIndex + 1, m_pppStr + nIndex,
-               static_cast<std::size_t>(m_nLen - nIndex) * sizeof(char**));
+  memmove(m_pppStr + nIndex + 1, m_pppStr + nIndex,
+               static_cast<size_t>(m_nLen - nIndex) * sizeof(char**));
   m_pppStr[nIndex] = pCopy;
   return ++m_nLen;
 }
@@ -126,8 +126,8 @@ int tCString3::Remove(int nPos) {
   TAVO_ASSERT((nPos >= 0) && (nPos < m_nLen));
   strfreev(m_pppStr[nPos]);
   // Slots nPos+1..m_nLen (the terminating null included) move down by one.
-  std::memmove(m_pppStr + nPos, m_pppStr + nPos + 1,
-               static_cast<std::size_t>(m_nLen - nPos) * sizeof(char**));
+  memmove(m_pppStr + nPos, m_pppStr + nPos + 1,
+               static_cast<size_t>(m_nLen - nPos) * sizeof(char**));
   --m_nLen;
   return 1;
 }
@@ -231,7 +231,7 @@ int tCString3::operator==(char*** pRight) const {
     char** pTheirs = pRight[i];
     if (addresslen2(pTheirs) != addresslen2(pMine)) return 0;
     for (int j = 0; pMine[j] != nullptr; ++j)
-      if (std::strcmp(pMine[j], pTheirs[j]) != 0) return 0;
+      if (strcmp(pMine[j], pTheirs[j]) != 0) return 0;
   }
   return 1;
 }

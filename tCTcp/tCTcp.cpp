@@ -1,13 +1,10 @@
 // tCTcp: one IPv4 stream socket, its queries and the NetBIOS MAC lookup.
 #include "tCTcp/tCTcp.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "tavo_layout.h"
 #include "tavo_assert.h"
@@ -45,25 +42,38 @@ const unsigned char kNodeStatusRequest[50] = {
     'A',  'A',  'A',  'A',  'A',  'A',  0x00, 0x00, 0x21, 0x00, 0x01};
 
 void formatDotted(const unsigned char a[4], char* out) {
-  std::snprintf(out, 16, "%u.%u.%u.%u", a[0], a[1], a[2], a[3]);
+  snprintf(out, 16, "%u.%u.%u.%u", a[0], a[1], a[2], a[3]);
 }
 
-// The address lines of GetHostAddr, each address once.
+// The addresses of GetHostAddr, each once, in the resolver's order.
 struct AddrLines {
-  std::string text;
-  std::vector<std::uint32_t> seen;
+  AddrLines() = default;
+  ~AddrLines() { free(pSeen); }
+  AddrLines(const AddrLines&) = delete;
+  AddrLines& operator=(const AddrLines&) = delete;
+
+  uint32_t* pSeen = nullptr;
+  size_t n = 0;
+  size_t nCap = 0;
 };
 
 void appendAddrLine(const unsigned char a[4], void* ctx) {
   AddrLines* lines = static_cast<AddrLines*>(ctx);
-  std::uint32_t key;
-  std::memcpy(&key, a, sizeof key);
-  if (std::find(lines->seen.begin(), lines->seen.end(), key) != lines->seen.end()) return;
-  lines->seen.push_back(key);
-  char dotted[16];
-  formatDotted(a, dotted);
-  lines->text += dotted;
-  lines->text += "\t\n";
+  uint32_t key;
+  memcpy(&key, a, sizeof key);
+  for (size_t i = 0; i < lines->n; ++i)
+    if (lines->pSeen[i] == key) return;
+  if (lines->n == lines->nCap) {
+    // The networking classes stand on the runtime, not on the library's
+    // allocators; a host with more addresses than memory can hold ends the
+    // process as an exhausted standard container would.
+    const size_t nCap = lines->nCap == 0 ? 8 : lines->nCap * 2;
+    void* p = realloc(lines->pSeen, nCap * sizeof(uint32_t));
+    if (p == nullptr) abort();
+    lines->pSeen = static_cast<uint32_t*>(p);
+    lines->nCap = nCap;
+  }
+  lines->pSeen[lines->n++] = key;
 }
 
 }  // namespace
@@ -72,8 +82,8 @@ tCTcp::tCTcp() : m_nSock(-1) {
   TAVO_SIZE(tCTcp, 2 * tavo::detail::kPtr);
   TAVO_LAYOUT(tCTcp, m_nSock, tavo::detail::kPtr);
   if (net::netStartup() != 0) {
-    std::printf("%s", kMsgStartFailed);
-    std::exit(0);
+    printf("%s", kMsgStartFailed);
+    exit(0);
   }
 }
 
@@ -136,9 +146,9 @@ int tCTcp::Connect(const char* pHost, int nPort, int nTimeout) const {
       // The message must not take the reason away from the caller.
       const int nReason = net::socketError();
       if (r == net::kConnectTimedOut)
-        std::printf("time out:%d!\r\n", err);
+        printf("time out:%d!\r\n", err);
       else
-        std::printf("ioctlsocket fail!\r\n");
+        printf("ioctlsocket fail!\r\n");
       net::setSocketError(nReason);
       return 0;
     }
@@ -177,7 +187,7 @@ int tCTcp::Sendn(const void* pBuf, int nCount, int /*nTimeout*/) const {
   const int n = tavo::detail::moveEvery(static_cast<const char*>(pBuf), nCount,
                                         [this](const char* p, int nLeft) { return net::sendSome(m_nSock, p, nLeft); });
   if (n == nCount) return nCount;
-  std::printf("send failed! \n");
+  printf("send failed! \n");
   return SOCK_ERROR;
 }
 
@@ -187,10 +197,10 @@ int tCTcp::Recvn(void* pBuf, int nCount, int /*nTimeout*/) const {
                                         [this](char* p, int nLeft) { return net::recvSome(m_nSock, p, nLeft); });
   if (n == nCount) return nCount;
   if (n == 0) {
-    std::printf("recvn recv_ 0! \n");
+    printf("recvn recv_ 0! \n");
     return 0;
   }
-  std::printf("recvn recv_error! <%d> <%d> \n", n, net::socketError());
+  printf("recvn recv_error! <%d> <%d> \n", n, net::socketError());
   return SOCK_ERROR;
 }
 
@@ -204,7 +214,7 @@ int tCTcp::Recv(void* pBuf, int nCount, int /*nTimeout*/) const {
   TAVO_ASSERT((m_nSock != -1) && pBuf && (nCount > 0));
   int n = net::recvSome(m_nSock, pBuf, nCount);
   if (n < 0) {
-    std::printf("recv recv_error! <%d> <%d> \n", n, net::socketError());
+    printf("recv recv_error! <%d> <%d> \n", n, net::socketError());
     return SOCK_ERROR;
   }
   return n;
@@ -221,14 +231,14 @@ int tCTcp::GetPeerName(char* pName) const {
   if (net::peerIpv4(m_nSock, addr, nullptr) != 0) return 0;
   char name[1025];
   if (net::hostNameOfIpv4(addr, name, sizeof name) != 0) return 0;
-  std::strcpy(pName, name);
+  strcpy(pName, name);
   return 1;
 }
 
 int tCTcp::GetHostAddr(char* pAddr) const {
   char name[100] = {0};
   if (GetHostName(name) == 0) {
-    std::printf("%s", kMsgNoHostName);
+    printf("%s", kMsgNoHostName);
     return 0;
   }
   // Collected first, so that a failed lookup leaves pAddr as it was.
@@ -237,10 +247,18 @@ int tCTcp::GetHostAddr(char* pAddr) const {
   if (net::parseIpv4(name, one) == 0) {
     appendAddrLine(one, &lines);
   } else if (net::forEachIpv4(name, appendAddrLine, &lines) != 0) {
-    std::printf("%s", kMsgNoHostAddr);
+    printf("%s", kMsgNoHostAddr);
     return 0;
   }
-  std::strcat(pAddr, lines.text.c_str());
+  char* pEnd = pAddr + strlen(pAddr);
+  for (size_t i = 0; i < lines.n; ++i) {
+    unsigned char a[4];
+    memcpy(a, &lines.pSeen[i], sizeof a);
+    formatDotted(a, pEnd);
+    pEnd += strlen(pEnd);
+    memcpy(pEnd, "\t\n", 3);
+    pEnd += 2;
+  }
   return 1;
 }
 
@@ -248,7 +266,7 @@ int tCTcp::GetPeerAddr(char* pAddr) const {
   TAVO_ASSERT((m_nSock != -1));
   unsigned char addr[4];
   if (net::peerIpv4(m_nSock, addr, nullptr) != 0) {
-    std::printf("%s", kMsgNoPeer);
+    printf("%s", kMsgNoPeer);
     return 0;
   }
   formatDotted(addr, pAddr);
@@ -271,7 +289,7 @@ int tCTcp::retrieve_data(const char* pHost, char* pBuf, int nSize) {
   int nGot = 0;
   unsigned char addr[4];
   if (pHost != nullptr && net::resolveIpv4(pHost, addr) == 0) {
-    std::memcpy(pBuf, kNodeStatusRequest, sizeof kNodeStatusRequest);
+    memcpy(pBuf, kNodeStatusRequest, sizeof kNodeStatusRequest);
     // One request, one wait, no retry.  The socket is not connected, so a
     // reply is taken from whichever address the node answers from.
     if (net::sendDatagram(fd, addr, kNetbiosPort, pBuf, sizeof kNodeStatusRequest) >= 0 &&
@@ -286,7 +304,7 @@ int tCTcp::retrieve_data(const char* pHost, char* pBuf, int nSize) {
 
 int tCTcp::GetMacByIp(const char* pIp, char* pMac, char* pSep) {
   unsigned char buf[kMacReplySize];
-  std::memset(buf, 0, sizeof buf);
+  memset(buf, 0, sizeof buf);
   // A reply longer than the buffer is refused by retrieve_data (0).
   const int nGot = retrieve_data(pIp, reinterpret_cast<char*>(buf), sizeof buf);
   if (nGot <= 0) return 0;

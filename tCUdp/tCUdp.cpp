@@ -1,8 +1,8 @@
 // tCUdp: one IPv4 datagram socket.
 #include "tCUdp/tCUdp.h"
 
-#include <cstdio>
-#include <cstring>
+#include <stdio.h>
+#include <string.h>
 
 #include "tavo_layout.h"
 #include "tavo_assert.h"
@@ -27,7 +27,7 @@ const char kMsgRecvFailed[] = "\xBD\xD3\xCA\xD5\xCA\xFD\xBE\xDD\xCA\xA7\xB0\xDC!
 // inet_addr gives it; the caller refuses it (see below).
 bool dotted(const char* text, unsigned char addr[4]) {
   if (net::parseIpv4(text, addr) == 0) return true;
-  std::memset(addr, 0xFF, 4);
+  memset(addr, 0xFF, 4);
   return false;
 }
 
@@ -37,8 +37,8 @@ tCUdp::tCUdp() : m_sock(-1) {
   TAVO_SIZE(tCUdp, tavo::detail::ptrAligned(tavo::detail::kPtr + 4 + 16));
   TAVO_LAYOUT(tCUdp, m_sock, tavo::detail::kPtr);
   TAVO_LAYOUT(tCUdp, m_addr, tavo::detail::kPtr + 4);
-  std::memset(m_addr, 0, sizeof m_addr);
-  if (net::netStartup() != 0) std::printf("%s", kMsgStartFailed);
+  memset(m_addr, 0, sizeof m_addr);
+  if (net::netStartup() != 0) printf("%s", kMsgStartFailed);
 }
 
 tCUdp::~tCUdp() {
@@ -47,7 +47,7 @@ tCUdp::~tCUdp() {
 }
 
 tCUdp::tCUdp(const tCUdp& oRight) : m_sock(oRight.m_sock) {
-  std::memcpy(m_addr, oRight.m_addr, sizeof m_addr);
+  memcpy(m_addr, oRight.m_addr, sizeof m_addr);
   shareSocket(m_sock);
   net::netStartup();
 }
@@ -59,7 +59,7 @@ tCUdp& tCUdp::operator=(const tCUdp& oRight) {
     m_sock = oRight.m_sock;
     shareSocket(m_sock);
   }
-  std::memcpy(m_addr, oRight.m_addr, sizeof m_addr);
+  memcpy(m_addr, oRight.m_addr, sizeof m_addr);
   return *this;
 }
 
@@ -67,7 +67,7 @@ int tCUdp::BindAddr(const char* addr, unsigned int port) {
   TAVO_ASSERT((m_sock == -1) && (addr != NULL) && (port > 0));
   m_sock = net::openUdpSocket();
   if (m_sock == -1) {
-    std::printf("%s", kMsgNoSocket);
+    printf("%s", kMsgNoSocket);
     return 0;
   }
   unsigned char a[4];
@@ -77,7 +77,7 @@ int tCUdp::BindAddr(const char* addr, unsigned int port) {
   // Linux would bind a datagram socket to 255.255.255.255; text that is not
   // an address is a failed bind, never a socket quietly bound to broadcast.
   if (!isAddr || net::bindSockAddr(m_sock, m_addr) != 0) {
-    std::printf("%s", kMsgBindFailed);
+    printf("%s", kMsgBindFailed);
     return 0;
   }
   return 1;
@@ -93,7 +93,7 @@ int tCUdp::SendDate(const char* addr, unsigned int port, const void* buf, int le
     return isAddr ? net::sendDatagram(m_sock, a, nPort, p, nLeft) : -1;
   });
   if (n < len) {
-    std::printf("%s", kMsgSendFailed);
+    printf("%s", kMsgSendFailed);
     return 0;
   }
   return 1;
@@ -109,7 +109,7 @@ int tCUdp::RecvDate(void* buf, int len) {
     return nGot;
   });
   if (n < len) {
-    std::printf("%s", kMsgRecvFailed);
+    printf("%s", kMsgRecvFailed);
     return 0;
   }
   return 1;

@@ -10,8 +10,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstddef>
+#include <errno.h>
+#include <stddef.h>
 
 namespace tavo {
 namespace platform {
@@ -20,7 +20,7 @@ namespace native {
 using Socket = int;
 using AddrLen = socklen_t;     // socket address lengths
 using NameLen = socklen_t;     // getnameinfo's buffer length
-using HostNameLen = std::size_t;
+using HostNameLen = size_t;
 using OptValue = const void*;  // setsockopt's value
 
 inline Socket sock(int fd) { return fd; }

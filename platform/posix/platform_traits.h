@@ -3,7 +3,7 @@
 #ifndef TAVO_INTERNAL_POSIX_PLATFORM_TRAITS_H
 #define TAVO_INTERNAL_POSIX_PLATFORM_TRAITS_H
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace tavo {
 namespace platform {
@@ -11,7 +11,7 @@ namespace platform {
 constexpr char kDirSep = '/';
 constexpr bool kSepAfterRoot = false;
 
-constexpr std::uintptr_t kSocketHandleStride = 1;
+constexpr uintptr_t kSocketHandleStride = 1;
 
 }  // namespace platform
 }  // namespace tavo

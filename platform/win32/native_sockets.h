@@ -9,7 +9,7 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
-#include <cstring>
+#include <string.h>
 
 namespace tavo {
 namespace platform {
@@ -30,8 +30,8 @@ constexpr int kAfNoSupport = WSAEAFNOSUPPORT;
 // address, which is told apart by its spelling.
 inline bool dottedIpv4(const char* text, in_addr* a) {
   unsigned long v = ::inet_addr(text);
-  if (v == INADDR_NONE && std::strcmp(text, "255.255.255.255") != 0) return false;
-  std::memcpy(a, &v, 4);
+  if (v == INADDR_NONE && strcmp(text, "255.255.255.255") != 0) return false;
+  memcpy(a, &v, 4);
   return true;
 }
 

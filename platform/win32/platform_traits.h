@@ -3,7 +3,7 @@
 #ifndef TAVO_INTERNAL_WIN32_PLATFORM_TRAITS_H
 #define TAVO_INTERNAL_WIN32_PLATFORM_TRAITS_H
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace tavo {
 namespace platform {
@@ -11,7 +11,7 @@ namespace platform {
 constexpr char kDirSep = '\\';
 constexpr bool kSepAfterRoot = true;
 
-constexpr std::uintptr_t kSocketHandleStride = 4;
+constexpr uintptr_t kSocketHandleStride = 4;
 
 }  // namespace platform
 }  // namespace tavo

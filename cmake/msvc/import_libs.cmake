@@ -1,0 +1,92 @@
+# The helper libraries every DLL or program linked in Visual C++ mode needs
+# besides the system's import libraries, made one way for every build (the
+# library's CMake code and scripts/mariadb_msvc.sh alike):
+#   ntdll.lib                 64-bit arithmetic and stack-probe helpers (ntdll.def)
+#   tavo_<crt>_extra.lib      runtime functions imported straight from the
+#                             runtime DLL (msvcrt.def, ucrtbase.def)
+#   tavo_msvc_support.lib     _fltused, the module's _onexit table, and the
+#                             console entry point mainCRTStartup (support.c,
+#                             exe_start.c)
+#
+# In a project configured with cmake/toolchain-i686-msvc.cmake:
+#   include(${TAVO_MSVC_DIR}/import_libs.cmake)
+#   tavo_msvc_import_libs(${CMAKE_BINARY_DIR}/msvc-libs ${TAVO_MSVC_CRT} ${TAVO_MSVC_SDK})
+# which sets TAVO_MSVC_IMPORT_LIBS to the three libraries, in link order,
+# to be placed before the runtime's and the system's import libraries.
+#
+# From a script:
+#   cmake -DOUTDIR=DIR -DCRT=msvcrt|ucrt -DSDK=DIR -P cmake/msvc/import_libs.cmake
+#
+# The libraries are made at configure time (a few hundred milliseconds) and
+# again only when a source file is newer.
+include("${CMAKE_CURRENT_LIST_DIR}/flags.cmake")
+
+function(tavo_msvc_import_libs outdir crt sdk)
+  set(dir "${CMAKE_CURRENT_FUNCTION_LIST_DIR}")
+  file(MAKE_DIRECTORY "${outdir}")
+  if(crt STREQUAL "msvcrt")
+    set(def msvcrt)
+  else()
+    set(def ucrtbase)
+  endif()
+  set(out_ntdll "${outdir}/ntdll.lib")
+  set(out_extra "${outdir}/tavo_${def}_extra.lib")
+  set(out_support "${outdir}/tavo_msvc_support.lib")
+
+  # Import libraries from the .def files.
+  foreach(pair "ntdll.def|${out_ntdll}" "${def}.def|${out_extra}")
+    string(REPLACE "|" ";" pair "${pair}")
+    list(GET pair 0 src)
+    list(GET pair 1 lib)
+    if(NOT EXISTS "${lib}" OR "${dir}/${src}" IS_NEWER_THAN "${lib}")
+      execute_process(COMMAND llvm-dlltool-14 -m i386 -d "${dir}/${src}" -l "${lib}"
+        RESULT_VARIABLE rc ERROR_VARIABLE err)
+      if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "llvm-dlltool-14 failed on ${src}: ${err}")
+      endif()
+    endif()
+  endforeach()
+
+  # The support objects, compiled as the toolchain compiles C.
+  if(EXISTS "${out_support}")
+    set(stale FALSE)
+    foreach(src support.c exe_start.c prelude.h flags.cmake import_libs.cmake)
+      if("${dir}/${src}" IS_NEWER_THAN "${out_support}")
+        set(stale TRUE)
+      endif()
+    endforeach()
+  else()
+    set(stale TRUE)
+  endif()
+  if(stale)
+    tavo_msvc_compile_flags(flags "${crt}" "${sdk}")
+    separate_arguments(flags UNIX_COMMAND "${flags}")
+    set(objs "")
+    foreach(src support.c exe_start.c)
+      get_filename_component(name "${src}" NAME_WE)
+      set(obj "${outdir}/${name}.obj")
+      execute_process(COMMAND clang-14 --target=i686-pc-windows-msvc ${flags} -O2
+          -c "${dir}/${src}" -o "${obj}"
+        RESULT_VARIABLE rc ERROR_VARIABLE err)
+      if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "compiling ${src} failed: ${err}")
+      endif()
+      list(APPEND objs "${obj}")
+    endforeach()
+    file(REMOVE "${out_support}")
+    execute_process(COMMAND llvm-lib-14 /nologo "/out:${out_support}" ${objs}
+      RESULT_VARIABLE rc ERROR_VARIABLE err)
+    if(NOT rc EQUAL 0)
+      message(FATAL_ERROR "llvm-lib-14 failed: ${err}")
+    endif()
+  endif()
+
+  set(TAVO_MSVC_IMPORT_LIBS "${out_extra};${out_support};${out_ntdll}" PARENT_SCOPE)
+endfunction()
+
+if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
+  if(NOT OUTDIR OR NOT CRT OR NOT SDK)
+    message(FATAL_ERROR "usage: cmake -DOUTDIR=DIR -DCRT=msvcrt|ucrt -DSDK=DIR -P ${CMAKE_CURRENT_LIST_FILE}")
+  endif()
+  tavo_msvc_import_libs("${OUTDIR}" "${CRT}" "${SDK}")
+endif()

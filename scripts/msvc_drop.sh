@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# The Windows developer's drop of the Visual C++-mode tavo.dll: for each C
+# runtime flavour named (default: both), builds the DLL
+# (scripts/msvc_build.sh) and makes build-msvc/tavo-VERSION-FLAVOUR-x86.zip:
+#   include/    the public headers, in their directories
+#               (include/tCString/tCString.h, include/common/common.h, ...)
+#   lib/tavo.lib  the import library
+#   bin/tavo.dll
+#   README.txt  which Visual C++ the flavour serves, how to compile and link
+# The four sit at the top of the zip.  The headers and files come from
+# the build's own install rules, so the drop holds exactly what an
+# installation holds.
+#
+#   scripts/msvc_drop.sh [msvcrt|ucrt]...
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[ $# -ge 1 ] || set -- msvcrt ucrt
+scripts/msvc_build.sh "$@"
+
+# The README of a flavour, on standard output.
+readme() {
+  local flavour=$1 version=$2
+  local runtime serves compile
+  if [ "$flavour" = msvcrt ]; then
+    runtime="msvcrt.dll, the C runtime of Windows itself"
+    serves="programs whose C runtime is msvcrt.dll: those built with Visual C++ 6.0
+(/MD), and those built with clang-cl or clang in Visual C++ mode against
+msvcrt.dll.  (Visual C++ 2002 to 2013 link msvcr70.dll to msvcr120.dll, whose
+heap and streams are not msvcrt.dll's: they are served by neither flavour.)
+Visual C++ 6.0's compiler does not read the C++17 headers (see below)."
+    compile="  cl /MD /I include yourprog.cpp lib\\tavo.lib"
+  else
+    runtime="the Universal CRT (ucrtbase.dll)"
+    serves="programs built with Visual C++ 2015 and later (toolsets v140 to v143) with
+the DLL runtime, /MD (or /MDd with the same heap caveats as below)."
+    compile="  cl /MD /std:c++17 /I include yourprog.cpp lib\\tavo.lib"
+  fi
+  cat <<TXT
+tavo $version for Visual C++, 32-bit (x86): C runtime $runtime
+
+This flavour serves $serves
+
+Contents
+  include\\     the public headers: the ten class headers in their folders
+               (tCString\\tCString.h, ...) and common\\common.h with
+               common\\tavo_export.h
+  lib\\tavo.lib the import library
+  bin\\tavo.dll the library; put it beside your program (or on PATH)
+
+Compile and link (a Visual C++ command prompt for x86)
+$compile
+
+The headers use C++17 (an inline variable in common\\common.h, alignas,
+[[noreturn]]): compile with a compiler that reads C++17 (Visual C++ 2017
+15.3 or later with /std:c++17, or clang-cl).
+
+The DLL runtime (/MD) is required.  The library and your program share C
+runtime objects across the DLL boundary: a FILE* you open and pass to
+write_fp or that tCFile holds, and memory the library allocates that you
+release with free() (suffix, mstrdup, ...).  A program built with the static
+runtime (/MT) has its own copy of the runtime, with its own heap and its own
+FILE table, and must not do either.  The struct stat that tCFile::GetStatus
+fills is laid out as the DLL runtime's /MD programs have it:
+$( [ "$flavour" = msvcrt ] && echo "36 bytes, 32-bit time_t, as in Visual C++ 6.0." || echo "48 bytes (_stat64i32), 64-bit time_t, as in Visual C++ 2015 and later." )
+
+Member functions use __thiscall and Visual C++'s names
+(??0tCString@@QAE@PBD@Z); tavo.dll imports only Windows' own DLLs and
+$( [ "$flavour" = msvcrt ] && echo msvcrt.dll || echo "ucrtbase.dll" ).
+TXT
+}
+
+version=$(sed -n 's/^project(tavo VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+for flavour in "$@"; do
+  build="$PWD/build-msvc/$flavour"
+  work=$(mktemp -d /tmp/tavo_drop.XXXXXX)
+  stage="$work/stage"
+  cmake --install "$build" --prefix "$stage" --component Runtime >/dev/null
+  cmake --install "$build" --prefix "$stage" --component Development >/dev/null
+  name="tavo-$version-$flavour-x86"
+  drop="$work/$name"
+  mkdir -p "$drop/bin" "$drop/lib"
+  cp -r "$stage/include/tavo" "$drop/include"
+  cp "$stage/bin/tavo.dll" "$drop/bin/"
+  cp "$stage/lib/tavo.lib" "$drop/lib/"
+  readme "$flavour" "$version" | sed 's/$/\r/' >"$drop/README.txt"
+  zip="$PWD/build-msvc/$name.zip"
+  rm -f "$zip"
+  (cd "$drop" && cmake -E tar cf "$zip" --format=zip include lib bin README.txt)
+  rm -rf "$work"
+  echo "msvc_drop.sh: $zip"
+done
