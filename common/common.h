@@ -27,7 +27,7 @@
 
 /// Writes "<name>: No enough memory.\n" to stderr and exits with status 1.
 /// \param name The text before the colon: the name of the call that failed.
-[[noreturn]] TAVO_API void memfatal(const char* name);
+TAVO_NORETURN TAVO_API void memfatal(const char* name);
 
 /// malloc that never returns null: on failure calls memfatal("mmalloc").
 ///
@@ -149,7 +149,7 @@ TAVO_API void err_ret(const char* path, const char* fmt, ...) TAVO_PRINTF_FORMAT
 /// the process ends.
 /// \param path The name of the log file.
 /// \param fmt The printf format of the text, followed by its arguments.
-[[noreturn]] TAVO_API void err_exit(const char* path, const char* fmt, ...) TAVO_PRINTF_FORMAT(2, 3);
+TAVO_NORETURN TAVO_API void err_exit(const char* path, const char* fmt, ...) TAVO_PRINTF_FORMAT(2, 3);
 
 /// Debug trace.  Nothing happens unless is_debug is exactly 1.
 ///
@@ -172,8 +172,14 @@ TAVO_API void err_ret(const char* path, const char* fmt, ...) TAVO_PRINTF_FORMAT
 #undef DEBUG
 TAVO_API void DEBUG(int is_debug, int level, const char* path, const char* fmt, ...)
     TAVO_PRINTF_FORMAT(4, 5);
-/// DEBUG under a name no build defines as a macro.
+/// DEBUG under a name no build defines as a macro.  One object for the
+/// whole program with C++17; before it, a constant of each source file that
+/// includes this header (the same function either way).
+#if __cplusplus >= 201703L || (defined(_MSVC_LANG) && _MSVC_LANG >= 201703L)
 inline void (*const tavo_debug)(int is_debug, int level, const char* path, const char* fmt, ...) = &DEBUG;
+#else
+static void (*const tavo_debug)(int is_debug, int level, const char* path, const char* fmt, ...) = &DEBUG;
+#endif
 #pragma pop_macro("DEBUG")
 
 /// Writes the expanded text to the open stream `fp` unchanged.

@@ -40,4 +40,29 @@
 #define TAVO_PRINTF_FORMAT(fmt, args)
 #endif
 
+/// \def TAVO_NORETURN
+/// Marks a function that never returns.  The headers are read by compilers
+/// of every age the library's clients are built with (Visual C++ 6.0
+/// included), so C++11's attribute is used only where the compiler knows
+/// it; older ones get their own spelling or nothing.
+#if __cplusplus >= 201103L || (defined(_MSVC_LANG) && _MSVC_LANG >= 201103L)
+#define TAVO_NORETURN [[noreturn]]
+#elif defined(_MSC_VER)
+#define TAVO_NORETURN __declspec(noreturn)
+#elif defined(__GNUC__) || defined(__clang__)
+#define TAVO_NORETURN __attribute__((noreturn))
+#else
+#define TAVO_NORETURN
+#endif
+
+/// \def TAVO_ALIGN4
+/// Aligns a member to 4 bytes.  Before C++11 it expands to nothing: the
+/// one member that uses it follows a 4-byte member in a class whose
+/// alignment is at least 4, so its offset is the same either way.
+#if __cplusplus >= 201103L || (defined(_MSVC_LANG) && _MSVC_LANG >= 201103L)
+#define TAVO_ALIGN4 alignas(4)
+#else
+#define TAVO_ALIGN4
+#endif
+
 #endif  // TAVO_COMMON_TAVO_EXPORT_H

@@ -26,8 +26,7 @@ readme() {
     serves="programs whose C runtime is msvcrt.dll: those built with Visual C++ 6.0
 (/MD), and those built with clang-cl or clang in Visual C++ mode against
 msvcrt.dll.  (Visual C++ 2002 to 2013 link msvcr70.dll to msvcr120.dll, whose
-heap and streams are not msvcrt.dll's: they are served by neither flavour.)
-Visual C++ 6.0's compiler does not read the C++17 headers (see below)."
+heap and streams are not msvcrt.dll's: they are served by neither flavour.)"
     compile="  cl /MD /I include yourprog.cpp lib\\tavo.lib"
   else
     runtime="the Universal CRT (ucrtbase.dll)"
@@ -50,9 +49,7 @@ Contents
 Compile and link (a Visual C++ command prompt for x86)
 $compile
 
-The headers use C++17 (an inline variable in common\\common.h, alignas,
-[[noreturn]]): compile with a compiler that reads C++17 (Visual C++ 2017
-15.3 or later with /std:c++17, or clang-cl).
+The headers read as C++98 (Visual C++ 6.0) and as any later standard.
 
 The DLL runtime (/MD) is required.  The library and your program share C
 runtime objects across the DLL boundary: a FILE* you open and pass to

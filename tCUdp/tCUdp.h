@@ -95,7 +95,7 @@ class TAVO_API tCUdp {
   int m_sock;
   // The platform's 16-byte IPv4 socket address (family, port in network
   // order, address) that BindAddr bound the socket to; zero before that.
-  alignas(4) unsigned char m_addr[16];
+  TAVO_ALIGN4 unsigned char m_addr[16];
 };
 
 #endif  // TAVO_TCUDP_TCUDP_H

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The public headers are the interface and nothing else: each compiles on
 # its own with no C++ standard library header on the include path (a client
-# compiler that has only a C runtime's headers can use them), and they are
+# compiler that has only a C runtime's headers can use them), as C++17 and
+# as C++98 (older client compilers read them too), and they are
 # exactly the ten class headers, common/common.h and the export macro header.
 #
 #   tests/install/check_headers.sh CXX ROOT HEADER...
@@ -25,5 +26,13 @@ for h in "$@"; do
     echo "check_headers: $h needs more than C headers" >&2
     exit 1
   fi
+  # Clients built with compilers of every age (Visual C++ 6.0 included)
+  # read the same headers.
+  if ! echo "#include \"$h\"" | "$cxx" -std=c++98 -pedantic-errors -nostdinc++ -fsyntax-only -I"$root" -x c++ - \
+      2>"${TMPDIR:-/tmp}/tavo_hdr.err"; then
+    cat "${TMPDIR:-/tmp}/tavo_hdr.err" >&2
+    echo "check_headers: $h is not C++98" >&2
+    exit 1
+  fi
 done
-echo "check_headers: ok ($# headers, C headers only)"
+echo "check_headers: ok ($# headers, C headers only, C++98 and C++17)"
