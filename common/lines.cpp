@@ -66,14 +66,14 @@ class BlockReader {
       n_ = fread(p_, 1, kBlock, fp_);
       if (n_ < kBlock) {  // the end of the file, or an error
         bEnd_ = true;
-        bFailed_ = ferror(fp_) != 0;
+        bFailed_ = endedInError();
       }
     } else {
       while (n_ < kBlock) {
         const int c = getc(fp_);
         if (c == EOF) {
           bEnd_ = true;
-          bFailed_ = ferror(fp_) != 0;
+          bFailed_ = endedInError();
           break;
         }
         p_[n_++] = static_cast<char>(c);
@@ -86,6 +86,14 @@ class BlockReader {
   size_t size() const { return n_; }
   // True once a read has failed (not merely met the end of the file).
   bool failed() const { return bFailed_; }
+
+ private:
+  // Whether the read that just came up short failed: the stream's error
+  // flag, or no end-of-file flag either (Windows' runtime refuses to read a
+  // stream opened for writing only without setting its error flag).
+  bool endedInError() const { return ferror(fp_) != 0 || feof(fp_) == 0; }
+
+ public:
 
  private:
   static constexpr unsigned int kBlock = 1u << 16;
@@ -221,7 +229,7 @@ char* readOneLine(FILE* fp) {
     b.reserve(n + 1);
     b.p[n++] = static_cast<char>(c);
   }
-  if (c == EOF && ferror(fp)) {
+  if (c == EOF && (ferror(fp) || !feof(fp))) {
     free(b.p);
     return nullptr;
   }
