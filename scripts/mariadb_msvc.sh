@@ -122,12 +122,7 @@ files $(cat "$self" "$here/mariadb_source.sh" "$toolchain" "$msvc_dir"/* | sha25
   if ! nice -n 10 cmake -C "$work/preload.cmake" -S "$src" -B "$build" \
        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTAVO_MSVC_CRT="$flavour" -DTAVO_MSVC_SDK="$sdk" \
        -DTAVO_MSVC_EXTRA_FLAGS="-include $msvc_dir/mariadb_compat.h -DNOGDI" \
-       -DCMAKE_BUILD_TYPE=Release \
-       -DWITH_UNIT_TESTS=OFF -DWITH_CURL=OFF -DWITH_SSL=SCHANNEL \
-       -DCLIENT_PLUGIN_CLIENT_ED25519=STATIC -DCLIENT_PLUGIN_CACHING_SHA2_PASSWORD=STATIC \
-       -DCLIENT_PLUGIN_SHA256_PASSWORD=STATIC -DCLIENT_PLUGIN_MYSQL_CLEAR_PASSWORD=STATIC \
-       -DCLIENT_PLUGIN_PVIO_SHMEM=STATIC \
-       -DCLIENT_PLUGIN_DIALOG=OFF -DCLIENT_PLUGIN_AUTH_GSSAPI_CLIENT=OFF \
+       -DCMAKE_BUILD_TYPE=Release "${mariadb_build_options[@]}" \
        >"$build.configure.log" 2>&1; then
     tail -n 30 "$build.configure.log" >&2
     die "configure failed (log: $build.configure.log)"
@@ -146,15 +141,9 @@ files $(cat "$self" "$here/mariadb_source.sh" "$toolchain" "$msvc_dir"/* | sha25
 
   staged="$prefix.new"
   rm -rf "$staged"
-  mkdir -p "$staged/include/mysql" "$staged/include/mariadb" "$staged/lib"
+  mkdir -p "$staged/lib"
   cp "$lib" "$staged/lib/"
-  # The public headers, as Connector/C's own install lays them out.
-  for h in mysql.h mariadb_com.h mariadb_stmt.h ma_pvio.h ma_tls.h ma_list.h errmsg.h \
-           mariadb_dyncol.h mariadb_ctype.h mariadb_rpl.h mysqld_error.h \
-           mysql/client_plugin.h mysql/plugin_auth.h mariadb/ma_io.h; do
-    cp "$src/include/$h" "$staged/include/$h" || die "header $h missing from the source"
-  done
-  cp "$build/include/mariadb_version.h" "$staged/include/" || die "generated mariadb_version.h missing"
+  mariadb_stage_headers "$src" "$build" "$staged" || die "staging the headers failed"
   cmake -DOUTDIR="$staged/lib" -DCRT="$flavour" -DSDK="$sdk" -P "$msvc_dir/import_libs.cmake" \
     || die "making the helper libraries failed"
   rm -f "$staged/lib"/*.obj

@@ -10,6 +10,31 @@
 # message on stderr.  apt must know the source package: scripts/deps.sh
 # windows (or msvc) adds a deb-src entry and updates apt's lists.
 
+# The Connector/C options of both Windows builds: TLS through Schannel, the
+# login plugins MariaDB servers ask for linked in, no curl, no unit tests.
+mariadb_build_options=(
+  -DWITH_UNIT_TESTS=OFF -DWITH_CURL=OFF -DWITH_SSL=SCHANNEL
+  -DCLIENT_PLUGIN_CLIENT_ED25519=STATIC -DCLIENT_PLUGIN_CACHING_SHA2_PASSWORD=STATIC
+  -DCLIENT_PLUGIN_SHA256_PASSWORD=STATIC -DCLIENT_PLUGIN_MYSQL_CLEAR_PASSWORD=STATIC
+  -DCLIENT_PLUGIN_PVIO_SHMEM=STATIC
+  -DCLIENT_PLUGIN_DIALOG=OFF -DCLIENT_PLUGIN_AUTH_GSSAPI_CLIENT=OFF
+)
+
+# Copies Connector/C's public headers from its source SRC and its build
+# BUILD into STAGED/include, laid out as its own install lays them out.
+# Returns 1 with a message when one is missing.
+mariadb_stage_headers() {
+  local src=$1 build=$2 staged=$3 h
+  mkdir -p "$staged/include/mysql" "$staged/include/mariadb"
+  for h in mysql.h mariadb_com.h mariadb_stmt.h ma_pvio.h ma_tls.h ma_list.h errmsg.h \
+           mariadb_dyncol.h mariadb_ctype.h mariadb_rpl.h mysqld_error.h \
+           mysql/client_plugin.h mysql/plugin_auth.h mariadb/ma_io.h; do
+    cp "$src/include/$h" "$staged/include/$h" || { echo "header $h missing from the source" >&2; return 1; }
+  done
+  cp "$build/include/mariadb_version.h" "$staged/include/" ||
+    { echo "generated mariadb_version.h missing" >&2; return 1; }
+}
+
 # Seconds since a $EPOCHREALTIME reading, one decimal.
 mariadb_source_since() { awk -v a="$1" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.1f", b - a }'; }
 
