@@ -48,6 +48,11 @@ struct LineBuffer {
 // callers report it as a failure, never as an early end of the file.  The
 // stream's error flag is cleared first, so that an error of an earlier
 // read or write does not count.
+// Whether the read of `fp` that just came up short failed: the stream's
+// error flag, or no end-of-file flag either (Windows' runtime refuses to
+// read a stream opened for writing only without setting its error flag).
+bool endedInError(FILE* fp) { return ferror(fp) != 0 || feof(fp) == 0; }
+
 class BlockReader {
  public:
   explicit BlockReader(FILE* fp)
@@ -66,14 +71,14 @@ class BlockReader {
       n_ = fread(p_, 1, kBlock, fp_);
       if (n_ < kBlock) {  // the end of the file, or an error
         bEnd_ = true;
-        bFailed_ = endedInError();
+        bFailed_ = endedInError(fp_);
       }
     } else {
       while (n_ < kBlock) {
         const int c = getc(fp_);
         if (c == EOF) {
           bEnd_ = true;
-          bFailed_ = endedInError();
+          bFailed_ = endedInError(fp_);
           break;
         }
         p_[n_++] = static_cast<char>(c);
@@ -86,14 +91,6 @@ class BlockReader {
   size_t size() const { return n_; }
   // True once a read has failed (not merely met the end of the file).
   bool failed() const { return bFailed_; }
-
- private:
-  // Whether the read that just came up short failed: the stream's error
-  // flag, or no end-of-file flag either (Windows' runtime refuses to read a
-  // stream opened for writing only without setting its error flag).
-  bool endedInError() const { return ferror(fp_) != 0 || feof(fp_) == 0; }
-
- public:
 
  private:
   static constexpr unsigned int kBlock = 1u << 16;
@@ -191,6 +188,14 @@ char** readLines(FILE* fp, int nMax, bool* pFailed) {
   return out.release();
 }
 
+char** readWholeStream(FILE* fp, bool* pFailed) {
+  if (platform::rewindStream(fp) < 0) {
+    if (pFailed != nullptr) *pFailed = true;
+    return nullptr;
+  }
+  return readLines(fp, INT_MAX, pFailed);
+}
+
 int countLines(FILE* fp) {
   StreamLock lock(fp);
   BlockReader r(fp);
@@ -229,7 +234,7 @@ char* readOneLine(FILE* fp) {
     b.reserve(n + 1);
     b.p[n++] = static_cast<char>(c);
   }
-  if (c == EOF && (ferror(fp) || !feof(fp))) {
+  if (c == EOF && endedInError(fp)) {
     free(b.p);
     return nullptr;
   }

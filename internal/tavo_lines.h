@@ -24,6 +24,11 @@ namespace detail {
 // or close the stream.
 char** readLines(FILE* fp, int nMax, bool* pFailed = nullptr);
 
+// The lines of the whole open file `fp`, from its start (a stream that
+// cannot seek, a pipe, from where it stands), as readLines gives them.
+// Null with `*pFailed` (if given) true when the rewind or a read failed.
+char** readWholeStream(FILE* fp, bool* pFailed = nullptr);
+
 // The number of lines from the current position of `fp` to its end: the LF
 // bytes, plus 1 when the last byte read is not LF.  -1 when a read fails or
 // the count does not fit in an int.

@@ -20,7 +20,6 @@
 #ifndef TAVO_INTERNAL_TAVO_SETTINGS_H
 #define TAVO_INTERNAL_TAVO_SETTINGS_H
 
-#include <limits.h>
 #include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -30,7 +29,6 @@
 #include "tavo_internal.h"
 #include "tavo_lines.h"
 #include "tavo_share.h"
-#include "platform.h"
 
 namespace tavo {
 namespace detail {
@@ -153,18 +151,6 @@ void forEachSettingLine(char** ppLines, bool bHeaders, Cut cut) {
     free(*pp);
   }
   free(ppLines);
-}
-
-// The lines of the whole open file `fp`, for a parser: from its start (a
-// stream that cannot seek, a pipe, from where it stands), as readLines
-// gives them.  Null with `*pFailed` true when the rewind or a read failed.
-inline char** readSettingLines(FILE* fp, bool* pFailed) {
-  *pFailed = false;
-  if (platform::rewindStream(fp) < 0) {
-    *pFailed = true;
-    return nullptr;
-  }
-  return readLines(fp, INT_MAX, pFailed);
 }
 
 // The end of every open: a file whose lines could not be read (a

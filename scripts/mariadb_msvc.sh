@@ -115,35 +115,12 @@ files $(cat "$self" "$here/mariadb_source.sh" "$toolchain" "$msvc_dir"/* | sha25
   mkdir -p "$build"
   printf 'set(MSVC 1)\ninclude("%s/cmake/WindowsCache.cmake")\nunset(MSVC)\n' "$src" >"$work/preload.cmake"
 
-  t0=$EPOCHREALTIME
-  say "configuring (log: $build.configure.log)"
   # WIN32_LEAN_AND_MEAN and NOGDI are what Connector/C sets for MSVC alone;
   # cmake/msvc/mariadb_compat.h fills what Wine's headers lack.
-  if ! nice -n 10 cmake -C "$work/preload.cmake" -S "$src" -B "$build" \
-       -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTAVO_MSVC_CRT="$flavour" -DTAVO_MSVC_SDK="$sdk" \
-       -DTAVO_MSVC_EXTRA_FLAGS="-include $msvc_dir/mariadb_compat.h -DNOGDI" \
-       -DCMAKE_BUILD_TYPE=Release "${mariadb_build_options[@]}" \
-       >"$build.configure.log" 2>&1; then
-    tail -n 30 "$build.configure.log" >&2
-    die "configure failed (log: $build.configure.log)"
-  fi
-  say "configure: $(mariadb_source_since "$t0") s"
-
-  t0=$EPOCHREALTIME
-  say "building mariadbclient.lib (log: $build.build.log)"
-  if ! nice -n 10 cmake --build "$build" --target mariadbclient -j2 >"$build.build.log" 2>&1; then
-    grep -E 'error|Error' "$build.build.log" | head -n 30 >&2
-    die "build failed (log: $build.build.log)"
-  fi
-  say "build: $(mariadb_source_since "$t0") s"
-  lib=$(find "$build" -name mariadbclient.lib -print -quit)
-  [ -n "$lib" ] || die "the build made no mariadbclient.lib"
-
   staged="$prefix.new"
-  rm -rf "$staged"
-  mkdir -p "$staged/lib"
-  cp "$lib" "$staged/lib/"
-  mariadb_stage_headers "$src" "$build" "$staged" || die "staging the headers failed"
+  mariadb_build_static "$src" "$build" "$staged" mariadbclient.lib -C "$work/preload.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTAVO_MSVC_CRT="$flavour" -DTAVO_MSVC_SDK="$sdk" \
+    -DTAVO_MSVC_EXTRA_FLAGS="-include $msvc_dir/mariadb_compat.h -DNOGDI"
   cmake -DOUTDIR="$staged/lib" -DCRT="$flavour" -DSDK="$sdk" -P "$msvc_dir/import_libs.cmake" \
     || die "making the helper libraries failed"
   rm -f "$staged/lib"/*.obj

@@ -35,6 +35,40 @@ mariadb_stage_headers() {
     { echo "generated mariadb_version.h missing" >&2; return 1; }
 }
 
+# Configures Connector/C's source SRC in BUILD (Release, the options above
+# and the extra cmake arguments given), builds its static library, whose
+# file is named LIBNAME, and stages it with the public headers in a fresh
+# STAGED (lib/, include/).  The logs are BUILD.configure.log and
+# BUILD.build.log.  Reports through the sourcing script's say and die.
+#   mariadb_build_static SRC BUILD STAGED LIBNAME [CMAKE_ARG...]
+mariadb_build_static() {
+  local src=$1 build=$2 staged=$3 libname=$4 t0 lib
+  shift 4
+  t0=$EPOCHREALTIME
+  say "configuring (log: $build.configure.log)"
+  if ! nice -n 10 cmake "$@" -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=Release "${mariadb_build_options[@]}" \
+       >"$build.configure.log" 2>&1; then
+    tail -n 30 "$build.configure.log" >&2
+    die "configure failed (log: $build.configure.log)"
+  fi
+  say "configure: $(mariadb_source_since "$t0") s"
+
+  t0=$EPOCHREALTIME
+  say "building $libname (log: $build.build.log)"
+  if ! nice -n 10 cmake --build "$build" --target mariadbclient -j2 >"$build.build.log" 2>&1; then
+    grep -E 'error|Error' "$build.build.log" | head -n 30 >&2
+    die "build failed (log: $build.build.log)"
+  fi
+  say "build: $(mariadb_source_since "$t0") s"
+  lib=$(find "$build" -name "$libname" -print -quit)
+  [ -n "$lib" ] || die "the build made no $libname"
+
+  rm -rf "$staged"
+  mkdir -p "$staged/lib"
+  cp "$lib" "$staged/lib/"
+  mariadb_stage_headers "$src" "$build" "$staged" || die "staging the headers failed"
+}
+
 # Seconds since a $EPOCHREALTIME reading, one decimal.
 mariadb_source_since() { awk -v a="$1" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.1f", b - a }'; }
 

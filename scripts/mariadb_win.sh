@@ -30,8 +30,6 @@ set -euo pipefail
 say() { echo "mariadb_win.sh: $*"; }
 die() { echo "mariadb_win.sh: error: $*" >&2; exit 1; }
 
-# Seconds since a $EPOCHREALTIME reading, one decimal.
-since() { awk -v a="$1" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.1f", b - a }'; }
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
@@ -101,34 +99,8 @@ mv "$plugin_c.new" "$plugin_c"
 # --- configure and build ----------------------------------------------------
 
 build="$work/build"
-t0=$EPOCHREALTIME
-say "configuring (log: $build.configure.log)"
-if ! nice -n 10 cmake -S "$src" -B "$build" \
-     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release "${mariadb_build_options[@]}" \
-     >"$build.configure.log" 2>&1; then
-  tail -n 30 "$build.configure.log" >&2
-  die "configure failed (log: $build.configure.log)"
-fi
-say "configure: $(since "$t0") s"
-
-t0=$EPOCHREALTIME
-say "building libmariadbclient.a (log: $build.build.log)"
-if ! nice -n 10 cmake --build "$build" --target mariadbclient -j2 >"$build.build.log" 2>&1; then
-  grep -E 'error|Error' "$build.build.log" | head -n 30 >&2
-  die "build failed (log: $build.build.log)"
-fi
-say "build: $(since "$t0") s"
-
-# --- install into a fresh tree, then put it in place whole ------------------
-
-lib=$(find "$build" -name libmariadbclient.a -print -quit)
-[ -n "$lib" ] || die "the build made no libmariadbclient.a"
-
 staged="$prefix.new"
-rm -rf "$staged"
-mkdir -p "$staged/lib"
-cp "$lib" "$staged/lib/"
-mariadb_stage_headers "$src" "$build" "$staged" || die "staging the headers failed"
+mariadb_build_static "$src" "$build" "$staged" libmariadbclient.a -DCMAKE_TOOLCHAIN_FILE="$toolchain"
 
 cat >"$staged/tavo-mariadb.cmake" <<CMAKE
 # MariaDB Connector/C $version for i686-w64-mingw32, static, made by

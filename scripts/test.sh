@@ -60,20 +60,21 @@ fi
 scripts/fuzz.sh 10
 scripts/fresh_example.sh
 tests/fresh/check_fresh_failures.sh
-windows="Windows build and tests under Wine"
-status=0
-scripts/test_windows.sh || status=$?
-case $status in
-  0) ;;
-  77) windows="Windows build; its tests NOT RUN, this host runs no 32-bit x86 programs" ;;
-  *) exit "$status" ;;
-esac
-msvc="Visual C++-mode DLLs (msvcrt.dll and UCRT) and their tests under Wine"
-status=0
-scripts/test_msvc.sh || status=$?
-case $status in
-  0) ;;
-  77) msvc="Visual C++-mode DLLs and drops; their tests NOT RUN, this host runs no 32-bit x86 programs" ;;
-  *) exit "$status" ;;
-esac
+# Runs a Windows test script; sets `said` to RAN, or, when the script's
+# status is 77 (this host runs no 32-bit x86 programs), to NOT_RUN followed
+# by "NOT RUN" and that reason.
+wine_part() {
+  local script=$1 ran=$2 not_run=$3 status=0
+  "$script" || status=$?
+  case $status in
+    0) said=$ran ;;
+    77) said="$not_run NOT RUN, this host runs no 32-bit x86 programs" ;;
+    *) exit "$status" ;;
+  esac
+}
+wine_part scripts/test_windows.sh "Windows build and tests under Wine" "Windows build; its tests"
+windows=$said
+wine_part scripts/test_msvc.sh "Visual C++-mode DLLs (msvcrt.dll and UCRT) and their tests under Wine" \
+  "Visual C++-mode DLLs and drops; their tests"
+msvc=$said
 echo "all tests passed (normal and sanitizer builds, fault injection, ABI, documentation, packages, fuzz smoke run, main command in a fresh Debian 12 root, $windows, $msvc)"

@@ -157,8 +157,7 @@ char* tCFile::_ReadOneLine(FILE* fp) {
 char** tCFile::ReadLines() const {
   TAVO_ASSERT(m_pFile);
   // A pipe cannot go back to its start: it is read from where it stands.
-  if (tavo::platform::rewindStream(m_pFile) < 0) return nullptr;
-  return tavo::detail::readLines(m_pFile, INT_MAX);
+  return tavo::detail::readWholeStream(m_pFile);
 }
 
 char** tCFile::ReadLines(const char* pFileName) {

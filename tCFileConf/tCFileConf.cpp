@@ -107,7 +107,7 @@ int tCFileConf::_ParseConf() {
   releaseTable(m_oConf);
   tCString3* pTable = tavo::detail::newShared<tCString3>();
   bool bFailed = false;
-  tavo::detail::forEachSettingLine(tavo::detail::readSettingLines(m_pFile, &bFailed), false, [pTable](tavo::detail::SettingLine, char* pKey, char* pValue) {
+  tavo::detail::forEachSettingLine(tavo::detail::readWholeStream(m_pFile, &bFailed), false, [pTable](tavo::detail::SettingLine, char* pKey, char* pValue) {
     char* row[3] = {pKey, pValue, nullptr};
     *pTable += row;
   });

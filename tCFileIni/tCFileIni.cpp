@@ -139,7 +139,7 @@ int tCFileIni::_ParseIni() {
   tavo::detail::VectorBuilder sections;
   tCString3* pCurrent = nullptr;
   bool bFailed = false;
-  tavo::detail::forEachSettingLine(tavo::detail::readSettingLines(m_pFile, &bFailed), true, [&](SettingLine kind, char* pFirst, char* pSecond) {
+  tavo::detail::forEachSettingLine(tavo::detail::readWholeStream(m_pFile, &bFailed), true, [&](SettingLine kind, char* pFirst, char* pSecond) {
     if (kind == SettingLine::kHeader) {
       IniSection* pSec = static_cast<IniSection*>(mmalloc(sizeof(IniSection)));
       pSec->m_oName = tavo::detail::create<tCString>(pFirst);
