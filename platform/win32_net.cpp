@@ -1,6 +1,6 @@
 // Windows implementation of the socket calls of the platform layer, on
-// Windows Sockets 2.2.  A SOCKET is an int here: handles of a 32-bit
-// process fit, and INVALID_SOCKET becomes -1.
+// Windows Sockets 2.2.  A SOCKET is an int here (win32_internal.h says why
+// its value fits, on 64-bit Windows too), and INVALID_SOCKET becomes -1.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
@@ -9,6 +9,7 @@
 
 #include "bsd_net.h"
 #include "platform.h"
+#include "win32_internal.h"
 
 namespace tavo {
 namespace platform {
@@ -17,9 +18,17 @@ using native::sock;
 
 namespace {
 
-// A socket handle is not inherited by the processes this one starts.
+// A new socket as the library stores it: not inherited by the processes
+// this one starts, and its value an int.  A value that would not fit is
+// closed and fails the call with WSAEMFILE (no more sockets this process
+// can hold), rather than being cut short.
 int noInherit(SOCKET s) {
   if (s == INVALID_SOCKET) return -1;
+  if (!win32::handleFitsInt(static_cast<uintptr_t>(s))) {
+    ::closesocket(s);
+    ::WSASetLastError(WSAEMFILE);
+    return -1;
+  }
   SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
   return static_cast<int>(s);
 }

@@ -15,6 +15,7 @@
 #include <string.h>
 
 #include "platform.h"
+#include "win32_internal.h"
 
 namespace tavo {
 namespace platform {
@@ -27,8 +28,9 @@ HANDLE handleOf(int id) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>
 
 }  // namespace
 
-// A handle's number is the mapping's handle itself (32 bits wide in a
-// 32-bit process).
+// A handle's number is the mapping's handle itself, whose value fits an int
+// on 64-bit Windows too (win32_internal.h); one that would not is closed
+// and fails the call with ERROR_TOO_MANY_OPEN_FILES, never cut short.
 int createOrJoinSharedBlock(const char* name, int size) {
   size_t n = strlen(name);
   if (n == 0 || n > kMaxName) return 0;
@@ -46,6 +48,11 @@ int createOrJoinSharedBlock(const char* name, int size) {
     }
   }
   if (h == nullptr) return 0;
+  if (!win32::handleFitsInt(reinterpret_cast<uintptr_t>(h))) {
+    CloseHandle(h);
+    SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+    return 0;
+  }
   return static_cast<int>(reinterpret_cast<uintptr_t>(h));
 }
 

@@ -11,17 +11,19 @@
 #   and lintian, which checks them
 #   doc:     Doxygen for scripts/doc.sh
 #   abi:     abigail-tools (abidw, abidiff) for scripts/abi.sh
-#   windows: the 32-bit Windows cross build and its tests: mingw-w64 (i686),
-#   Wine with its 32-bit half (the i386 architecture is added to dpkg when
-#   missing; GnuTLS, which Wine's Schannel loads, is only a recommendation
-#   of Wine's), dpkg-dev for unpacking Debian source packages and openssl
-#   for the certificate of a TLS test server; and apt's access to the mariadb
-#   source package (scripts/deb_src.sh)
-#   msvc:    the Visual C++-mode build of the Windows DLL: clang 14, lld
+#   windows: the 32- and 64-bit Windows cross builds and their tests:
+#   mingw-w64 (i686 and x86_64), Wine with its 32-bit half (the i386
+#   architecture is added to dpkg when missing; GnuTLS, which Wine's Schannel
+#   loads, is only a recommendation of Wine's) and its 64-bit half (wine64,
+#   which runs 64-bit programs on every x86-64 host), dpkg-dev for unpacking
+#   Debian source packages and openssl for the certificate of a TLS test
+#   server; and apt's access to the mariadb source package (scripts/deb_src.sh)
+#   msvc:    the Visual C++-mode builds of the Windows DLL: clang 14, lld
 #   (lld-link) and LLVM 14 (llvm-lib, llvm-dlltool), what the windows task
-#   brings (mingw-w64's i686 import libraries, Wine to run the results, the
-#   mariadb source package) and apt's lists, from which scripts/msvc_sdk.sh
-#   unpacks Wine's headers (libwine-dev, downloaded, not installed)
+#   brings (mingw-w64's i686 and x86_64 import libraries, both halves of
+#   Wine to run the results, the mariadb source package) and apt's lists,
+#   from which scripts/msvc_sdk.sh unpacks Wine's headers (libwine-dev,
+#   downloaded, not installed)
 #   fresh:   debootstrap and git, for trying a command in a fresh Debian 12
 #   root (scripts/fresh_example.sh)
 set -euo pipefail
@@ -45,9 +47,11 @@ for task in "$@"; do
     fresh) pkgs+=(debootstrap git) ;;
     abi) pkgs+=(abigail-tools) ;;
     package) pkgs+=(dpkg-dev lintian) ;;
-    windows) pkgs+=(g++-mingw-w64-i686 googletest wine wine32:i386 libgnutls30:i386 dpkg-dev xz-utils openssl)
+    windows) pkgs+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32:i386 libgnutls30:i386
+        wine64 dpkg-dev xz-utils openssl)
       sources+=(mariadb) ;;
-    msvc) pkgs+=(clang-14 lld-14 llvm-14 g++-mingw-w64-i686 wine wine32:i386 libgnutls30:i386 dpkg-dev xz-utils)
+    msvc) pkgs+=(clang-14 lld-14 llvm-14 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386
+        libgnutls30:i386 wine64 dpkg-dev xz-utils)
       sources+=(mariadb) ;;
     *) echo "$usage" >&2; exit 2 ;;
   esac

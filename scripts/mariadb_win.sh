@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Builds MariaDB Connector/C for 32-bit Windows (i686, mingw-w64) as a static
-# library for the Windows build of libtavo, from the libmariadb/ directory of
-# Debian's own mariadb source package (Debian 12 has no separate Connector/C
-# source package).
+# Builds MariaDB Connector/C for Windows with mingw-w64, 32-bit (i686) or
+# 64-bit (x86_64), as a static library for the Windows builds of libtavo,
+# from the libmariadb/ directory of Debian's own mariadb source package
+# (Debian 12 has no separate Connector/C source package).
 #
-#   scripts/mariadb_win.sh [PREFIX]     default PREFIX: build-win-deps/mariadb
+#   scripts/mariadb_win.sh [ARCH] [PREFIX]
+#       ARCH: i686 (default) or x86_64
+#       default PREFIX: build-win-deps/mariadb (i686),
+#                       build-win-deps/mariadb-x86_64 (x86_64)
 #
 # Result:
 #   PREFIX/include/              mysql.h and the other public headers
@@ -34,11 +37,14 @@ die() { echo "mariadb_win.sh: error: $*" >&2; exit 1; }
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 self="$here/$(basename "$0")"
-toolchain="$root/cmake/toolchain-i686-w64-mingw32.cmake"
 deps_dir="$root/build-win-deps"
 src_cache="$deps_dir/src"
-prefix=${1:-$deps_dir/mariadb}
-[ $# -le 1 ] || die "usage: $0 [PREFIX]"
+arch=i686
+case "${1:-}" in i686|x86_64) arch=$1; shift ;; esac
+toolchain="$root/cmake/toolchain-$arch-w64-mingw32.cmake"
+if [ "$arch" = i686 ]; then default_prefix=$deps_dir/mariadb; else default_prefix=$deps_dir/mariadb-$arch; fi
+prefix=${1:-$default_prefix}
+[ $# -le 1 ] || die "usage: $0 [i686|x86_64] [PREFIX]"
 case "$prefix" in /*) ;; *) prefix="$PWD/$prefix" ;; esac
 prefix=${prefix%/}
 [ -n "$prefix" ] || die "PREFIX must not be /"
@@ -55,6 +61,7 @@ version=$mariadb_version orig=$mariadb_orig from_cache=$mariadb_source_from_cach
 
 stamp_name=.tavo-mariadb.stamp
 stamp_text="source mariadb $version
+arch $arch
 script $(cat "$self" "$here/mariadb_source.sh" | sha256sum | cut -d' ' -f1)
 toolchain $(sha256sum <"$toolchain" | cut -d' ' -f1)"
 if [ -f "$prefix/$stamp_name" ] && [ "$(cat "$prefix/$stamp_name")" = "$stamp_text" ] &&
@@ -67,7 +74,7 @@ fi
 if [ -e "$prefix" ] && [ ! -f "$prefix/$stamp_name" ] && [ -n "$(ls -A "$prefix" 2>/dev/null)" ]; then
   die "$prefix exists and was not made by this script; choose another PREFIX"
 fi
-say "building Connector/C from mariadb $version ($orig) into $prefix"
+say "building Connector/C from mariadb $version ($orig) for $arch into $prefix"
 if [ "$from_cache" -eq 1 ]; then
   mariadb_source_verify "$src_cache" \
     || die "the cached source package failed its check (see $src_cache/download.log)"
@@ -75,7 +82,7 @@ fi
 
 # --- extract libmariadb/ and patch it ---------------------------------------
 
-work=$(mktemp -d "$deps_dir/mariadb-build.XXXXXX")
+work=$(mktemp -d "$deps_dir/mariadb-$arch-build.XXXXXX")
 ok=0
 trap 'if [ "$ok" -eq 1 ]; then rm -rf "$work"; else echo "mariadb_win.sh: build tree kept in $work" >&2; fi' EXIT
 
@@ -84,7 +91,8 @@ src=$(mariadb_source_extract "$src_cache" "$work") \
 
 # The variadic mysql_load_plugin is declared in mysql.h without STDCALL but
 # defined with it; for i686 that is a different calling convention, and gcc
-# stops with "conflicting types".  The definition loses the STDCALL.
+# stops with "conflicting types".  The definition loses the STDCALL (for
+# x86_64, where there is one calling convention, that changes nothing).
 plugin_c="$src/libmariadb/ma_client_plugin.c.in"
 awk '
   prev == "struct st_mysql_client_plugin * STDCALL" && $0 ~ /^mysql_load_plugin\(.*\.\.\.\)$/ {
@@ -103,7 +111,7 @@ staged="$prefix.new"
 mariadb_build_static "$src" "$build" "$staged" libmariadbclient.a -DCMAKE_TOOLCHAIN_FILE="$toolchain"
 
 cat >"$staged/tavo-mariadb.cmake" <<CMAKE
-# MariaDB Connector/C $version for i686-w64-mingw32, static, made by
+# MariaDB Connector/C $version for $arch-w64-mingw32, static, made by
 # scripts/mariadb_win.sh (plugins built in, TLS through Schannel).
 #   include(\${TAVO_MARIADB_WIN_PREFIX}/tavo-mariadb.cmake)
 #   target_link_libraries(tavo PRIVATE tavo_mariadb_win)
@@ -120,4 +128,4 @@ echo "$stamp_text" >"$staged/$stamp_name"
 rm -rf "$prefix"
 mv "$staged" "$prefix"
 ok=1
-say "done: $prefix (mariadb $version)"
+say "done: $prefix (mariadb $version, $arch)"

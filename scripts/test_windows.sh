@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# The test suite of the 32-bit Windows build: tavo.dll and every test
-# program cross-built with mingw-w64 (i686, posix thread model), then run
-# under Wine by ctest.  Installs what it needs first (scripts/deps.sh
-# windows; MariaDB Connector/C for Windows through scripts/mariadb_win.sh).
+# The test suite of a mingw-w64 Windows build: tavo.dll and every test
+# program cross-built for 32-bit (i686) or 64-bit (x86_64) Windows with the
+# posix thread model, then run under Wine by ctest.  Installs what it needs
+# first (scripts/deps.sh windows; MariaDB Connector/C for the architecture
+# through scripts/mariadb_win.sh).
+#
+#   scripts/test_windows.sh [i686|x86_64]      default: i686
+#       i686    build-win/,   cmake/toolchain-i686-w64-mingw32.cmake
+#       x86_64  build-win64/, cmake/toolchain-x86_64-w64-mingw32.cmake
 #
 # Checks that tavo.dll imports only system DLLs (libgcc, libstdc++ and
 # winpthread are linked into it).  Wine runs in a prefix of its own
-# (build-win/wineprefix) with its server kept warm for the whole run and
+# (BUILD/wineprefix) with its server kept warm for the whole run and
 # stopped at the end, whatever the outcome.  Then a program of a developer's
 # own is built against the installed DLL the README's ways and run
 # (tests/windows/check_consumer.sh).  The database tests talk to the
@@ -15,34 +20,44 @@
 #
 # Wine runs 32-bit Windows programs as 32-bit x86 Linux processes.  On a host
 # whose kernel runs none (a virtual machine without IA-32 emulation), the
-# build and the DLL check still run, the tests cannot: the script says so and
-# exits with status 77 ("not run"), which scripts/test.sh reports as such.
-#
-#   scripts/test_windows.sh
+# i686 build and the DLL check still run, the tests cannot: the script says
+# so and exits with status 77 ("not run"), which scripts/test.sh reports as
+# such.  64-bit Windows programs run under 64-bit Wine on every x86-64 host:
+# for x86_64 a Wine that cannot start them is a failure.
 set -euo pipefail
 self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
+arch=${1:-i686}
+case "$arch" in
+  i686) build="$PWD/build-win" mariadb="$PWD/build-win-deps/mariadb" ;;
+  x86_64) build="$PWD/build-win64" mariadb="$PWD/build-win-deps/mariadb-x86_64" ;;
+  *) echo "usage: $0 [i686|x86_64]" >&2; exit 2 ;;
+esac
 if [ -z "${TAVO_DB_INI:-}" ]; then
   scripts/deps.sh test
   exec scripts/with_mariadb.sh "$self" "$@"
 fi
 start=$(date +%s)
 scripts/deps.sh windows
-scripts/mariadb_win.sh "$PWD/build-win-deps/mariadb"
+scripts/mariadb_win.sh "$arch" "$mariadb"
 
-build="$PWD/build-win"
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-i686-w64-mingw32.cmake" \
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-$arch-w64-mingw32.cmake" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVO_BUILD_TESTS=ON -DTAVO_BUILD_EXAMPLES=OFF \
-  -DTAVO_LIB_DIR="$build/lib" -DTAVO_MARIADB_WIN_PREFIX="$PWD/build-win-deps/mariadb" >/dev/null
+  -DTAVO_LIB_DIR="$build/lib" -DTAVO_MARIADB_WIN_PREFIX="$mariadb" >/dev/null
 cmake --build "$build" -j2
 
 # The DLL must need nothing but the system's own DLLs (msvcrt.dll among them).
 . scripts/wine_lib.sh
-check_dll_imports i686-w64-mingw32-objdump "$build/lib/tavo.dll" msvcrt.dll
-wine_runnable_or_exit77 "tavo.dll and the test programs were built and the DLL's imports checked."
-wine_start "$build/wineprefix"
+check_dll_imports "$arch-w64-mingw32-objdump" "$build/lib/tavo.dll" msvcrt.dll
+if [ "$arch" = i686 ]; then
+  wine_runnable_or_exit77 "tavo.dll and the test programs were built and the DLL's imports checked."
+  wine_start "$build/wineprefix"
+else
+  wine64_runnable_or_fail
+  wine_start "$build/wineprefix" 64
+fi
 ctest --test-dir "$build" --output-on-failure --no-tests=error -j2
 # A Windows developer's program, built as the README says, against the
 # installed DLL.
-tests/windows/check_consumer.sh "$build"
-echo "all Windows tests passed under Wine ($(( $(date +%s) - start )) s)"
+tests/windows/check_consumer.sh "$build" "$arch"
+echo "all Windows tests ($arch) passed under Wine ($(( $(date +%s) - start )) s)"

@@ -9,10 +9,18 @@
 #       exits with status 77 ("not run") when this host runs no 32-bit x86
 #       programs (a virtual machine without IA-32 emulation), saying so and
 #       what was done before; any other failure of Wine is an error
-#   wine_start WINEPREFIX
+#   wine64_runnable_or_fail
+#       exits with status 1, saying why, when 64-bit Wine cannot start: it
+#       runs on every x86-64 host, so nothing excuses it
+#   wine_start WINEPREFIX [64]
 #       Wine in a prefix of its own, quiet, with its server kept warm for
 #       every program run after it and stopped when the script exits,
-#       whatever the outcome
+#       whatever the outcome; with 64, the prefix is made by 64-bit Wine
+#       (it then runs 64-bit programs, and 32-bit ones where the host can)
+#   $tavo_wine64
+#       the 64-bit loader, which starts 64-bit programs: Debian keeps it out
+#       of PATH, and its wine command starts the 32-bit loader whenever
+#       wine32 is installed
 
 # The Windows DLLs a tavo.dll may import besides its C runtime.
 tavo_system_dlls=' advapi32.dll bcrypt.dll crypt32.dll kernel32.dll ntdll.dll secur32.dll shlwapi.dll ws2_32.dll user32.dll '
@@ -49,8 +57,24 @@ wine_runnable_or_exit77() {
   fi
 }
 
+tavo_wine64=/usr/lib/wine/wine64
+
+wine64_runnable_or_fail() {
+  local wine_version
+  if ! wine_version=$(LC_ALL=C "$tavo_wine64" --version 2>&1); then
+    echo "64-bit Wine cannot start ($tavo_wine64 --version: ${wine_version##*$'\n'});" \
+      "it runs on every x86-64 host: install it with scripts/deps.sh windows" >&2
+    exit 1
+  fi
+}
+
 wine_start() {
   export WINEPREFIX="$1" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  local boot=(wineboot -i)
+  if [ "${2:-}" = 64 ]; then
+    export WINELOADER="$tavo_wine64"
+    boot=("$tavo_wine64" wineboot -i)
+  fi
   trap 'wineserver -k 2>/dev/null || true' EXIT
   trap 'exit 129' HUP
   trap 'exit 130' INT
@@ -59,5 +83,5 @@ wine_start() {
   # would otherwise hold open.  The server needs its prefix directory.
   mkdir -p "$WINEPREFIX"
   wineserver -p </dev/null >/dev/null 2>&1
-  wineboot -i >/dev/null 2>&1
+  "${boot[@]}" >/dev/null 2>&1
 }

@@ -125,6 +125,12 @@ class TAVO_API tCShm {
   int Drop();
 
   /// Non-zero exactly while the object holds a handle.
+  ///
+  /// On Windows it is the mapping's handle itself, an `int` on 64-bit
+  /// Windows too, where a `HANDLE` is 64 bits wide: Windows keeps kernel
+  /// handle values within 32 bits, so every handle fits.  The library
+  /// checks each handle it stores; one that would not fit is closed and
+  /// `Create` fails (ERROR_TOO_MANY_OPEN_FILES), never cut short.
   int m_nShmID;
   /// The name last accepted by Create, NUL-terminated (zero-filled before).
   char m_szIPCName[50];

@@ -290,6 +290,12 @@ class TAVO_API tCTcp {
   static int retrieve_data(const char* pHost, char* pBuf, int nSize);
 
   /// The handle held, or -1.
+  ///
+  /// An `int` on 64-bit Windows too, where a `SOCKET` is 64 bits wide:
+  /// Windows keeps socket values within 32 bits (so that a 64-bit process
+  /// can hand them to a 32-bit one), so every socket fits.  The library
+  /// checks each socket it stores; one that would not fit is closed and
+  /// its call fails (WSAEMFILE), never cut short.
   int m_nSock;
 };
 

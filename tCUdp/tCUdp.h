@@ -91,7 +91,8 @@ class TAVO_API tCUdp {
   int RecvDate(void* buf, int len);
 
  private:
-  // The datagram socket, or -1.
+  // The datagram socket, or -1 (an int on 64-bit Windows too: see
+  // tCTcp::m_nSock).
   int m_sock;
   // The platform's 16-byte IPv4 socket address (family, port in network
   // order, address) that BindAddr bound the socket to; zero before that.

@@ -47,6 +47,25 @@ TEST(Layout, EachClassIsItsListedMembers) {
   EXPECT_EQ(sizeof(tCMysql), ptrAligned(3 * P + 8 + 1024) + P);
 }
 
+// The same sizes in bytes, as written down for the programs of each data
+// model: 32-bit (Linux i386, Windows x86), LP64 (Linux x86-64) and LLP64
+// (64-bit Windows, where long stays 4 bytes: no member is a long, so LP64
+// and LLP64 agree).
+TEST(Layout, SizesOfEachDataModel) {
+  struct Row {
+    const char* name;
+    std::size_t actual, bits32, bits64;
+  };
+  const Row rows[] = {
+      {"tCString", sizeof(tCString), 8, 16},      {"tCString2", sizeof(tCString2), 8, 16},
+      {"tCString3", sizeof(tCString3), 12, 24},   {"tCFile", sizeof(tCFile), 12, 24},
+      {"tCFileConf", sizeof(tCFileConf), 16, 32}, {"tCFileIni", sizeof(tCFileIni), 20, 40},
+      {"tCTcp", sizeof(tCTcp), 8, 16},            {"tCUdp", sizeof(tCUdp), 24, 32},
+      {"tCShm", sizeof(tCShm), 60, 64},           {"tCMysql", sizeof(tCMysql), 1048, 1064},
+  };
+  for (const Row& r : rows) EXPECT_EQ(r.actual, P == 4 ? r.bits32 : r.bits64) << r.name;
+}
+
 // The public members client programs read, where they read them.
 TEST(Layout, PublicMembersAreWhereClientsReadThem) {
   tCMysql db;

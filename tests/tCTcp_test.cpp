@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <mutex>
@@ -25,6 +26,9 @@
 #include <vector>
 
 #include "tests/net_test_util.h"
+#ifdef _WIN32
+#include "win32_internal.h"
+#endif
 
 using namespace net_test;
 
@@ -1072,6 +1076,26 @@ TEST(tCTcpWindows, OpenCloseAndHandles) {
   EXPECT_EQ(t.GetHandle(), -1);
   EXPECT_FALSE(fdIsOpen(fd));
   EXPECT_EQ(t.Close(), 1);
+}
+
+// Sockets and mapping handles are kept in an int: only values in
+// 1..INT_MAX are stored, on 64-bit Windows too (whose SOCKET and HANDLE
+// are 64 bits wide); anything else would read as a failure or lose bits.
+TEST(tCTcpWindows, OnlyHandlesThatFitAnIntAreStored) {
+  using tavo::platform::win32::handleFitsInt;
+  const struct {
+    std::uintptr_t value;
+    bool fits;
+  } cases[] = {{0, false},
+               {4, true},
+               {INT_MAX, true},
+               {static_cast<std::uintptr_t>(INT_MAX) + 1, false},
+               {static_cast<std::uintptr_t>(-1), false}};
+  for (const auto& c : cases) EXPECT_EQ(handleFitsInt(c.value), c.fits) << c.value;
+  // What the system hands out fits, on either width.
+  tCTcp t;
+  ASSERT_EQ(t.Open(), 1);
+  EXPECT_GT(t.GetHandle(), 0);
 }
 
 TEST(tCTcpWindows, RefusalWithATimeOutIsSeenThroughTheTimeOutPath) {

@@ -1,7 +1,8 @@
 // The BSD socket interface as Windows Sockets 2.2 spells it, for the socket
 // code both families share (platform/bsd_net.cpp; internal header, on the
-// include path of Windows builds only).  A SOCKET is an int in the library:
-// handles of a 32-bit process fit, and INVALID_SOCKET becomes -1.
+// include path of Windows builds only).  A SOCKET is an int in the library
+// (win32_internal.h says why its value fits, on 64-bit Windows too), and
+// INVALID_SOCKET becomes -1.
 #ifndef TAVO_INTERNAL_WIN32_NATIVE_SOCKETS_H
 #define TAVO_INTERNAL_WIN32_NATIVE_SOCKETS_H
 

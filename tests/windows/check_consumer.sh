@@ -9,13 +9,17 @@
 # The installed tavo.pc names nothing but tavo (the MySQL client is inside
 # the DLL).  Wine's environment (WINEPREFIX, ...) comes from the caller.
 #
-#   tests/windows/check_consumer.sh BUILD_DIR     (a configured Windows build)
+#   tests/windows/check_consumer.sh BUILD_DIR [i686|x86_64]
+#       (a configured Windows build of that architecture; default i686)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$1
+arch=${2:-i686}
+# A 64-bit program is started by the 64-bit loader (scripts/wine_lib.sh).
+if [ "$arch" = x86_64 ]; then wine=/usr/lib/wine/wine64; else wine=wine; fi
 work=$(mktemp -d /tmp/tavo_wincons.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-prefix="$work/tavo-win32"
+prefix="$work/tavo-win-$arch"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 src="$root/examples/quickstart"
 expected=$'apple\nfig\npear\ncannot open: No such file or directory'
@@ -23,7 +27,7 @@ expected=$'apple\nfig\npear\ncannot open: No such file or directory'
 run() {  # <dir holding quickstart.exe> <how it was built>
   cp "$prefix/bin/tavo.dll" "$1/"
   local got
-  got=$(cd "$1" && wine ./quickstart.exe | tr -d '\r')
+  got=$(cd "$1" && "$wine" ./quickstart.exe | tr -d '\r')
   if [ "$got" != "$expected" ]; then
     printf 'check_consumer: %s: got\n%s\n' "$2" "$got" >&2
     exit 1
@@ -32,11 +36,11 @@ run() {  # <dir holding quickstart.exe> <how it was built>
 }
 
 mkdir -p "$work/direct"
-i686-w64-mingw32-g++-posix -std=c++17 -static -I"$prefix/include/tavo" "$src/quickstart.cpp" \
+$arch-w64-mingw32-g++-posix -std=c++17 -static -I"$prefix/include/tavo" "$src/quickstart.cpp" \
   "$prefix/lib/libtavo.dll.a" -o "$work/direct/quickstart.exe"
 run "$work/direct" "mingw-w64 by hand"
 
-cmake -S "$src" -B "$work/cmake" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" \
+cmake -S "$src" -B "$work/cmake" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-w64-mingw32.cmake" \
   -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_EXE_LINKER_FLAGS=-static >/dev/null
 cmake --build "$work/cmake" >/dev/null
 run "$work/cmake" "CMake find_package"
