@@ -10,8 +10,9 @@
 #   - the runtime's import library for the flavour (TAVO_MSVC_CRT_LIBS:
 #     msvcrt.dll or ucrtbase.dll);
 #   - the system DLLs' import libraries, mingw-w64's (they serve this mode).
-# /safeseh:no: the helper objects and mingw-w64's import stubs carry no
-# safe-exception-handler tables.
+# /safeseh:no (x86 only): the helper objects and mingw-w64's import stubs
+# carry no safe-exception-handler tables.  /machine follows the toolchain
+# file (TAVO_MSVC_MACHINE: x86 or x64).
 #
 #   tavo_msvc_dll(TARGET)      a DLL without an entry point (nothing runs
 #                              at load or unload; no object may need static
@@ -21,7 +22,7 @@
 # arguments (names such as ws2_32, or full paths).
 include_guard(GLOBAL)
 include("${TAVO_MSVC_DIR}/import_libs.cmake")
-tavo_msvc_import_libs("${CMAKE_BINARY_DIR}/msvc-libs" "${TAVO_MSVC_CRT}" "${TAVO_MSVC_SDK}")
+tavo_msvc_import_libs("${CMAKE_BINARY_DIR}/msvc-libs" "${TAVO_MSVC_CRT}" "${TAVO_MSVC_SDK}" "${TAVO_MSVC_ARCH}")
 
 # CMake's Windows defaults would add kernel32.lib user32.lib ... by name.
 set(CMAKE_C_STANDARD_LIBRARIES "")
@@ -39,7 +40,10 @@ function(_tavo_msvc_link target)
       list(APPEND libs "${TAVO_MSVC_LIBDIR}/lib${lib}.a")
     endif()
   endforeach()
-  target_link_options(${target} PRIVATE "LINKER:/nodefaultlib" "LINKER:/safeseh:no" "LINKER:/machine:x86")
+  target_link_options(${target} PRIVATE "LINKER:/nodefaultlib" "LINKER:/machine:${TAVO_MSVC_MACHINE}")
+  if(TAVO_MSVC_MACHINE STREQUAL "x86")
+    target_link_options(${target} PRIVATE "LINKER:/safeseh:no")
+  endif()
   target_link_libraries(${target} PRIVATE ${libs} ${TAVO_MSVC_IMPORT_LIBS} ${TAVO_MSVC_CRT_LIBS}
     "${TAVO_MSVC_LIBDIR}/libkernel32.a")
 endfunction()

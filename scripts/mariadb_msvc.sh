@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Builds MariaDB Connector/C for 32-bit Windows in Visual C++ mode (clang 14,
-# cmake/toolchain-i686-msvc.cmake) as a static library for the Visual C++-mode
-# tavo.dll, for one C runtime flavour, from the libmariadb/ directory of
+# Builds MariaDB Connector/C for Windows in Visual C++ mode (clang 14,
+# cmake/toolchain-i686-msvc.cmake or, for x64, toolchain-x86_64-msvc.cmake)
+# as a static library for the Visual C++-mode tavo.dll, for one flavour (C
+# runtime and architecture), from the libmariadb/ directory of
 # Debian's mariadb source package (fetched as scripts/mariadb_win.sh fetches
 # it, through scripts/mariadb_source.sh), with the same options as the
 # mingw-w64 build: the authentication plugins and the shared-memory
 # transport built in, TLS through Schannel.
 #
 #   scripts/mariadb_msvc.sh FLAVOUR [PREFIX]
-#       FLAVOUR: msvcrt (msvcrt.dll) or ucrt (ucrtbase.dll)
+#       FLAVOUR: msvcrt (msvcrt.dll, x86), ucrt (ucrtbase.dll, x86) or
+#                ucrt-x64 (ucrtbase.dll, x64)
 #       default PREFIX: build-msvc-deps/FLAVOUR/mariadb
 #   scripts/mariadb_msvc.sh --probe FLAVOUR HOST PORT [USER [PASSWORD]]
 #   scripts/mariadb_msvc.sh --probe FLAVOUR --ini FILE   (section [db], as
@@ -41,12 +43,10 @@ root=$(cd "$here/.." && pwd)
 self="$here/$(basename "$0")"
 # shellcheck source=scripts/mariadb_source.sh
 . "$here/mariadb_source.sh"
-toolchain="$root/cmake/toolchain-i686-msvc.cmake"
 msvc_dir="$root/cmake/msvc"
 deps_dir="$root/build-msvc-deps"
 # The source package is shared with the mingw-w64 build.
 src_cache="$root/build-win-deps/src"
-mingw_lib=/usr/i686-w64-mingw32/lib
 
 probe=0
 if [ "${1:-}" = "--probe" ]; then
@@ -55,11 +55,25 @@ if [ "${1:-}" = "--probe" ]; then
 fi
 flavour=${1:-}
 case "$flavour" in
-  msvcrt) crt_lib=libmsvcrt.a crt_dll=msvcrt.dll ;;
-  ucrt) crt_lib=libucrtbase.a crt_dll=ucrtbase.dll ;;
+  msvcrt) crt=msvcrt arch=x86 crt_lib=libmsvcrt.a crt_dll=msvcrt.dll ;;
+  ucrt) crt=ucrt arch=x86 crt_lib=libucrtbase.a crt_dll=ucrtbase.dll ;;
+  ucrt-x64) crt=ucrt arch=x64 crt_lib=libucrtbase.a crt_dll=ucrtbase.dll ;;
   *) die "$usage" ;;
 esac
 shift
+if [ "$arch" = x86 ]; then
+  toolchain="$root/cmake/toolchain-i686-msvc.cmake"
+  mingw_lib=/usr/i686-w64-mingw32/lib
+  target=i686-pc-windows-msvc
+  machine_flags="/machine:x86 /safeseh:no"
+  wine=wine
+else
+  toolchain="$root/cmake/toolchain-x86_64-msvc.cmake"
+  mingw_lib=/usr/x86_64-w64-mingw32/lib
+  target=x86_64-pc-windows-msvc
+  machine_flags="/machine:x64"
+  wine=/usr/lib/wine/wine64
+fi
 if [ "$probe" -eq 1 ]; then
   prefix=$deps_dir/$flavour/mariadb
 else
@@ -119,9 +133,9 @@ files $(cat "$self" "$here/mariadb_source.sh" "$toolchain" "$msvc_dir"/* | sha25
   # cmake/msvc/mariadb_compat.h fills what Wine's headers lack.
   staged="$prefix.new"
   mariadb_build_static "$src" "$build" "$staged" mariadbclient.lib -C "$work/preload.cmake" \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTAVO_MSVC_CRT="$flavour" -DTAVO_MSVC_SDK="$sdk" \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTAVO_MSVC_CRT="$crt" -DTAVO_MSVC_SDK="$sdk" \
     -DTAVO_MSVC_EXTRA_FLAGS="-include $msvc_dir/mariadb_compat.h -DNOGDI"
-  cmake -DOUTDIR="$staged/lib" -DCRT="$flavour" -DSDK="$sdk" -P "$msvc_dir/import_libs.cmake" \
+  cmake -DOUTDIR="$staged/lib" -DCRT="$crt" -DSDK="$sdk" -DARCH="$arch" -P "$msvc_dir/import_libs.cmake" \
     || die "making the helper libraries failed"
   rm -f "$staged/lib"/*.obj
   write_link_files "$staged"
@@ -137,18 +151,18 @@ files $(cat "$self" "$here/mariadb_source.sh" "$toolchain" "$msvc_dir"/* | sha25
 # the system's import libraries.
 write_link_files() {
   local dir=$1 extra l
-  [ "$flavour" = msvcrt ] && extra=tavo_msvcrt_extra.lib || extra=tavo_ucrtbase_extra.lib
+  [ "$crt" = msvcrt ] && extra=tavo_msvcrt_extra.lib || extra=tavo_ucrtbase_extra.lib
   {
-    echo "# MariaDB Connector/C $mariadb_version, Visual C++ mode, runtime $crt_dll ($flavour),"
+    echo "# MariaDB Connector/C $mariadb_version, Visual C++ mode, $arch, runtime $crt_dll ($flavour),"
     echo "# made by scripts/mariadb_msvc.sh.  A DLL or program linking it statically"
     echo "# adds these to its lld-link line, after its own objects, in this order"
     echo "# (paths relative to this file's directory, or absolute), and links with"
-    echo "#   /machine:x86 /nodefaultlib /safeseh:no"
+    echo "#   $machine_flags /nodefaultlib"
     echo "# (a console program: /subsystem:console /entry:mainCRTStartup, which"
     echo "# lib/tavo_msvc_support.lib provides; a DLL: /dll and /noentry or its own"
     echo "# DllMain, which may call tavo_msvc_run_onexit at DLL_PROCESS_DETACH)."
-    echo "# Compile with the same toolchain (cmake/toolchain-i686-msvc.cmake,"
-    echo "# TAVO_MSVC_CRT=$flavour) and -I include."
+    echo "# Compile with the same toolchain ($(basename "$toolchain"),"
+    echo "# TAVO_MSVC_CRT=$crt) and -I include."
     echo "lib/mariadbclient.lib"
     echo "lib/$extra"
     echo "lib/tavo_msvc_support.lib"
@@ -159,7 +173,7 @@ write_link_files() {
   local libs="\${_d}/lib/mariadbclient.lib;\${_d}/lib/$extra;\${_d}/lib/tavo_msvc_support.lib;\${_d}/lib/ntdll.lib;$mingw_lib/$crt_lib"
   for l in $system_libs; do libs="$libs;$mingw_lib/$l"; done
   cat >"$dir/mariadb-msvc.cmake" <<CMAKE
-# MariaDB Connector/C $mariadb_version, Visual C++ mode, runtime $crt_dll,
+# MariaDB Connector/C $mariadb_version, Visual C++ mode, $arch, runtime $crt_dll,
 # static, made by scripts/mariadb_msvc.sh (plugins built in, TLS through
 # Schannel); link.txt beside this file says the same for a plain link line.
 #   include(\${PREFIX}/mariadb-msvc.cmake)
@@ -183,22 +197,26 @@ run_probe() {
   local out="$deps_dir/$flavour/probe" flags t0 status=0
   local -a link=()
   mkdir -p "$out"
-  flags=$(cmake -DCRT="$flavour" -DSDK="$sdk" -P "$msvc_dir/flags.cmake") || die "reading the compile flags failed"
+  flags=$(cmake -DCRT="$crt" -DSDK="$sdk" -P "$msvc_dir/flags.cmake") || die "reading the compile flags failed"
   # shellcheck disable=SC2086  # the flags are words
-  clang-14 --target=i686-pc-windows-msvc $flags -D_DLL -O2 -I"$prefix/include" \
+  clang-14 --target=$target $flags -D_DLL -O2 -I"$prefix/include" \
     -c "$root/tests/msvc/mariadb_probe.c" -o "$out/mariadb_probe.obj" \
     || die "compiling the probe failed"
   while IFS= read -r l; do
     case "$l" in '#'*|'') continue ;; /*) link+=("$l") ;; *) link+=("$prefix/$l") ;; esac
   done <"$prefix/link.txt"
-  lld-link /nologo /machine:x86 /subsystem:console /entry:mainCRTStartup /nodefaultlib \
-    /safeseh:no /out:"$out/mariadb_probe.exe" "$out/mariadb_probe.obj" "${link[@]}" \
+  # shellcheck disable=SC2086  # the flags are words
+  lld-link /nologo $machine_flags /subsystem:console /entry:mainCRTStartup /nodefaultlib \
+    /out:"$out/mariadb_probe.exe" "$out/mariadb_probe.obj" "${link[@]}" \
     || die "linking the probe failed"
   say "imports of $out/mariadb_probe.exe: $(objdump -p "$out/mariadb_probe.exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -fu | tr '\n' ' ')"
+  # (A prefix made by 64-bit Wine for 64-bit programs: one made by the
+  # 32-bit loader cannot run them.)
   export WINEPREFIX="$deps_dir/wineprefix" WINEDEBUG=-all
+  [ "$arch" = x86 ] || export WINEPREFIX="$deps_dir/wineprefix64" WINELOADER="$wine"
   mkdir -p "$WINEPREFIX"
   t0=$EPOCHREALTIME
-  timeout 120 wine "$out/mariadb_probe.exe" "$@" || status=$?
+  timeout 120 "$wine" "$out/mariadb_probe.exe" "$@" || status=$?
   say "probe ($flavour): exit status $status, $(mariadb_source_since "$t0") s"
   return "$status"
 }

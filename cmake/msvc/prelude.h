@@ -55,6 +55,8 @@ typedef __int64 time_t;
 #define _InterlockedDecrement64 tavo_wine_InterlockedDecrement64
 #define _InterlockedOr64 tavo_wine_InterlockedOr64
 #define _InterlockedXor64 tavo_wine_InterlockedXor64
+/* The x64 headers add one more (x86 has no 128-bit exchange). */
+#define _InterlockedCompareExchange128 tavo_wine_InterlockedCompareExchange128
 #pragma clang diagnostic ignored "-Wignored-pragma-intrinsic"
 
 /*

@@ -35,8 +35,14 @@ static _onexit_t __cdecl module_onexit(_onexit_t func)
 
 /* The headers declare _onexit dllimport, so callers go through the import
  * slot: it is defined here, pointing at the table above, and the runtime's
- * import library then has nothing to add for it. */
-_onexit_t (__cdecl *const tavo_msvc_onexit_slot)(_onexit_t) __asm__("__imp___onexit") = module_onexit;
+ * import library then has nothing to add for it.  (x86 decorates a C name
+ * with an underscore, x64 does not.) */
+#ifdef _WIN64
+#  define TAVO_ONEXIT_SLOT "__imp__onexit"
+#else
+#  define TAVO_ONEXIT_SLOT "__imp___onexit"
+#endif
+_onexit_t (__cdecl *const tavo_msvc_onexit_slot)(_onexit_t) __asm__(TAVO_ONEXIT_SLOT) = module_onexit;
 
 void __cdecl tavo_msvc_run_onexit(void)
 {

@@ -50,6 +50,34 @@ static_assert(sizeof(struct stat) == 48 && offsetof(struct stat, st_mtime) == 32
 static_assert(sizeof(struct stat) == 36 && offsetof(struct stat, st_mtime) == 28, "Visual C++ 6.0's struct stat");
 #endif
 
+// The classes as this program allocates them: their listed members, for
+// x86 and for x64 (LLP64: long is 4 bytes, pointers 8; the socket and
+// handle members stay int).
+#ifdef _WIN64
+#define TAVO_SIZE_FOR_MODEL(bits32, bits64) (bits64)
+#else
+#define TAVO_SIZE_FOR_MODEL(bits32, bits64) (bits32)
+#endif
+static_assert(sizeof(void*) == TAVO_SIZE_FOR_MODEL(4, 8) && sizeof(long) == 4, "the data model");
+static_assert(sizeof(tCString) == TAVO_SIZE_FOR_MODEL(8, 16), "tCString: m_pStr, m_nLen");
+static_assert(sizeof(tCString2) == TAVO_SIZE_FOR_MODEL(8, 16), "tCString2: m_ppStr, m_nLen");
+static_assert(sizeof(tCString3) == TAVO_SIZE_FOR_MODEL(12, 24), "tCString3: vptr, m_pppStr, m_nLen");
+static_assert(sizeof(tCFile) == TAVO_SIZE_FOR_MODEL(12, 24), "tCFile: vptr, m_pFile, m_oFileName");
+static_assert(sizeof(tCFileConf) == TAVO_SIZE_FOR_MODEL(16, 32), "tCFileConf: tCFile, m_oConf");
+static_assert(sizeof(tCFileIni) == TAVO_SIZE_FOR_MODEL(20, 40), "tCFileIni: tCFile, m_pSections, m_nSections");
+static_assert(sizeof(tCTcp) == TAVO_SIZE_FOR_MODEL(8, 16), "tCTcp: vptr, m_nSock");
+static_assert(sizeof(tCUdp) == TAVO_SIZE_FOR_MODEL(24, 32), "tCUdp: vptr, m_sock, m_addr[16]");
+static_assert(sizeof(tCShm) == TAVO_SIZE_FOR_MODEL(60, 64), "tCShm: vptr, m_nShmID, m_szIPCName[50]");
+static_assert(sizeof(tCMysql) == TAVO_SIZE_FOR_MODEL(1048, 1064), "tCMysql: vptr, handles, counts, m_szErr, m_Row");
+// (Offsets in classes with a virtual table: well defined for Visual C++'s
+// layout, which puts the table's pointer first.)
+#pragma clang diagnostic ignored "-Winvalid-offsetof"
+static_assert(offsetof(tCShm, m_nShmID) == TAVO_SIZE_FOR_MODEL(4, 8) && sizeof(((tCShm*)0)->m_nShmID) == 4,
+              "m_nShmID: an int after the vptr");
+static_assert(offsetof(tCMysql, m_szErr) == TAVO_SIZE_FOR_MODEL(20, 32) &&
+                  offsetof(tCMysql, m_Row) == TAVO_SIZE_FOR_MODEL(1044, 1056),
+              "m_szErr and m_Row where clients read them");
+
 namespace {
 
 const DWORD kWatchdogMs = 120000;
