@@ -136,11 +136,11 @@ void logvprintf(const char* path, const char* fmt, va_list ap) {
   const char* pFailed = "fopen";
   int nError = EINVAL;
   if (path != nullptr) {
-    if (tavo::platform::fileSize(path) > kLogSizeBound) {
-      // Failure is ignored on purpose: the entry then goes to the old file.
-      (void)tavo::platform::removeFile(path);
-    }
-    const int nAppended = tavo::platform::appendWhole(path, entry.data(), entry.size());
+    // The size check, the deletion and the append are one step, made in
+    // turn with every other writer of the file (see appendLogEntry): two
+    // writers that both find the file over the bound cannot each delete a
+    // file, the second one the first one's new file with its entries.
+    const int nAppended = tavo::platform::appendLogEntry(path, entry.data(), entry.size(), kLogSizeBound);
     if (nAppended == 0) {
       errno = saved;
       return;
