@@ -1,6 +1,6 @@
 // The platform layer: every call into the operating system for sockets,
 // file mappings, process launch, file deletion/rename, directory listing,
-// stream internals, the one lock, time and error texts goes through the task-level
+// stream internals, the handle table's lock, time and error texts goes through the task-level
 // functions declared here.  One implementation file per concern:
 // posix_*.cpp on POSIX systems, win32_*.cpp on Windows, chosen by the build.
 //
@@ -133,10 +133,14 @@ int rewindStream(FILE* fp);
 
 // ---- The lock (posix_lock.cpp / win32_lock.cpp) ---------------------------------
 
-// Take and let go of the library's one lock, which guards its table of
-// shared handles (common/share.cpp).  Not recursive.  The lock is static
-// data that is ready as the library is loaded: no constructor runs for it
-// (the Visual C++-mode DLL has no entry point to run one).
+// Take and let go of the lock that guards the table of shared handles
+// (common/share.cpp).  Not recursive.  The lock is static data that is
+// ready as the library is loaded: no constructor runs for it (the Visual
+// C++-mode DLL has no entry point to run one).  POSIX: it is free in a
+// child made by fork(), whatever the parent's other threads were doing.
+// (The platform layer's own process-wide locks, those of the log's writers
+// and of the live shared blocks, are kept beside their code, fork-safe
+// alike.)
 void lockHandleTable();
 void unlockHandleTable();
 
