@@ -313,7 +313,9 @@ std::string useEveryClass(int t, const std::string& dir, const tavo_test::DbSett
 TEST(Threads, EightThreadsEachUseTheirOwnObjectsOfEveryClass) {
   TempDir dir;
   const tavo_test::DbSettings db = dbSettings();
-  if (tavo_test::dbServerExpected()) ASSERT_EQ(db.error, "");
+  if (tavo_test::dbServerExpected()) {
+    ASSERT_EQ(db.error, "");
+  }
   std::vector<std::string> results(kThreads);
   Gate gate(kThreads);
   std::vector<std::thread> threads;
