@@ -94,10 +94,7 @@ void toStderr(const Text& t) { fwrite(t.data(), 1, t.size(), stderr); }
 
 void appendTimestamp(Text& t) {
   char ts[kTimestampSize];
-  tm local;
-  if (tavo::platform::localTime(time(nullptr), &local) != 0 ||
-      strftime(ts, sizeof ts, "%Y-%m-%d %X", &local) == 0)
-    ts[0] = '\0';
+  if (tavo::platform::formatLocalTime(time(nullptr), "%Y-%m-%d %X", ts, sizeof ts) == 0) ts[0] = '\0';
   t.append(ts);
 }
 

@@ -146,9 +146,12 @@ void unlockHandleTable();
 
 // ---- Time (posix_time.cpp / win32_time.cpp) ------------------------------------
 
-// The local broken-down time of `t` in `*pOut`.  0, or -1 when it cannot be
-// converted.
-int localTime(time_t t, tm* pOut);
+// Formats the local time of `t` with strftime's `fmt` into `buf` of `size`
+// bytes.  The count of bytes written (without the NUL); 0 when the time
+// cannot be converted or the text does not fit.  POSIX: safe to call in a
+// child made by fork() whatever the parent's other threads of the library
+// were doing.
+size_t formatLocalTime(time_t t, const char* fmt, char* buf, size_t size);
 
 // ---- Error texts (posix_error.cpp / win32_error.cpp) -------------------------------
 
