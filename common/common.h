@@ -90,15 +90,19 @@ TAVO_API int addresslen3(char*** t);
 /// \name Log and error reports
 ///
 /// The library keeps no log state: every call names its log file, and each
-/// entry is built in memory and written by its own stat, open (appending,
-/// created when missing), one write and close, so it is complete in the
-/// file when the call returns, and entries of concurrent writers (threads
-/// or processes) never interleave.  An entry is the local time
+/// entry is built in memory and written by its own open (appending, created
+/// when missing), one write and close, so it is complete in the file when
+/// the call returns, and entries of concurrent writers (threads or
+/// processes) never interleave.  An entry is the local time
 /// as "%Y-%m-%d %X" (19 bytes in the C locale: "2024-01-31 23:59:58"), two
 /// spaces, then the caller's expanded text byte for byte; no line end is
 /// added.  When the file already holds more than 2000000 bytes it is deleted
 /// first and the entry starts a new file (a failed deletion is ignored and
-/// the entry is appended to the old file).  Formats follow printf.
+/// the entry is appended to the old file).  The writers of one file take
+/// turns on a lock of the file itself for the size check, the deletion and
+/// the write, so only a file that really is over the bound is deleted, and
+/// no entry is written to a file another writer has just deleted.  Formats
+/// follow printf.
 /// @{
 
 /// Writes one log entry to the file `path`.

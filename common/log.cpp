@@ -94,10 +94,7 @@ void toStderr(const Text& t) { fwrite(t.data(), 1, t.size(), stderr); }
 
 void appendTimestamp(Text& t) {
   char ts[kTimestampSize];
-  tm local;
-  if (tavo::platform::localTime(time(nullptr), &local) != 0 ||
-      strftime(ts, sizeof ts, "%Y-%m-%d %X", &local) == 0)
-    ts[0] = '\0';
+  if (tavo::platform::formatLocalTime(time(nullptr), "%Y-%m-%d %X", ts, sizeof ts) == 0) ts[0] = '\0';
   t.append(ts);
 }
 
@@ -136,11 +133,11 @@ void logvprintf(const char* path, const char* fmt, va_list ap) {
   const char* pFailed = "fopen";
   int nError = EINVAL;
   if (path != nullptr) {
-    if (tavo::platform::fileSize(path) > kLogSizeBound) {
-      // Failure is ignored on purpose: the entry then goes to the old file.
-      (void)tavo::platform::removeFile(path);
-    }
-    const int nAppended = tavo::platform::appendWhole(path, entry.data(), entry.size());
+    // The size check, the deletion and the append are one step, made in
+    // turn with every other writer of the file (see appendLogEntry): two
+    // writers that both find the file over the bound cannot each delete a
+    // file, the second one the first one's new file with its entries.
+    const int nAppended = tavo::platform::appendLogEntry(path, entry.data(), entry.size(), kLogSizeBound);
     if (nAppended == 0) {
       errno = saved;
       return;

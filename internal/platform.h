@@ -1,6 +1,6 @@
 // The platform layer: every call into the operating system for sockets,
 // file mappings, process launch, file deletion/rename, directory listing,
-// stream internals, the one lock, time and error texts goes through the task-level
+// stream internals, the handle table's lock, time and error texts goes through the task-level
 // functions declared here.  One implementation file per concern:
 // posix_*.cpp on POSIX systems, win32_*.cpp on Windows, chosen by the build.
 //
@@ -41,9 +41,6 @@ namespace platform {
 
 // ---- Files and directories (posix_files.cpp / win32_files.cpp) ----------
 
-// Deletes the file `path`.  Returns 0 on success, -1 on failure (errno set).
-int removeFile(const char* path);
-
 // Renames `from` to `to` only if `to` does not exist, atomically (no window
 // in which an existing `to` could be replaced).  Returns 0 on success, -1 on
 // failure with errno set (EEXIST when `to` exists).
@@ -61,20 +58,31 @@ int listDirectory(const char* dir, void (*fn)(const char* name, void* ctx), void
 // resolved.  Does not change the current directory.
 char* resolveDirectory(const char* dir);
 
-// Size in bytes of the file `path` (sizes past 2 GiB included), or -1 when
-// its status cannot be read.
-long long fileSize(const char* path);
-
-// The failures of appendWhole.
+// The failures of appendLogEntry.
 constexpr int kAppendOpenFailed = -1;
 constexpr int kAppendWriteFailed = -2;
 
-// Appends the `n` bytes at `data` to the file `path` (created when missing,
-// as stdio's "a" mode does) with one write of the whole block in append
-// mode, so that entries appended this way by several threads or processes
-// never interleave.  0, kAppendOpenFailed or kAppendWriteFailed (errno
-// tells why).
-int appendWhole(const char* path, const void* data, size_t n);
+// Appends the `n` bytes at `data` to the log file `path` (created when
+// missing, as stdio's "a" mode does) with one write of the whole block in
+// append mode, so that entries appended by several threads or processes
+// never interleave; 0, kAppendOpenFailed or kAppendWriteFailed (errno tells
+// why).
+//
+// The size bound: when the file opened holds more than `nBound` bytes, that
+// file, and only that one, is deleted, and the entry starts a new file.
+// Should the deletion fail, the entry goes to the old file.  The decision
+// and the deletion are made on the file this call opened, while it holds
+// the file's own lock (an exclusive lock on one byte far past any data, so
+// that nothing anyone reads or writes is locked), and the write is made
+// under the same lock: writers of any thread or process take turns, and an
+// entry is never appended to a file another writer has just deleted, nor a
+// new file deleted before it is over the bound.  A writer that finds the
+// name no longer names the file it opened (another writer deleted it
+// meanwhile) opens the name again.  Where the system refuses the lock the
+// entry is written all the same, unordered.  POSIX: the writers of one
+// process also take turns on a process-wide lock, so that no log file is
+// open, nor its lock held, when the process forks.
+int appendLogEntry(const char* path, const void* data, size_t n, long long nBound);
 
 // ---- Streams (posix_stream.cpp / win32_stream.cpp) ---------------------------
 
@@ -125,18 +133,25 @@ int rewindStream(FILE* fp);
 
 // ---- The lock (posix_lock.cpp / win32_lock.cpp) ---------------------------------
 
-// Take and let go of the library's one lock, which guards its table of
-// shared handles (common/share.cpp).  Not recursive.  The lock is static
-// data that is ready as the library is loaded: no constructor runs for it
-// (the Visual C++-mode DLL has no entry point to run one).
+// Take and let go of the lock that guards the table of shared handles
+// (common/share.cpp).  Not recursive.  The lock is static data that is
+// ready as the library is loaded: no constructor runs for it (the Visual
+// C++-mode DLL has no entry point to run one).  POSIX: it is free in a
+// child made by fork(), whatever the parent's other threads were doing.
+// (The platform layer's own process-wide locks, those of the log's writers
+// and of the live shared blocks, are kept beside their code, fork-safe
+// alike.)
 void lockHandleTable();
 void unlockHandleTable();
 
 // ---- Time (posix_time.cpp / win32_time.cpp) ------------------------------------
 
-// The local broken-down time of `t` in `*pOut`.  0, or -1 when it cannot be
-// converted.
-int localTime(time_t t, tm* pOut);
+// Formats the local time of `t` with strftime's `fmt` into `buf` of `size`
+// bytes.  The count of bytes written (without the NUL); 0 when the time
+// cannot be converted or the text does not fit.  POSIX: safe to call in a
+// child made by fork() whatever the parent's other threads of the library
+// were doing.
+size_t formatLocalTime(time_t t, const char* fmt, char* buf, size_t size);
 
 // ---- Error texts (posix_error.cpp / win32_error.cpp) -------------------------------
 

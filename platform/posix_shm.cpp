@@ -111,6 +111,21 @@ bool lockByte(int fd, short nType, off_t nByte, bool bWait) {
   }
 }
 
+// Closes a descriptor that holds locks, letting go of them first: a child
+// made by fork() while the descriptor was open shares its description, and
+// the close alone would leave the locks held for as long as the child
+// lives (the guard taken, or a holder that is gone still counted).
+void closeLockFd(int fd) {
+  struct flock fl;
+  memset(&fl, 0, sizeof fl);
+  fl.l_type = F_UNLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = kHolderByte;
+  fl.l_len = 2;  // kHolderByte and kGuardByte
+  ::fcntl(fd, F_OFD_SETLK, &fl);
+  ::close(fd);
+}
+
 // Keeps the block's descriptors off the standard streams' numbers, so that
 // a handle's number is never 0 and a program that reopens its standard
 // streams cannot write into a block.
@@ -278,7 +293,7 @@ Step tryCreateOrJoin(const char* pShmName, int nSize, int* pLockFd, int* pMapFd)
   int nLock = openPrivateObject(pShmName);
   if (nLock < 0) return Step::kFail;
   if (!takeGuard(nLock)) {
-    ::close(nLock);
+    closeLockFd(nLock);
     return Step::kFail;
   }
   // Under the guard: is the name still this object's?  (A last holder may
@@ -286,7 +301,7 @@ Step tryCreateOrJoin(const char* pShmName, int nSize, int* pLockFd, int* pMapFd)
   int nMap = aboveStdStreams(::shm_open(pShmName, O_RDWR | O_CLOEXEC, 0));
   if (nMap < 0 || !sameFile(nLock, nMap)) {
     if (nMap >= 0) ::close(nMap);
-    ::close(nLock);
+    closeLockFd(nLock);
     return Step::kRetry;
   }
   Step eStep = Step::kHeld;
@@ -310,13 +325,13 @@ Step tryCreateOrJoin(const char* pShmName, int nSize, int* pLockFd, int* pMapFd)
   }
   if (eStep != Step::kHeld) {
     ::close(nMap);
-    ::close(nLock);  // drops every lock taken through it
+    closeLockFd(nLock);  // drops every lock taken through it
     return eStep;
   }
   if (!lockByte(nLock, F_UNLCK, kGuardByte, false)) {
     // A guard left taken would shut every later Create of the name out.
     ::close(nMap);
-    ::close(nLock);
+    closeLockFd(nLock);
     return Step::kFail;
   }
   *pLockFd = nLock;
@@ -387,7 +402,7 @@ void releaseSharedBlock(int id) {
     }
   }
   ::close(block->nMapFd);
-  ::close(block->nLockFd);
+  closeLockFd(block->nLockFd);
   free(block);
 }
 

@@ -14,8 +14,6 @@ namespace platform {
 
 using win32::failWithLastError;
 
-int removeFile(const char* path) { return DeleteFileA(path) ? 0 : failWithLastError(); }
-
 // MoveFileA never replaces an existing file (MoveFileExA would need
 // MOVEFILE_REPLACE_EXISTING for that).
 int renameNoReplace(const char* from, const char* to) {
@@ -90,32 +88,85 @@ char* resolveDirectory(const char* dir) {
   return full;
 }
 
-long long fileSize(const char* path) {
-  WIN32_FILE_ATTRIBUTE_DATA d;
-  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &d)) return -1;
-  return (static_cast<long long>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+namespace {
+
+// Writers of the log take turns on the file's own lock: an exclusive lock
+// on one byte far past any data (which locks nothing anyone reads or
+// writes), held by one handle at a time, in this process or another.
+// Waits for the writer ahead, whose turn is one size check and one write.
+// Also makes writers of a system whose append-only handles are not atomic
+// (Wine's) never land two entries on the same place.
+bool takeWritersTurn(HANDLE h, OVERLAPPED* pTurn) {
+  *pTurn = OVERLAPPED();
+  pTurn->Offset = 0xFFFFFFFEu;
+  pTurn->OffsetHigh = 0x7FFFFFFFu;
+  return LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, pTurn) != 0;
 }
 
-int appendWhole(const char* path, const void* data, size_t n) {
-  // With FILE_APPEND_DATA alone every write goes to the end of the file as
-  // one piece, whoever else appends.  The file may be deleted (the log's
-  // size bound) while another writer has it open.
-  HANDLE h = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+// What the log's writers compare: the file's identity and size.
+struct FileFacts {
+  DWORD nVolume;
+  DWORD nIndexHigh;
+  DWORD nIndexLow;
+  DWORD nLinks;
+  long long nSize;
+};
+
+bool factsOf(HANDLE h, FileFacts* pFacts) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(h, &info)) return false;
+  pFacts->nVolume = info.dwVolumeSerialNumber;
+  pFacts->nIndexHigh = info.nFileIndexHigh;
+  pFacts->nIndexLow = info.nFileIndexLow;
+  pFacts->nLinks = info.nNumberOfLinks;
+  pFacts->nSize = (static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  return true;
+}
+
+// What the name `path` names now, compared with the file opened.
+enum class Named { kSame, kOther, kUnknown };
+
+Named whatIsNamed(const char* path, const FileFacts& opened) {
+  HANDLE h = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    failWithLastError();
-    return kAppendOpenFailed;
+    const DWORD e = GetLastError();
+    // Gone, or deleted and waiting for its last handle to close (a
+    // deletion pending refuses every open with ERROR_ACCESS_DENIED).
+    if (e == ERROR_FILE_NOT_FOUND || e == ERROR_ACCESS_DENIED) return Named::kOther;
+    return Named::kUnknown;
   }
-  // Appenders take turns: an exclusive lock on one byte far past any data
-  // (which locks nothing anyone reads or writes) is held for the write, so
-  // that a system whose append-only handles are not atomic (Wine's) still
-  // never lets two entries land on the same place.  Without the lock the
-  // write goes ahead all the same.
-  OVERLAPPED turn = {};
-  turn.Offset = 0xFFFFFFFEu;
-  turn.OffsetHigh = 0x7FFFFFFFu;
-  const bool bTurn = LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn) != 0;
-  int r = 0;
+  FileFacts named;
+  const bool bGot = factsOf(h, &named);
+  CloseHandle(h);
+  if (!bGot) return Named::kUnknown;
+  const bool bSame = named.nVolume == opened.nVolume && named.nIndexHigh == opened.nIndexHigh &&
+                     named.nIndexLow == opened.nIndexLow;
+  return bSame ? Named::kSame : Named::kOther;
+}
+
+// True when a refused open of `path` (ERROR_ACCESS_DENIED) met a deletion
+// that is still pending: the name exists, but even its attributes are
+// refused until the last handle of the deleted file closes.  A directory,
+// or a file the caller may not write, gives its attributes.
+bool deletionPending(const char* path) {
+  return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+// How long a writer waits for a pending deletion to finish: the deleted
+// file's last handles belong to writers that are about to find it deleted
+// and close it.
+constexpr ULONGLONG kPendingWaitMs = 2000;
+
+// Turns taken in one call.  Each new turn follows another writer's
+// deletion (or an outsider's replacement) of the file, and a new file
+// needs the bound's worth of entries before it can be deleted again, so a
+// second turn is rare and a third rarer still; the last one writes
+// whatever it opened.
+constexpr int kLogTurns = 8;
+
+// Writes the whole block to `h`: 0 or kAppendWriteFailed (errno set).
+int writeWhole(HANDLE h, const void* data, size_t n) {
   const char* p = static_cast<const char*>(data);
   while (n > 0) {
     DWORD nChunk = n > 0x40000000u ? 0x40000000u : static_cast<DWORD>(n);
@@ -123,20 +174,81 @@ int appendWhole(const char* path, const void* data, size_t n) {
     if (!WriteFile(h, p, nChunk, &nDone, nullptr) || nDone == 0) {
       if (nDone == 0 && GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_DISK_FULL);
       failWithLastError();
-      r = kAppendWriteFailed;
-      break;
+      return kAppendWriteFailed;
     }
     p += nDone;
     n -= nDone;
   }
-  int e = errno;
-  if (bTurn) UnlockFileEx(h, 0, 1, 0, &turn);
-  if (!CloseHandle(h) && r == 0) {
-    failWithLastError();
-    return kAppendWriteFailed;
+  return 0;
+}
+
+// Opens the log for appending.  With FILE_APPEND_DATA (and no
+// FILE_WRITE_DATA) every write goes to the end of the file as one piece,
+// whoever else appends.  The lock of the writers' turn needs read or write
+// access to the data, so read access is asked for too; a log the caller may
+// only append to is opened without it, and written without turns.  Other
+// writers may delete the file (the size bound) while it is open here.
+HANDLE openLog(const char* path) {
+  const DWORD nShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE h = CreateFileA(path, FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES, nShare, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+    h = CreateFileA(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, nShare, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  return h;
+}
+
+}  // namespace
+
+int appendLogEntry(const char* path, const void* data, size_t n, long long nBound) {
+  ULONGLONG nWaitUntil = 0;  // 0: not waiting for a pending deletion
+  for (int nTurn = 1;; ++nTurn) {
+    HANDLE h = openLog(path);
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD eOpen = GetLastError();
+      if (eOpen == ERROR_ACCESS_DENIED && deletionPending(path)) {
+        const ULONGLONG nNow = GetTickCount64();
+        if (nWaitUntil == 0) nWaitUntil = nNow + kPendingWaitMs;
+        if (nNow < nWaitUntil) {
+          Sleep(1);
+          --nTurn;  // a wait is not a turn
+          continue;
+        }
+      }
+      SetLastError(eOpen);
+      failWithLastError();
+      return kAppendOpenFailed;
+    }
+    OVERLAPPED turn;
+    const bool bTurn = takeWritersTurn(h, &turn);
+    // Under the turn: the name still names the file opened (unless a
+    // writer ahead deleted it), and its size is final until we write.  A
+    // device (NUL) gives no file facts; the last turn writes whatever it
+    // opened.
+    FileFacts opened;
+    bool bAgain = false;
+    if (bTurn && nTurn < kLogTurns && factsOf(h, &opened)) {
+      const Named eNamed = opened.nLinks == 0 ? Named::kOther : whatIsNamed(path, opened);
+      if (eNamed == Named::kOther) {
+        bAgain = true;  // deleted meanwhile: made anew by the next open
+      } else if (eNamed == Named::kSame && opened.nSize > nBound && DeleteFileA(path)) {
+        bAgain = true;  // the entry starts a new file
+      }
+      // A failed deletion leaves the entry to the old file.
+    }
+    int r = 0;
+    if (!bAgain) r = writeWhole(h, data, n);
+    const int e = errno;
+    if (bTurn) UnlockFileEx(h, 0, 1, 0, &turn);
+    const BOOL bClosed = CloseHandle(h);
+    if (bAgain) continue;
+    if (!bClosed && r == 0) {
+      failWithLastError();
+      return kAppendWriteFailed;
+    }
+    errno = e;
+    return r;
   }
-  errno = e;
-  return r;
 }
 
 }  // namespace platform

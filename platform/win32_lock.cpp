@@ -1,5 +1,5 @@
-// Windows implementation of the library's one lock: a slim reader/writer
-// lock taken exclusively.  SRWLOCK_INIT is all zeros, so the lock is ready
+// Windows implementation of the lock of the table of shared handles: a slim
+// reader/writer lock taken exclusively.  SRWLOCK_INIT is all zeros, so the lock is ready
 // as the DLL is loaded, without a constructor (a CRITICAL_SECTION would
 // need InitializeCriticalSection at load time, which the Visual C++-mode
 // DLL, built without an entry point, has no place to call).

@@ -7,7 +7,10 @@ namespace tavo {
 namespace platform {
 
 // The C runtime's thread-safe conversion (its buffer is the caller's).
-int localTime(time_t t, tm* pOut) { return localtime_s(pOut, &t) == 0 ? 0 : -1; }
+size_t formatLocalTime(time_t t, const char* fmt, char* buf, size_t size) {
+  tm local;
+  return localtime_s(&local, &t) == 0 ? strftime(buf, size, fmt, &local) : 0;
+}
 
 }  // namespace platform
 }  // namespace tavo

@@ -331,6 +331,117 @@ TEST(Log, LongEntriesFromConcurrentProcessesAndThreadsArriveWhole) {
 #endif
 }
 
+// ---- The size bound with many writers ---------------------------------------
+
+#if !TAVO_TEST_WINDOWS
+// Waits for child `pid` at most `seconds`, killing it then: its wait status,
+// or -1 for a child that had to be killed.
+int waitBounded(pid_t pid, int seconds) {
+  int status = 0;
+  for (int i = 0; i < seconds * 100; ++i) {
+    if (waitpid(pid, &status, WNOHANG) == pid) return status;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, &status, 0);
+  return -1;
+}
+#endif
+
+struct CrowdCase {
+  int processes;  // writing processes (the test's own included)
+  int threads;    // writing threads in each
+  int each;       // entries per thread
+  int textLen;    // bytes of every entry's text (its line end included)
+  int rounds;     // times the whole run is repeated
+};
+
+// Writers log entries of one length to a log that starts one byte over the
+// bound.  Taking turns, each writer sees the file as the writer ahead left
+// it: every file is deleted exactly when it holds the first entry past the
+// bound, so the count of entries in the last file follows from the total,
+// and every entry is whole, each writer's in its call order.  The first
+// file, kept by a second name, is never written to.
+void crowdAcrossTheBound(const CrowdCase& c) {
+  const int nTotal = c.processes * c.threads * c.each;
+  const int nEntry = static_cast<int>(kStampLen) + 2 + c.textLen;
+  const int nPerFile = 2000000 / nEntry + 1;  // the first count whose size passes the bound
+  const int nLast = nTotal - (nTotal - 1) / nPerFile * nPerFile;
+  for (int round = 0; round < c.rounds; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    TempDir dir;
+    const std::string path = dir.write("crowd.log", std::string(2000001, 'o'));
+#if !TAVO_TEST_WINDOWS
+    const std::string kept = dir.file("first.log");
+    ASSERT_EQ(link(path.c_str(), kept.c_str()), 0);
+#endif
+    auto writeEntries = [&](int nProcess) {
+      std::vector<std::thread> threads;
+      for (int t = 0; t < c.threads; ++t)
+        threads.emplace_back([&, t] {
+          // "P.T NNNNN " (T in hex) then padding to the text's length, and the line end.
+          const std::string pad(static_cast<std::size_t>(c.textLen - 11), 'x');
+          for (int i = 0; i < c.each; ++i)
+            logprintf(path.c_str(), "%d.%x %05d %s\n", nProcess, static_cast<unsigned>(t), i, pad.c_str());
+        });
+      for (std::thread& th : threads) th.join();
+    };
+#if TAVO_TEST_WINDOWS
+    ASSERT_EQ(c.processes, 1);
+    writeEntries(0);
+#else
+    std::fflush(nullptr);
+    std::vector<pid_t> children;
+    for (int p = 1; p < c.processes; ++p) {
+      const pid_t pid = fork();
+      ASSERT_GE(pid, 0);
+      if (pid == 0) {
+        writeEntries(p);
+        _exit(0);
+      }
+      children.push_back(pid);
+    }
+    writeEntries(0);
+    for (pid_t pid : children) {
+      const int status = waitBounded(pid, 120);
+      ASSERT_NE(status, -1) << "a writing process did not finish";
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_EQ(readAll(kept), std::string(2000001, 'o')) << "an entry went to the deleted first file";
+#endif
+    const std::string log = readAll(path);
+    ASSERT_LE(log.size(), static_cast<std::size_t>(nPerFile) * nEntry);
+    std::vector<std::string> texts = entryTexts(log, static_cast<std::size_t>(nLast));
+    std::vector<std::vector<int>> last(c.processes, std::vector<int>(c.threads, -1));
+    for (const std::string& text : texts) {
+      int p = -1, i = -1;
+      unsigned ut = 0;
+      ASSERT_EQ(std::sscanf(text.c_str(), "%d.%x %d", &p, &ut, &i), 3) << text.substr(0, 20);
+      const int t = static_cast<int>(ut);
+      ASSERT_TRUE(p >= 0 && p < c.processes && t >= 0 && t < c.threads && i >= 0 && i < c.each);
+      ASSERT_EQ(text.size(), static_cast<std::size_t>(c.textLen)) << "a torn entry of " << p << "." << t;
+      EXPECT_GT(i, last[p][t]) << "entries of " << p << "." << t << " out of order";
+      last[p][t] = i;
+    }
+  }
+}
+
+TEST(Log, SizeBoundDeletesOnlyFullFilesWhileThreadsAndProcessesWrite) {
+  const CrowdCase cases[] = {
+      // Many writers, one entry each, at a log already over the bound.
+      {1, 16, 1, 100, 20},
+      // Many files filled and deleted by threads.
+      {1, 8, 60, 50000, 1},
+      // ... and by threads of several processes.
+      {kWindows ? 1 : 4, 4, 40, 50000, 1},
+  };
+  for (const CrowdCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.processes << " processes, " << c.threads << " threads, " << c.each
+                                    << " entries of " << c.textLen << " bytes");
+    crowdAcrossTheBound(c);
+  }
+}
+
 TEST(Log, AFifoOrSocketAtTheLogPathIsRefusedAtOnceAndALinkIsFollowed) {
 #if TAVO_TEST_WINDOWS
   GTEST_SKIP() << "POSIX only: FIFOs";

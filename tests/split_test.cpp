@@ -247,7 +247,7 @@ TEST(Inc, LargeUnbalancedTexts) {
     EXPECT_EQ(contents(v.get()), Strings{"x"});
   }
   {
-    const int nPairs = TAVO_TEST_ASAN ? 5000 : 100000;  // see HundredMegabyteTexts
+    const int nPairs = TAVO_TEST_SANITIZED ? 5000 : 100000;  // see HundredMegabyteTexts
     std::string pairs;
     for (int i = 0; i < nPairs; ++i) pairs += "[]]";
     Vec v(strInc(pairs.c_str(), '[', ']'));

@@ -304,7 +304,7 @@ TEST(tCFileConfOpen, ManyEntriesAndAVeryLongLine) {
   std::string text;
   // Vectors grow by exactly one slot per line; the sanitizer's realloc
   // always moves the block, which makes that quadratic there.
-  const int kEntries = TAVO_TEST_ASAN ? 20000 : 100000;
+  const int kEntries = TAVO_TEST_SANITIZED ? 20000 : 100000;
   for (int i = 0; i < kEntries; ++i) text += "key" + std::to_string(i) + "=value" + std::to_string(i) + "\n";
   std::string longValue(1 << 20, 'v');
   text += "long=" + longValue + "\n";

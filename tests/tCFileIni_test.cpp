@@ -266,7 +266,7 @@ TEST_F(tCFileIniLookup, GetIntegerConvertsLikeAtoi) {
 TEST_F(tCFileIniLookup, ManySectionsAndAVeryLongLine) {
   // Vectors grow by exactly one slot per line; the sanitizer's realloc
   // always moves the block, which makes that quadratic there.
-  const int kSections = TAVO_TEST_ASAN ? 200 : 1000;
+  const int kSections = TAVO_TEST_SANITIZED ? 200 : 1000;
   std::string text;
   for (int s = 0; s < kSections; ++s) {
     text += "[sec" + std::to_string(s) + "]\n";

@@ -189,7 +189,7 @@ TEST(tCFileLines, EndBytesAtBlockBoundariesMatchTheModel) {
 TEST(tCFileLines, MillionEmptyLines) {
   // The vector grows one slot per line; under ASan every growth copies, so
   // the count is smaller there.
-  const int n = TAVO_TEST_ASAN ? 10000 : 1000000;
+  const int n = TAVO_TEST_SANITIZED ? 10000 : 1000000;
   TempDir dir;
   std::string path = dir.write("empty", std::string(n, '\n'));
   char** v = tCFile::ReadLines(path.c_str());

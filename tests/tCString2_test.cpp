@@ -637,7 +637,7 @@ TEST(tCString2, UnsortedInputGivesAMatchOrMinusOne) {
 // Every append resizes the array to its exact new size.  Under
 // AddressSanitizer every resize is a fresh block and a full copy, so building
 // a list is quadratic there and the sanitizer build uses a smaller list.
-constexpr int kBigList = TAVO_TEST_ASAN ? 8000 : 1000000;
+constexpr int kBigList = TAVO_TEST_SANITIZED ? 8000 : 1000000;
 
 TEST(tCString2, MillionStrings) {
   const int n = kBigList;

@@ -399,7 +399,7 @@ static_assert(std::has_virtual_destructor_v<tCString3>, "tCString3 is deleted th
 TEST(tCString3, ManyRows) {
   // Every added row resizes the outer array to its exact new size; under
   // AddressSanitizer each resize is a full copy, so use fewer rows there.
-  const int n = TAVO_TEST_ASAN ? 8000 : 300000;
+  const int n = TAVO_TEST_SANITIZED ? 8000 : 300000;
   tCString3 t;
   char key[16];
   char value[16];

@@ -149,7 +149,7 @@ TEST(tCStringCore, MillionSingleCharacterAppends) {
   // Every append resizes the block to the exact new size.  The C library
   // grows a block in place; the sanitizer's allocator always moves it, which
   // makes a million appends quadratic there, so it runs fewer.
-  const int kCount = TAVO_TEST_ASAN ? 20000 : 1000000;
+  const int kCount = TAVO_TEST_SANITIZED ? 20000 : 1000000;
   tCString s;
   std::string ref;
   for (int i = 0; i < kCount; ++i) {

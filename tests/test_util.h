@@ -19,16 +19,17 @@
 
 #include "common/common.h"
 
-// True when the program runs under AddressSanitizer.
-#if defined(__SANITIZE_ADDRESS__)
-#define TAVO_TEST_ASAN 1
+// True when the program runs under AddressSanitizer or ThreadSanitizer,
+// whose allocators and address-space needs some tests must allow for.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define TAVO_TEST_SANITIZED 1
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TAVO_TEST_ASAN 1
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define TAVO_TEST_SANITIZED 1
 #endif
 #endif
-#ifndef TAVO_TEST_ASAN
-#define TAVO_TEST_ASAN 0
+#ifndef TAVO_TEST_SANITIZED
+#define TAVO_TEST_SANITIZED 0
 #endif
 
 namespace tavo_test {
@@ -38,7 +39,7 @@ namespace tavo_test {
 // blocks in place (mremap), but the sanitizer's realloc always moves the
 // block, which makes such growth quadratic there.  The sanitizer build runs
 // those cases at a smaller scale; the normal build runs them in full.
-constexpr int kMillion = TAVO_TEST_ASAN ? 20000 : 1000000;
+constexpr int kMillion = TAVO_TEST_SANITIZED ? 20000 : 1000000;
 
 // A fresh temporary directory, removed with its contents at the end.
 class TempDir {
