@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <errno.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -198,6 +199,28 @@ HANDLE openLog(const char* path) {
   return h;
 }
 
+// Deletes the full log `path` so that the name is free at once.  Deleting
+// a file that others hold open only marks it: on Windows before POSIX
+// deletion (and under Wine) the name stays until the last handle closes,
+// and an open of that name meanwhile fails or, under Wine, opens the doomed
+// file, whose entries then go with it.  So the file is first renamed out of
+// the way (every writer shares delete access, which a rename needs) to a
+// name of its own beside it, and deleted there; the next open of `path`
+// makes a new file.  When it cannot be renamed (a long path, a reader that
+// does not share delete access), it is deleted by its name, as before.
+bool deleteLog(const char* path) {
+  static volatile LONG nAside = 0;
+  char aside[MAX_PATH];
+  const int n = snprintf(aside, sizeof aside, "%s.%lu.%lu.%ld.deleted", path,
+                         static_cast<unsigned long>(GetCurrentProcessId()),
+                         static_cast<unsigned long>(GetCurrentThreadId()), static_cast<long>(InterlockedIncrement(&nAside)));
+  if (n > 0 && static_cast<size_t>(n) < sizeof aside && MoveFileExA(path, aside, 0)) {
+    DeleteFileA(aside);
+    return true;
+  }
+  return DeleteFileA(path) != 0;
+}
+
 }  // namespace
 
 int appendLogEntry(const char* path, const void* data, size_t n, long long nBound) {
@@ -231,7 +254,7 @@ int appendLogEntry(const char* path, const void* data, size_t n, long long nBoun
       const Named eNamed = opened.nLinks == 0 ? Named::kOther : whatIsNamed(path, opened);
       if (eNamed == Named::kOther) {
         bAgain = true;  // deleted meanwhile: made anew by the next open
-      } else if (eNamed == Named::kSame && opened.nSize > nBound && DeleteFileA(path)) {
+      } else if (eNamed == Named::kSame && opened.nSize > nBound && deleteLog(path)) {
         bAgain = true;  // the entry starts a new file
       }
       // A failed deletion leaves the entry to the old file.
