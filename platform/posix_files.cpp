@@ -148,11 +148,15 @@ bool takeWritersTurn(int fd) {
 // long as the child lived.  The fork handlers hold the lock across fork(),
 // so no log file is ever open in the child.
 pthread_mutex_t gLogWriters = PTHREAD_MUTEX_INITIALIZER;
-pthread_once_t gLogForkOnce = PTHREAD_ONCE_INIT;
 
 void lockLogWriters() { pthread_mutex_lock(&gLogWriters); }
 void unlockLogWriters() { pthread_mutex_unlock(&gLogWriters); }
-void installLogForkHandlers() { pthread_atfork(lockLogWriters, unlockLogWriters, unlockLogWriters); }
+// Installed as the library is loaded, before any thread of the program can
+// take the lock or fork: installed at the first use instead, a fork()
+// racing with that use could miss them and leave its child the lock taken.
+__attribute__((constructor)) void installLogForkHandlers() {
+  pthread_atfork(lockLogWriters, unlockLogWriters, unlockLogWriters);
+}
 
 // Turns taken in one call.  Each new turn follows another writer's
 // deletion (or an outsider's replacement) of the file, and a new file
@@ -193,7 +197,6 @@ int appendUnderTurns(const char* path, const void* data, size_t n, long long nBo
 }  // namespace
 
 int appendLogEntry(const char* path, const void* data, size_t n, long long nBound) {
-  pthread_once(&gLogForkOnce, installLogForkHandlers);
   lockLogWriters();
   const int r = appendUnderTurns(path, data, n, nBound);
   const int e = errno;

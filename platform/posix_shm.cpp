@@ -146,7 +146,6 @@ bool sameFile(int fd1, int fd2) {
 
 pthread_mutex_t gLiveMutex = PTHREAD_MUTEX_INITIALIZER;
 SharedBlock* gLive = nullptr;
-pthread_once_t gForkHandlersOnce = PTHREAD_ONCE_INIT;
 
 // "/proc/self/fd/<fd>" without stdio, which a forked child of a threaded
 // process may not use.
@@ -205,10 +204,14 @@ void afterForkInChild() {
   pthread_mutex_unlock(&gLiveMutex);
 }
 
-void installForkHandlers() { pthread_atfork(beforeFork, afterForkInParent, afterForkInChild); }
+// Installed as the library is loaded, before any thread of the program can
+// take the lock or fork: installed at the first use instead, a fork()
+// racing with that use could miss them and leave its child the lock taken.
+__attribute__((constructor)) void installForkHandlers() {
+  pthread_atfork(beforeFork, afterForkInParent, afterForkInChild);
+}
 
 void addLive(SharedBlock* b) {
-  pthread_once(&gForkHandlersOnce, installForkHandlers);
   pthread_mutex_lock(&gLiveMutex);
   b->pPrev = nullptr;
   b->pNext = gLive;

@@ -18,15 +18,18 @@ namespace platform {
 
 namespace {
 pthread_mutex_t gTimeLock = PTHREAD_MUTEX_INITIALIZER;
-pthread_once_t gForkHandlersOnce = PTHREAD_ONCE_INIT;
 
 void takeTimeLock() { pthread_mutex_lock(&gTimeLock); }
 void releaseTimeLock() { pthread_mutex_unlock(&gTimeLock); }
-void installForkHandlers() { pthread_atfork(takeTimeLock, releaseTimeLock, releaseTimeLock); }
+// Installed as the library is loaded, before any thread of the program can
+// take the lock or fork: installed at the first use instead, a fork()
+// racing with that use could miss them and leave its child the lock taken.
+__attribute__((constructor)) void installForkHandlers() {
+  pthread_atfork(takeTimeLock, releaseTimeLock, releaseTimeLock);
+}
 }  // namespace
 
 size_t formatLocalTime(time_t t, const char* fmt, char* buf, size_t size) {
-  pthread_once(&gForkHandlersOnce, installForkHandlers);
   takeTimeLock();
   tm local;
   // strftime may read the time zone (tzset) too: both under the lock.
