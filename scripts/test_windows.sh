@@ -13,7 +13,7 @@
 # winpthread are linked into it).  Wine runs in a prefix of its own
 # (BUILD/wineprefix) with its server kept warm for the whole run and
 # stopped at the end, whatever the outcome.  Then a program of a developer's
-# own is built against the installed DLL the README's ways and run
+# own is built against the installed DLL the ways docs/windows.md shows and run
 # (tests/windows/check_consumer.sh).  The database tests talk to the
 # native throwaway MariaDB on 127.0.0.1 over TCP: without TAVO_DB_INI the
 # script runs itself under scripts/with_mariadb.sh, as scripts/test.sh does.
@@ -57,7 +57,7 @@ else
   wine_start "$build/wineprefix" 64
 fi
 ctest --test-dir "$build" --output-on-failure --no-tests=error -j2
-# A Windows developer's program, built as the README says, against the
+# A Windows developer's program, built as docs/windows.md says, against the
 # installed DLL.
 tests/windows/check_consumer.sh "$build" "$arch"
 echo "all Windows tests ($arch) passed under Wine ($(( $(date +%s) - start )) s)"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A program of a Windows developer's own, built against the installed
-# Windows build the two ways the README's "Using tavo.dll" section shows, and
+# Windows build the two ways "Using tavo.dll" in docs/windows.md shows, and
 # run under Wine with tavo.dll copied beside it:
 #   - mingw-w64 by hand: the import library by path, -static for the
 #     compiler's own runtime libraries;
