@@ -5,7 +5,8 @@
 # exactly the same files.
 get_filename_component(TAVO_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 set(TAVO_SOURCES
-  common/assert.cpp
+  internal/assert.cpp
+  internal/share.cpp
   common/memory.cpp
   common/log.cpp
   common/strings.cpp
@@ -13,7 +14,6 @@ set(TAVO_SOURCES
   common/convert.cpp
   common/lines.cpp
   common/files.cpp
-  common/share.cpp
   common/crypto.cpp
   common/archive.cpp
   tCString/tCString.cpp
@@ -29,30 +29,26 @@ set(TAVO_SOURCES
   tCTcp/netbios.cpp
   tCUdp/tCUdp.cpp
 )
-# The platform layer: one file per concern and family.
+# The platform layer: the socket code both families share, then one file
+# per concern of this system's family (platform/posix/ or platform/win32/).
 if(WIN32)
   set(TAVO_PLATFORM_FAMILY win32)
 else()
   set(TAVO_PLATFORM_FAMILY posix)
 endif()
-list(APPEND TAVO_SOURCES
-  platform/bsd_net.cpp
-  platform/${TAVO_PLATFORM_FAMILY}_error.cpp
-  platform/${TAVO_PLATFORM_FAMILY}_files.cpp
-  platform/${TAVO_PLATFORM_FAMILY}_lock.cpp
-  platform/${TAVO_PLATFORM_FAMILY}_net.cpp
-  platform/${TAVO_PLATFORM_FAMILY}_process.cpp
-  platform/${TAVO_PLATFORM_FAMILY}_shm.cpp
-  platform/${TAVO_PLATFORM_FAMILY}_stream.cpp
-  platform/${TAVO_PLATFORM_FAMILY}_time.cpp
-)
+list(APPEND TAVO_SOURCES platform/bsd_net.cpp)
+foreach(concern error files lock net process shm stream time)
+  list(APPEND TAVO_SOURCES platform/${TAVO_PLATFORM_FAMILY}/${concern}.cpp)
+endforeach()
 # A Visual C++-mode DLL (clang in that mode, cmake/toolchain-i686-msvc.cmake)
 # links no C++ runtime library: it brings its own operator new and delete.
 if(WIN32 AND (MSVC OR CMAKE_CXX_SIMULATE_ID STREQUAL "MSVC"))
-  list(APPEND TAVO_SOURCES platform/win32_msvc_new.cpp)
+  list(APPEND TAVO_SOURCES platform/msvc/new.cpp)
 endif()
 list(TRANSFORM TAVO_SOURCES PREPEND "${TAVO_SOURCE_ROOT}/")
-# The internal headers: those of every build, and the platform layer's own
-# for this family (the spellings of its system interfaces), which live in
-# platform/ with the rest of the code that differs by platform.
-set(TAVO_INTERNAL_INCLUDE_DIRS "${TAVO_SOURCE_ROOT}/internal" "${TAVO_SOURCE_ROOT}/platform/${TAVO_PLATFORM_FAMILY}")
+# The internal headers: those of every build (internal/), the platform
+# layer's interface (platform/platform.h, with bsd_net.h), and this
+# family's own (the spellings of its system interfaces, beside its code in
+# platform/posix/ or platform/win32/).
+set(TAVO_INTERNAL_INCLUDE_DIRS "${TAVO_SOURCE_ROOT}/internal" "${TAVO_SOURCE_ROOT}/platform"
+  "${TAVO_SOURCE_ROOT}/platform/${TAVO_PLATFORM_FAMILY}")

@@ -6,7 +6,8 @@
 #include <string.h>
 
 #include "common/common.h"
-#include "tavo_internal.h"
+#include "tavo_alloc.h"
+#include "tavo_vector.h"
 #include "platform.h"
 #include "tavo_lines.h"
 

@@ -7,7 +7,8 @@
 #include <string.h>
 
 #include "common/common.h"
-#include "tavo_internal.h"
+#include "tavo_alloc.h"
+#include "tavo_vector.h"
 #include "tavo_lines.h"
 #include "platform.h"
 

@@ -7,7 +7,7 @@
 #include <time.h>
 
 #include "common/common.h"
-#include "tavo_internal.h"
+#include "tavo_alloc.h"
 #include "platform.h"
 
 namespace {

@@ -4,12 +4,15 @@
 #include <string.h>
 
 #include "common/common.h"
-#include "tavo_internal.h"
+#include "tavo_exhausted.h"
+#include "tavo_vector.h"
 
 void memfatal(const char* name) {
   fprintf(stderr, "%s: No enough memory.\n", name);
   exit(1);
 }
+
+void tavo::detail::memoryExhausted(const char* pWho) { memfatal(pWho); }
 
 // A zero-byte request is served as one byte so that the result is always a
 // real block: malloc(0) and realloc(p, 0) may legally return null (and the

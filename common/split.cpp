@@ -4,7 +4,9 @@
 #include <string.h>
 
 #include "common/common.h"
-#include "tavo_internal.h"
+#include "tavo_alloc.h"
+#include "tavo_text.h"
+#include "tavo_vector.h"
 #include "tavo_sort.h"
 
 namespace {

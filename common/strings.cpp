@@ -5,7 +5,8 @@
 
 #include "common/common.h"
 #include "tavo_bytes.h"
-#include "tavo_internal.h"
+#include "tavo_alloc.h"
+#include "tavo_text.h"
 
 namespace {
 

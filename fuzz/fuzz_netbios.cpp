@@ -4,7 +4,7 @@
 // the reply's end) as upper-case pairs joined by the separator.  The reply
 // buffer is exactly as long as the reply, and the output buffer exactly as
 // large as documented.
-#include "tavo_netbios.h"
+#include "tCTcp/netbios.h"
 #include "fuzz/fuzz_util.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

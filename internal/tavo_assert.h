@@ -12,7 +12,7 @@
 namespace tavo {
 namespace detail {
 // Internal to the library (a test that uses TAVO_ASSERT itself compiles
-// common/assert.cpp in).
+// internal/assert.cpp in).
 [[noreturn]] void assertFail(const char* pExpr, const char* pFile, int nLine) noexcept;
 }  // namespace detail
 }  // namespace tavo

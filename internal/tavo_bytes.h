@@ -8,8 +8,8 @@
 //   - a character sort orders bytes as signed 8-bit values.
 // Every function and class that classifies, converts, folds or sorts bytes
 // uses these; the exhaustive 0..255 tests of the public functions guard them.
-#ifndef TAVO_COMMON_TAVO_BYTES_H
-#define TAVO_COMMON_TAVO_BYTES_H
+#ifndef TAVO_INTERNAL_TAVO_BYTES_H
+#define TAVO_INTERNAL_TAVO_BYTES_H
 
 #include <stddef.h>
 #include <string.h>
@@ -57,4 +57,4 @@ inline void sortBytesSigned(char* p, size_t n, int nFlag) {
 }  // namespace detail
 }  // namespace tavo
 
-#endif  // TAVO_COMMON_TAVO_BYTES_H
+#endif  // TAVO_INTERNAL_TAVO_BYTES_H

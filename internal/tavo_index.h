@@ -1,14 +1,14 @@
 // Hashing and a first-match index for the settings parsers (internal
 // header, not installed).
-#ifndef TAVO_COMMON_TAVO_INDEX_H
-#define TAVO_COMMON_TAVO_INDEX_H
+#ifndef TAVO_INTERNAL_TAVO_INDEX_H
+#define TAVO_INTERNAL_TAVO_INDEX_H
 
 #include <stddef.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "tavo_internal.h"
+#include "tavo_alloc.h"
 
 namespace tavo {
 namespace detail {
@@ -144,4 +144,4 @@ class FirstMatchIndex {
 }  // namespace detail
 }  // namespace tavo
 
-#endif  // TAVO_COMMON_TAVO_INDEX_H
+#endif  // TAVO_INTERNAL_TAVO_INDEX_H

@@ -6,8 +6,8 @@
 // (whatever that byte is), or at the end of the file; the end is not part
 // of the line.  A read error that is not the end of the file is a failure:
 // the readers give their failure result, never the lines before it.
-#ifndef TAVO_COMMON_TAVO_LINES_H
-#define TAVO_COMMON_TAVO_LINES_H
+#ifndef TAVO_INTERNAL_TAVO_LINES_H
+#define TAVO_INTERNAL_TAVO_LINES_H
 
 #include <stdarg.h>
 #include <stdio.h>
@@ -64,4 +64,4 @@ SettingLine cutSettingLine(char* pLine, bool bHeaders, char** ppFirst, char** pp
 }  // namespace detail
 }  // namespace tavo
 
-#endif  // TAVO_COMMON_TAVO_LINES_H
+#endif  // TAVO_INTERNAL_TAVO_LINES_H

@@ -26,7 +26,7 @@
 #include <string.h>
 
 #include "tavo_index.h"
-#include "tavo_internal.h"
+#include "tavo_alloc.h"
 #include "tavo_lines.h"
 #include "tavo_share.h"
 

@@ -1,8 +1,8 @@
 // String-vector ordering shared by the list class and the free functions
 // (internal header, not installed): the two string orders, a stable sort of
 // the pointer slots and the search by halving.
-#ifndef TAVO_COMMON_TAVO_SORT_H
-#define TAVO_COMMON_TAVO_SORT_H
+#ifndef TAVO_INTERNAL_TAVO_SORT_H
+#define TAVO_INTERNAL_TAVO_SORT_H
 
 #include <stddef.h>
 #include <stdint.h>
@@ -11,7 +11,7 @@
 
 #include "common/common.h"
 #include "tavo_bytes.h"
-#include "tavo_internal.h"
+#include "tavo_alloc.h"
 
 namespace tavo {
 namespace detail {
@@ -171,4 +171,4 @@ int halvingFind(char* const* v, int nLen, const char* pStr, int nFlag) {
 }  // namespace detail
 }  // namespace tavo
 
-#endif  // TAVO_COMMON_TAVO_SORT_H
+#endif  // TAVO_INTERNAL_TAVO_SORT_H

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The fault-injection runs: a build in build-fault/ with the library's calls
 # into the system linked through the fault-injection wrappers
-# (platform/posix_fault.cpp, TAVO_FAULT_INJECTION=ON) and everything under
+# (tests/fault/syscall_wrappers.cpp, TAVO_FAULT_INJECTION=ON) and everything under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then every scenario of
 # tests/fault/fault_run.cpp: each is run once to count the calls it makes,
 # then once per call with that call failing, each run checked for a crash,

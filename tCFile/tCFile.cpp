@@ -12,7 +12,7 @@
 #include "common/common.h"
 #include "tavo_layout.h"
 #include "tavo_assert.h"
-#include "tavo_internal.h"
+#include "tavo_alloc.h"
 #include "tavo_share.h"
 #include "tavo_lines.h"
 #include "platform.h"

@@ -10,7 +10,8 @@
 #include "tavo_layout.h"
 #include "tavo_assert.h"
 #include "tavo_bytes.h"
-#include "tavo_internal.h"
+#include "tavo_alloc.h"
+#include "tavo_vector.h"
 #include "tavo_lines.h"
 #include "tavo_settings.h"
 

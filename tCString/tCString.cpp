@@ -9,7 +9,9 @@
 #include "tavo_layout.h"
 #include "tavo_assert.h"
 #include "tavo_bytes.h"
-#include "tavo_internal.h"
+#include "tavo_alloc.h"
+#include "tavo_text.h"
+#include "tavo_vector.h"
 #include "tCString2/tCString2.h"
 
 namespace {

@@ -9,7 +9,9 @@
 #include "common/common.h"
 #include "tavo_layout.h"
 #include "tavo_assert.h"
-#include "tavo_internal.h"
+#include "tavo_alloc.h"
+#include "tavo_text.h"
+#include "tavo_vector.h"
 #include "tavo_sort.h"
 
 namespace {

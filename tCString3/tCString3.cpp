@@ -9,7 +9,7 @@
 #include "common/common.h"
 #include "tavo_layout.h"
 #include "tavo_assert.h"
-#include "tavo_internal.h"
+#include "tavo_vector.h"
 
 namespace {
 

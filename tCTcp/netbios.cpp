@@ -2,7 +2,7 @@
 // from the network exchange that fetches it (so that it is fuzzed alone).
 #include <stdio.h>
 
-#include "tavo_netbios.h"
+#include "tCTcp/netbios.h"
 
 int tavo::detail::macFromNodeStatus(const unsigned char* pReply, unsigned int nLen, char* pMac,
                                     const char* pSep) {

@@ -8,7 +8,7 @@
 
 #include "tavo_layout.h"
 #include "tavo_assert.h"
-#include "tavo_netbios.h"
+#include "tCTcp/netbios.h"
 #include "platform.h"
 #include "tavo_socket.h"
 

@@ -1,8 +1,8 @@
 // The BSD socket interface as this family of systems spells it, for the
 // socket code both families share (platform/bsd_net.cpp; internal header,
 // on the include path of POSIX builds only).
-#ifndef TAVO_INTERNAL_POSIX_NATIVE_SOCKETS_H
-#define TAVO_INTERNAL_POSIX_NATIVE_SOCKETS_H
+#ifndef TAVO_PLATFORM_POSIX_NATIVE_SOCKETS_H
+#define TAVO_PLATFORM_POSIX_NATIVE_SOCKETS_H
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -34,4 +34,4 @@ inline bool dottedIpv4(const char* text, in_addr* a) { return ::inet_aton(text, 
 }  // namespace platform
 }  // namespace tavo
 
-#endif  // TAVO_INTERNAL_POSIX_NATIVE_SOCKETS_H
+#endif  // TAVO_PLATFORM_POSIX_NATIVE_SOCKETS_H

@@ -1,7 +1,7 @@
 // The constants of the platform layer on POSIX systems (internal header, on the
 // include path of this family's builds only).
-#ifndef TAVO_INTERNAL_POSIX_PLATFORM_TRAITS_H
-#define TAVO_INTERNAL_POSIX_PLATFORM_TRAITS_H
+#ifndef TAVO_PLATFORM_POSIX_PLATFORM_TRAITS_H
+#define TAVO_PLATFORM_POSIX_PLATFORM_TRAITS_H
 
 #include <stdint.h>
 
@@ -16,4 +16,4 @@ constexpr uintptr_t kSocketHandleStride = 1;
 }  // namespace platform
 }  // namespace tavo
 
-#endif  // TAVO_INTERNAL_POSIX_PLATFORM_TRAITS_H
+#endif  // TAVO_PLATFORM_POSIX_PLATFORM_TRAITS_H

@@ -3,8 +3,8 @@
 // include path of Windows builds only).  A SOCKET is an int in the library
 // (win32_internal.h says why its value fits, on 64-bit Windows too), and
 // INVALID_SOCKET becomes -1.
-#ifndef TAVO_INTERNAL_WIN32_NATIVE_SOCKETS_H
-#define TAVO_INTERNAL_WIN32_NATIVE_SOCKETS_H
+#ifndef TAVO_PLATFORM_WIN32_NATIVE_SOCKETS_H
+#define TAVO_PLATFORM_WIN32_NATIVE_SOCKETS_H
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -40,4 +40,4 @@ inline bool dottedIpv4(const char* text, in_addr* a) {
 }  // namespace platform
 }  // namespace tavo
 
-#endif  // TAVO_INTERNAL_WIN32_NATIVE_SOCKETS_H
+#endif  // TAVO_PLATFORM_WIN32_NATIVE_SOCKETS_H

@@ -1,7 +1,7 @@
 // Helpers shared by the Windows files of the platform layer (not part of
 // the platform interface).
-#ifndef TAVO_PLATFORM_WIN32_INTERNAL_H
-#define TAVO_PLATFORM_WIN32_INTERNAL_H
+#ifndef TAVO_PLATFORM_WIN32_WIN32_INTERNAL_H
+#define TAVO_PLATFORM_WIN32_WIN32_INTERNAL_H
 
 #include <limits.h>
 #include <stdint.h>
@@ -31,4 +31,4 @@ int failWithLastError();
 }  // namespace platform
 }  // namespace tavo
 
-#endif  // TAVO_PLATFORM_WIN32_INTERNAL_H
+#endif  // TAVO_PLATFORM_WIN32_WIN32_INTERNAL_H

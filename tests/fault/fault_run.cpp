@@ -2,7 +2,7 @@
 // way a program does, checking every result as it goes.  Built only with
 // the fault-injection seam (TAVO_FAULT_INJECTION=ON, under AddressSanitizer
 // with leak checking), where the N-th call the library makes into the
-// system can be made to fail (platform/posix_fault.cpp).
+// system can be made to fail (tests/fault/syscall_wrappers.cpp).
 //
 //   fault_run run SCENARIO       one run, the fault chosen by the
 //                                environment (TAVO_FAULT_*); exit 0 when

@@ -134,7 +134,7 @@ int rewindStream(FILE* fp);
 // ---- The lock (posix_lock.cpp / win32_lock.cpp) ---------------------------------
 
 // Take and let go of the lock that guards the table of shared handles
-// (common/share.cpp).  Not recursive.  The lock is static data that is
+// (internal/share.cpp).  Not recursive.  The lock is static data that is
 // ready as the library is loaded: no constructor runs for it (the Visual
 // C++-mode DLL has no entry point to run one).  POSIX: it is free in a
 // child made by fork(), whatever the parent's other threads were doing.

@@ -1,8 +1,8 @@
 // The handling of a NetBIOS node-status reply by tCTcp::GetMacByIp, apart
 // from the network exchange that fetches the reply (internal header, not
 // installed; hidden like every internal function of the library).
-#ifndef TAVO_COMMON_TAVO_NETBIOS_H
-#define TAVO_COMMON_TAVO_NETBIOS_H
+#ifndef TAVO_TCTCP_NETBIOS_H
+#define TAVO_TCTCP_NETBIOS_H
 
 namespace tavo {
 namespace detail {
@@ -19,4 +19,4 @@ int macFromNodeStatus(const unsigned char* pReply, unsigned int nLen, char* pMac
 }  // namespace detail
 }  // namespace tavo
 
-#endif  // TAVO_COMMON_TAVO_NETBIOS_H
+#endif  // TAVO_TCTCP_NETBIOS_H

@@ -7,11 +7,11 @@
 // into that DLL only (cmake/tavo_sources.cmake); never exported.
 #include <stdlib.h>
 
-#include "common/common.h"
+#include "tavo_exhausted.h"
 
 void* operator new(size_t n) {
   void* p = malloc(n != 0 ? n : 1);
-  if (p == nullptr) memfatal("operator new");
+  if (p == nullptr) tavo::detail::memoryExhausted("operator new");
   return p;
 }
 

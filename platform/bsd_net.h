@@ -1,8 +1,8 @@
 // What the socket files of the platform layer share beyond the platform
 // interface (internal header, not installed): the family's spellings of the
 // BSD socket interface and the IPv4 address they all build.
-#ifndef TAVO_INTERNAL_BSD_NET_H
-#define TAVO_INTERNAL_BSD_NET_H
+#ifndef TAVO_PLATFORM_BSD_NET_H
+#define TAVO_PLATFORM_BSD_NET_H
 
 #include "native_sockets.h"
 
@@ -15,4 +15,4 @@ sockaddr_in makeIpv4Addr(const unsigned char addr[4], int port);
 }  // namespace platform
 }  // namespace tavo
 
-#endif  // TAVO_INTERNAL_BSD_NET_H
+#endif  // TAVO_PLATFORM_BSD_NET_H
