@@ -2,20 +2,17 @@
 # Builds the benchmarks in release mode and runs them all; each library call
 # runs beside its peer in the same program.  Extra arguments go to every
 # benchmark program (e.g. --benchmark_filter=Sort).  The database benchmark
-# runs against a throwaway MariaDB server (scripts/with_mariadb.sh), or the
-# one whose settings TAVO_DB_INI names.
+# runs against a throwaway MariaDB server that lives as long as the runs
+# (scripts/with_mariadb.sh), or the one whose settings TAVO_DB_INI names.
 set -euo pipefail
-self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
-if [ -z "${TAVO_DB_INI:-}" ]; then
-  scripts/deps.sh bench
-  exec scripts/with_mariadb.sh "$self" "$@"
-fi
 scripts/deps.sh bench
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTAVO_BUILD_TESTS=OFF -DTAVO_BUILD_BENCH=ON \
   -DTAVO_BUILD_EXAMPLES=OFF -DTAVO_LIB_DIR="$PWD/build-bench/lib" >/dev/null
 cmake --build build-bench -j"$(nproc)"
-for b in build-bench/bench/*_bench; do
-  echo "== $b"
-  "$b" "$@"
-done
+run_all='for b in build-bench/bench/*_bench; do echo "== $b"; "$b" "$@"; done'
+if [ -n "${TAVO_DB_INI:-}" ]; then
+  bash -c "$run_all" bench "$@"
+else
+  scripts/with_mariadb.sh bash -c "$run_all" bench "$@"
+fi

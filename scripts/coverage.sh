@@ -2,20 +2,15 @@
 # Line and branch coverage of the library by the whole GoogleTest suite and
 # the fault-injection runs (tests/fault/, every system call of each
 # scenario failed in turn): a gcc --coverage build in build-cov/ with the
-# fault-injection wrappers (not counted themselves), run beside a throwaway
-# MariaDB server (scripts/with_mariadb.sh, as scripts/test.sh does), then
-# gcovr.  Prints the covered lines and branches per directory of the
+# fault-injection wrappers (not counted themselves), run beside the
+# throwaway MariaDB server that ctest starts (cmake/tavo_db_fixture.cmake),
+# then gcovr.  Prints the covered lines and branches per directory of the
 # library (tests/, bench/, fuzz/ and examples/ left out) and writes the
 # uncovered lines of each file to build-cov/coverage.txt.  Branches the
 # compiler adds for exceptions and branches it proves unreachable are not
 # counted.  Reports only: no figure is required.  Installs missing Debian packages first.
 set -euo pipefail
-self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
-if [ -z "${TAVO_DB_INI:-}" ]; then
-  scripts/deps.sh test coverage
-  exec scripts/with_mariadb.sh "$self" "$@"
-fi
 scripts/deps.sh test coverage
 
 jobs=$(nproc)

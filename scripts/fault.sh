@@ -8,17 +8,13 @@
 # a sanitizer report, a leak (of memory or descriptors), a hang and a wrong
 # result.  Prints, per scenario, the calls failed and how many held, by
 # kind of call.  The database scenario talks to the throwaway MariaDB
-# server: without TAVO_DB_INI the script runs itself under
-# scripts/with_mariadb.sh.  Installs missing Debian packages first.
+# server that ctest starts for it (the fixture of
+# cmake/tavo_db_fixture.cmake), or to the one TAVO_DB_INI names.  Installs
+# missing Debian packages first.
 #
 #   scripts/fault.sh
 set -euo pipefail
-self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
-if [ -z "${TAVO_DB_INI:-}" ]; then
-  scripts/deps.sh test
-  exec scripts/with_mariadb.sh "$self" "$@"
-fi
 scripts/deps.sh test
 
 cmake -S . -B build-fault -DCMAKE_BUILD_TYPE=Debug -DTAVO_SANITIZE=ON -DTAVO_FAULT_INJECTION=ON \

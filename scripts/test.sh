@@ -21,19 +21,14 @@
 # ran.
 # Installs missing Debian packages first, all at once.
 #
-# All three runs share one throwaway MariaDB server (scripts/with_mariadb.sh),
-# removed at the end whatever the outcome; the database tests read its
-# settings from the INI file named by TAVO_DB_INI.  With TAVO_DB_INI already
-# set, that server is used instead.
+# Each ctest run starts a throwaway MariaDB server for its database tests
+# and stops it at the end, an interrupted run included (the fixture of
+# cmake/tavo_db_fixture.cmake); the tests read its settings from the INI
+# file named by TAVO_DB_INI.  With TAVO_DB_INI already set, that server is
+# used instead.
 set -euo pipefail
-self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
-deps=(test doc abi package fuzz fresh windows msvc)
-if [ -z "${TAVO_DB_INI:-}" ]; then
-  scripts/deps.sh "${deps[@]}"
-  exec scripts/with_mariadb.sh "$self" "$@"
-fi
-scripts/deps.sh "${deps[@]}"
+scripts/deps.sh test doc abi package fuzz fresh windows msvc
 
 jobs=$(nproc)
 

@@ -22,9 +22,9 @@
 # its server kept warm and stopped at the end (scripts/wine_lib.sh).  The
 # client prints "N passed, M failed".
 #
-# The database checks talk to the native throwaway MariaDB on 127.0.0.1:
-# without TAVO_DB_INI the script runs itself under scripts/with_mariadb.sh,
-# as scripts/test_windows.sh does.  The x86 programs run only where the
+# The database checks talk to a native throwaway MariaDB on 127.0.0.1,
+# started for the runs and stopped at the end (throwaway_db_start of
+# scripts/wine_lib.sh), or to the one TAVO_DB_INI names.  The x86 programs run only where the
 # host runs 32-bit x86 programs: elsewhere the build and the checks of the
 # files still run, the programs cannot, and the script says so and exits
 # with status 77 ("not run"), after running any x64 flavour named.  The x64
@@ -33,12 +33,7 @@
 #
 #   scripts/test_msvc.sh [FLAVOUR...]      default: msvcrt ucrt ucrt-x64
 set -euo pipefail
-self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
-if [ -z "${TAVO_DB_INI:-}" ]; then
-  scripts/deps.sh test msvc
-  exec scripts/with_mariadb.sh "$self" "$@"
-fi
 start=$(date +%s)
 [ $# -ge 1 ] || set -- msvcrt ucrt ucrt-x64
 flavours=("$@")
@@ -138,6 +133,7 @@ summary=""
 run_flavours() {
   local wine=$1 flavour tests out status result got
   shift
+  throwaway_db_start
   for flavour in "$@"; do
     tests="$PWD/build-msvc/$flavour/tests"
     (cd "$tests" && timeout 120 "$wine" ./link_check.exe) | tr -d '\r'

@@ -15,8 +15,8 @@
 # stopped at the end, whatever the outcome.  Then a program of a developer's
 # own is built against the installed DLL the ways docs/windows.md shows and run
 # (tests/windows/check_consumer.sh).  The database tests talk to the
-# native throwaway MariaDB on 127.0.0.1 over TCP: without TAVO_DB_INI the
-# script runs itself under scripts/with_mariadb.sh, as scripts/test.sh does.
+# native throwaway MariaDB on 127.0.0.1 over TCP, which ctest starts and
+# stops (cmake/tavo_db_fixture.cmake), or to the one TAVO_DB_INI names.
 #
 # Wine runs 32-bit Windows programs as 32-bit x86 Linux processes.  On a host
 # whose kernel runs none (a virtual machine without IA-32 emulation), the
@@ -25,7 +25,6 @@
 # such.  64-bit Windows programs run under 64-bit Wine on every x86-64 host:
 # for x86_64 a Wine that cannot start them is a failure.
 set -euo pipefail
-self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
 arch=${1:-i686}
 case "$arch" in
@@ -33,12 +32,8 @@ case "$arch" in
   x86_64) build="$PWD/build-win64" mariadb="$PWD/build-win-deps/mariadb-x86_64" ;;
   *) echo "usage: $0 [i686|x86_64]" >&2; exit 2 ;;
 esac
-if [ -z "${TAVO_DB_INI:-}" ]; then
-  scripts/deps.sh test
-  exec scripts/with_mariadb.sh "$self" "$@"
-fi
 start=$(date +%s)
-scripts/deps.sh windows
+scripts/deps.sh test windows
 scripts/mariadb_win.sh "$arch" "$mariadb"
 
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-$arch-w64-mingw32.cmake" \

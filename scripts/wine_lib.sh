@@ -17,6 +17,11 @@
 #       every program run after it and stopped when the script exits,
 #       whatever the outcome; with 64, the prefix is made by 64-bit Wine
 #       (it then runs 64-bit programs, and 32-bit ones where the host can)
+#   throwaway_db_start
+#       unless TAVO_DB_INI names a server already, starts a throwaway
+#       MariaDB server (scripts/mariadb_server.sh) for the programs run
+#       after it and exports TAVO_DB_INI; the server is stopped when the
+#       script exits, whatever the outcome
 #   $tavo_wine64
 #       the 64-bit loader, which starts 64-bit programs: Debian keeps it out
 #       of PATH, and its wine command starts the 32-bit loader whenever
@@ -68,6 +73,30 @@ wine64_runnable_or_fail() {
   fi
 }
 
+# What the script must undo when it exits, run in order by one EXIT trap.
+tavo_exit_actions=()
+tavo_on_exit() {
+  local a
+  for a in "${tavo_exit_actions[@]}"; do eval "$a" || true; done
+}
+tavo_at_exit() {
+  tavo_exit_actions+=("$1")
+  trap tavo_on_exit EXIT
+  trap 'exit 129' HUP
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+}
+
+throwaway_db_start() {
+  [ -z "${TAVO_DB_INI:-}" ] || return 0
+  local here dir
+  here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+  dir=$(mktemp -d /tmp/tavo_mariadb.XXXXXX)
+  tavo_at_exit "'$here/mariadb_server.sh' stop '$dir'"
+  "$here/mariadb_server.sh" start "$dir"
+  export TAVO_DB_INI="$dir/tavo_db.ini"
+}
+
 wine_start() {
   export WINEPREFIX="$1" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   local boot=(wineboot -i)
@@ -75,10 +104,7 @@ wine_start() {
     export WINELOADER="$tavo_wine64"
     boot=("$tavo_wine64" wineboot -i)
   fi
-  trap 'wineserver -k 2>/dev/null || true' EXIT
-  trap 'exit 129' HUP
-  trap 'exit 130' INT
-  trap 'exit 143' TERM
+  tavo_at_exit "WINEPREFIX='$WINEPREFIX' wineserver -k 2>/dev/null"
   # Persistent (every program finds it warm); kept off our output, which it
   # would otherwise hold open.  The server needs its prefix directory.
   mkdir -p "$WINEPREFIX"

@@ -28,6 +28,19 @@ struct DbSettings {
 // The INI file named by TAVO_DB_INI, or null when it is not set.
 inline const char* dbIniPath() { return std::getenv("TAVO_DB_INI"); }
 
+// Where a test starts servers of its own, so that they are stopped with
+// the throwaway server: TAVO_DB_SCRATCH (scripts/with_mariadb.sh), or the
+// Scratch key of the settings file (the ctest fixture,
+// scripts/db_fixture.sh); "/tmp" when neither names one.
+inline std::string dbScratchDir() {
+  if (const char* p = std::getenv("TAVO_DB_SCRATCH")) return p;
+  char dir[512];
+  tCFileIni oIni;
+  if (dbIniPath() != nullptr && oIni.Open(dbIniPath(), "rb") && oIni.GetString("db", "Scratch", dir, sizeof dir))
+    return dir;
+  return "/tmp";
+}
+
 // A server is expected when its settings are given or when running in CI,
 // where a missing server is a failure, never a reason to skip.
 inline bool dbServerExpected() { return dbIniPath() != nullptr || std::getenv("CI") != nullptr; }

@@ -578,8 +578,7 @@ TEST_F(tCMysqlDb, BinaryAndGbkBytesComeBackUnchanged) {
 class OwnServer {
  public:
   OwnServer() {
-    const char* base = std::getenv("TAVO_DB_SCRATCH");
-    std::string tmpl = std::string(base != nullptr ? base : "/tmp") + "/own_XXXXXX";
+    std::string tmpl = tavo_test::dbScratchDir() + "/own_XXXXXX";
     std::vector<char> buf(tmpl.begin(), tmpl.end());
     buf.push_back('\0');
     if (mkdtemp(buf.data()) == nullptr) std::abort();
