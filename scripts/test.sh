@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The whole test suite: a normal build, then a build under AddressSanitizer
+# The whole test suite: the format of every source (scripts/format.sh
+# --check), a normal build, then a build under AddressSanitizer
 # and UndefinedBehaviorSanitizer (leak checking on, halting on the first
 # error), and one under ThreadSanitizer (the whole suite, the concurrency
 # test program among it; halting on the first report); the fault-injection
@@ -28,7 +29,8 @@
 # used instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh test doc abi package fuzz fresh windows msvc
+scripts/deps.sh test doc abi package fuzz format fresh windows msvc
+scripts/format.sh --check
 
 jobs=$(nproc)
 # The build configurations are CMake's presets (CMakePresets.json); each
