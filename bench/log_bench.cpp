@@ -107,6 +107,11 @@ void BM_FopenFprintfFclose(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_FopenFprintfFclose)->Setup(setUpLog)->Teardown(tearDownLog)->UseRealTime()->Threads(1)->Threads(4);
+BENCHMARK(BM_FopenFprintfFclose)
+    ->Setup(setUpLog)
+    ->Teardown(tearDownLog)
+    ->UseRealTime()
+    ->Threads(1)
+    ->Threads(4);
 
 }  // namespace

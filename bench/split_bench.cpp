@@ -164,7 +164,9 @@ void BM_StdLowerBound(benchmark::State& state) {
   for (auto _ : state) {
     const char* key = in.keys[i++ & 1023];
     auto it = std::lower_bound(in.v.begin(), in.v.begin() + kStrings, key, strBefore);
-    int n = (it != in.v.begin() + kStrings && std::strcmp(*it, key) == 0) ? static_cast<int>(it - in.v.begin()) : -1;
+    int n = (it != in.v.begin() + kStrings && std::strcmp(*it, key) == 0)
+                ? static_cast<int>(it - in.v.begin())
+                : -1;
     benchmark::DoNotOptimize(n);
   }
 }

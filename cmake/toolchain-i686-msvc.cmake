@@ -4,7 +4,8 @@
 # Windows headers, and mingw-w64's i686 import libraries for the system DLLs.
 #
 #   scripts/deps.sh msvc && scripts/msvc_sdk.sh
-#   cmake -S . -B build-msvc -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-msvc.cmake \
+#   cmake --preset msvc-msvcrt      (or msvc-ucrt; by hand:)
+#   cmake -S . -B DIR -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-msvc.cmake \
 #         -DTAVO_MSVC_CRT=msvcrt      (or ucrt)
 #
 # What this file sets, for C and C++ alike:

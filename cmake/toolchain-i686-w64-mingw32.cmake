@@ -1,6 +1,6 @@
 # Cross build for 32-bit Windows with Debian's mingw-w64 (g++-mingw-w64-i686).
 #
-#   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake
+#   cmake --preset mingw-i686      (or: cmake -S . -B DIR -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake)
 #
 # The posix-thread-model compilers are used: the win32 model lacks std::mutex
 # and std::thread, which GoogleTest and the library's tests need.

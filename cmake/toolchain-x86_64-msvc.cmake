@@ -6,7 +6,7 @@
 # (ucrtbase.dll) and mingw-w64's x86_64 import libraries.
 #
 #   scripts/deps.sh msvc && scripts/msvc_sdk.sh
-#   cmake -S . -B build-msvc-x64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-msvc.cmake
+#   cmake --preset msvc-ucrt-x64   (or: cmake -S . -B DIR -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-msvc.cmake)
 #
 # Everything else is as cmake/toolchain-i686-msvc.cmake describes (the body
 # both share is cmake/msvc/toolchain.cmake); TAVO_MSVC_CRT is ucrt, the

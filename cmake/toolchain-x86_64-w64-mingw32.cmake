@@ -1,7 +1,7 @@
 # Cross build for 64-bit Windows (x64) with Debian's mingw-w64
 # (g++-mingw-w64-x86-64), the twin of toolchain-i686-w64-mingw32.cmake:
 #
-#   cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake
+#   cmake --preset mingw-x86_64    (or: cmake -S . -B DIR -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake)
 #
 # The posix-thread-model compilers are used: the win32 model lacks std::mutex
 # and std::thread, which GoogleTest and the library's tests need.

@@ -174,8 +174,7 @@ TAVO_NORETURN TAVO_API void err_exit(const char* path, const char* fmt, ...) TAV
 /// \param fmt The printf format of the text, followed by its arguments.
 #pragma push_macro("DEBUG")
 #undef DEBUG
-TAVO_API void DEBUG(int is_debug, int level, const char* path, const char* fmt, ...)
-    TAVO_PRINTF_FORMAT(4, 5);
+TAVO_API void DEBUG(int is_debug, int level, const char* path, const char* fmt, ...) TAVO_PRINTF_FORMAT(4, 5);
 /// DEBUG under a name no build defines as a macro.  One object for the
 /// whole program with C++17; before it, a constant of each source file that
 /// includes this header (the same function either way).
@@ -620,8 +619,8 @@ TAVO_API int get_login_com(const char* pFileName, const char* pSection, char* pH
 /// \retval 1 the file was opened and all three were found.
 /// \retval 0 otherwise (nothing written when the file cannot be opened or
 ///         read).
-TAVO_API int get_debug_info(const char* pFileName, const char* pSection, int* pIsDebug,
-                            int* pDebugLevel, char* pLogFile);
+TAVO_API int get_debug_info(const char* pFileName, const char* pSection, int* pIsDebug, int* pDebugLevel,
+                            char* pLogFile);
 
 /// get_login_com with the size of each buffer: reads HostName, UserName,
 /// PassWord and DbName of section `pSection` of `pFileName` and copies them
@@ -641,9 +640,8 @@ TAVO_API int get_debug_info(const char* pFileName, const char* pSection, int* pI
 /// \retval 1 all four were found and copied.
 /// \retval 0 the file cannot be opened or read, a key is missing, or a
 ///         value does not fit its buffer: then no buffer is written.
-TAVO_API int get_login_com_s(const char* pFileName, const char* pSection, char* pHost, int nHost,
-                             char* pUser, int nUser, char* pPassWord, int nPassWord, char* pDbName,
-                             int nDbName);
+TAVO_API int get_login_com_s(const char* pFileName, const char* pSection, char* pHost, int nHost, char* pUser,
+                             int nUser, char* pPassWord, int nPassWord, char* pDbName, int nDbName);
 
 /// get_debug_info with the size of the log file's buffer: the three are
 /// written only when all are found and log_file fits `pLogFile` with its
@@ -659,8 +657,8 @@ TAVO_API int get_login_com_s(const char* pFileName, const char* pSection, char* 
 /// \retval 1 all three were found and written.
 /// \retval 0 the file cannot be opened or read, a key is missing, or
 ///         log_file does not fit: then nothing is written.
-TAVO_API int get_debug_info_s(const char* pFileName, const char* pSection, int* pIsDebug,
-                              int* pDebugLevel, char* pLogFile, int nLogFile);
+TAVO_API int get_debug_info_s(const char* pFileName, const char* pSection, int* pIsDebug, int* pDebugLevel,
+                              char* pLogFile, int nLogFile);
 
 /// @}
 

@@ -28,7 +28,7 @@ constexpr long long floorMod(long long a, long long b) { return a - floorDiv(a, 
 constexpr long long daysFromCivil(long long y, long long m) {
   y -= (m <= 2) ? 1 : 0;
   const long long era = floorDiv(y, 400);
-  const long long yearOfEra = y - era * 400;                          // 0..399
+  const long long yearOfEra = y - era * 400;                            // 0..399
   const long long dayOfYear = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5;  // March-based, day 1
   const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
   return era * 146097 + dayOfEra - 719468;
@@ -74,7 +74,7 @@ int between_t(const char* begin, const char* end, const char* now) {
 
 void mac_ntoa(const unsigned char* mac, char* out, const char* sep) {
   sprintf(out, "%02x%s%02x%s%02x%s%02x%s%02x%s%02x", mac[0], sep, mac[1], sep, mac[2], sep, mac[3], sep,
-               mac[4], sep, mac[5]);
+          mac[4], sep, mac[5]);
 }
 
 void mac_aton(const char* text, unsigned char* mac, const char* sep) {

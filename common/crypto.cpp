@@ -67,9 +67,9 @@ void rc4Apply(Rc4State& st, unsigned char* p, size_t n) {
 
 // ---- Password transform -----------------------------------------------------
 
-constexpr int kMaxPassword = 50;      // bytes of a password that reads back
-constexpr int kMaxStored = 150;       // bytes of a stored form (the tables' size)
-constexpr int kDigitTextSize = 450;   // the digit text's buffer
+constexpr int kMaxPassword = 50;     // bytes of a password that reads back
+constexpr int kMaxStored = 150;      // bytes of a stored form (the tables' size)
+constexpr int kDigitTextSize = 450;  // the digit text's buffer
 
 // The key: which stored positions hold a digit ('1') and which a letter
 // ('0'), one table for digit texts of odd length, one for even length.
@@ -79,8 +79,7 @@ const char kOddTable[kMaxStored + 1] =
 const char kEvenTable[kMaxStored + 1] =
     "111111111011010010101101010010000110111101010000100110000101110001101011000100101111"
     "101010000000000100011101101001000000111100001101010011001001111010";
-static_assert(sizeof kOddTable == kMaxStored + 1 && sizeof kEvenTable == kMaxStored + 1,
-              "150 entries each");
+static_assert(sizeof kOddTable == kMaxStored + 1 && sizeof kEvenTable == kMaxStored + 1, "150 entries each");
 
 const char* selectTable(size_t nLen) { return (nLen % 2 != 0) ? kOddTable : kEvenTable; }
 

@@ -131,7 +131,7 @@ char** readLines(FILE* fp, int nMax, bool* pFailed) {
   if (pFailed != nullptr) *pFailed = false;
   if (nMax <= 0) return nullptr;
   VectorBuilder out;
-  LineBuffer b;              // the start of a line that runs over a block's end
+  LineBuffer b;         // the start of a line that runs over a block's end
   size_t nPending = 0;  // its bytes so far (a line is only carried over with some)
   StreamLock lock(fp);
   BlockReader r(fp);

@@ -17,15 +17,15 @@
 /// defined) and `__declspec(dllimport)` for its clients; empty with other
 /// compilers.
 #if defined(_WIN32) || defined(__CYGWIN__)
-#  if defined(TAVO_BUILDING)
-#    define TAVO_API __declspec(dllexport)
-#  else
-#    define TAVO_API __declspec(dllimport)
-#  endif
-#elif defined(__GNUC__) || defined(__clang__)
-#  define TAVO_API __attribute__((visibility("default")))
+#if defined(TAVO_BUILDING)
+#define TAVO_API __declspec(dllexport)
 #else
-#  define TAVO_API
+#define TAVO_API __declspec(dllimport)
+#endif
+#elif defined(__GNUC__) || defined(__clang__)
+#define TAVO_API __attribute__((visibility("default")))
+#else
+#define TAVO_API
 #endif
 
 /// \def TAVO_PRINTF_FORMAT(fmt, args)

@@ -139,7 +139,8 @@ void dropResult(MYSQL_RES*& rRes) {
 
 // The same for the connection (closed by its last holder).
 void dropConnection(MYSQL*& rMysql) {
-  if (rMysql != nullptr && tavo::detail::releaseHandle(HandleKind::kConnection, key(rMysql))) closeHandle(rMysql);
+  if (rMysql != nullptr && tavo::detail::releaseHandle(HandleKind::kConnection, key(rMysql)))
+    closeHandle(rMysql);
   rMysql = nullptr;
 }
 
@@ -215,9 +216,9 @@ tCMysql& tCMysql::operator=(const tCMysql& oRight) {
   return *this;
 }
 
-int tCMysql::Login(const char* pHost, const char* pUser, const char* pPassword,
-                   const char* pDbName, const char* pCharset, unsigned int nPort,
-                   const char* pUnixSocket, unsigned int nClientFlag) {
+int tCMysql::Login(const char* pHost, const char* pUser, const char* pPassword, const char* pDbName,
+                   const char* pCharset, unsigned int nPort, const char* pUnixSocket,
+                   unsigned int nClientFlag) {
   if (m_pMysql != nullptr && mysql_ping(m_pMysql) == 0) return 1;
   if (m_pMysql == nullptr) {
     MYSQL* pMysql = newHandle();
@@ -235,8 +236,8 @@ int tCMysql::Login(const char* pHost, const char* pUser, const char* pPassword,
       return 0;
     }
   }
-  if (mysql_real_connect(m_pMysql, pHost, pUser, pPassword, pDbName, nPort, pUnixSocket,
-                         nClientFlag) != nullptr) {
+  if (mysql_real_connect(m_pMysql, pHost, pUser, pPassword, pDbName, nPort, pUnixSocket, nClientFlag) !=
+      nullptr) {
     return 1;
   }
   record(m_szErr, kConnectFail, m_pMysql);

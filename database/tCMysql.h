@@ -114,8 +114,7 @@ class TAVO_API tCMysql {
   ///         released (closed unless a copy still shares it) and m_pMysql is
   ///         null, so the next Login starts from a new handle.
   int Login(const char* pHost, const char* pUser, const char* pPassword, const char* pDbName,
-            const char* pCharset, unsigned int nPort, const char* pUnixSocket,
-            unsigned int nClientFlag);
+            const char* pCharset, unsigned int nPort, const char* pUnixSocket, unsigned int nClientFlag);
 
   /// Releases the result set and the connection (this object's shares of
   /// them), and resets m_Row to null and m_nRowNum and m_nFieldNum to 0, so
@@ -235,7 +234,6 @@ class TAVO_API tCMysql {
   char m_szErr[1024];
   /// The row fetched by the last GetRow (points into m_pRes), or null.
   MYSQL_ROW m_Row;
-
 };
 
 #endif  // TAVO_DATABASE_TCMYSQL_H

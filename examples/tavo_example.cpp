@@ -59,11 +59,11 @@ bool runDatabaseDemo(const char* pLoginIni, const Trace& t) {
   char szDb[256] = "";
   // The sized form: a value longer than its buffer refuses the file
   // instead of writing past the buffer.
-  if (!get_login_com_s(pLoginIni, "db", szHost, sizeof szHost, szUser, sizeof szUser, szPass, sizeof szPass, szDb,
-                       sizeof szDb)) {
-    std::fprintf(stderr,
-                 "%s: no complete [db] section (HostName, UserName, PassWord, DbName, each under 256 bytes)\n",
-                 pLoginIni);
+  if (!get_login_com_s(pLoginIni, "db", szHost, sizeof szHost, szUser, sizeof szUser, szPass, sizeof szPass,
+                       szDb, sizeof szDb)) {
+    std::fprintf(
+        stderr, "%s: no complete [db] section (HostName, UserName, PassWord, DbName, each under 256 bytes)\n",
+        pLoginIni);
     logprintf(t.szLog, "no database login in %s\n", pLoginIni);
     return false;
   }
@@ -113,7 +113,8 @@ bool runDatabaseDemo(const char* pLoginIni, const Trace& t) {
       bOk = bOk && write(oDb, t, szSql);
     }
     if (bOk && oDb.Commit()) {
-      logprintf(t.szLog, "inserted %d rows and committed\n", static_cast<int>(sizeof kRows / sizeof kRows[0]));
+      logprintf(t.szLog, "inserted %d rows and committed\n",
+                static_cast<int>(sizeof kRows / sizeof kRows[0]));
     } else {
       oDb.Rollback();
       logprintf(t.szLog, "insert failed, rolled back: %s", oDb.GetErrorStr());

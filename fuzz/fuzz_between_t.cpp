@@ -8,8 +8,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Input in(data, size);
   const std::string begin = in.text(8), end = in.text(8), now = in.text(8);
   auto le = [](const std::string& a, const std::string& b) { return std::strcmp(a.c_str(), b.c_str()) <= 0; };
-  const bool want = le(begin, end) ? le(begin, now) && le(now, end)
-                                   : (le(begin, now) && !le("240000", now)) || (le("000000", now) && le(now, end));
+  const bool want = le(begin, end)
+                        ? le(begin, now) && le(now, end)
+                        : (le(begin, now) && !le("240000", now)) || (le("000000", now) && le(now, end));
   FUZZ_CHECK(between_t(begin.c_str(), end.c_str(), now.c_str()) == (want ? 1 : 0));
   return 0;
 }

@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> want;
   if (!sep.empty() && s.find(sep) != std::string::npos) {
     size_t cur = 0;
-    for (size_t f; (f = s.find(sep, cur)) != std::string::npos; cur = f + sep.size()) want.push_back(s.substr(cur, f - cur));
+    for (size_t f; (f = s.find(sep, cur)) != std::string::npos; cur = f + sep.size())
+      want.push_back(s.substr(cur, f - cur));
     want.push_back(s.substr(cur));
   }
   FUZZ_CHECK(str.Split(list, pSep) == !want.empty());

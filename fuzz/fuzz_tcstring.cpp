@@ -26,7 +26,8 @@ int replaceAll(Model& m, const std::string& pOld, const std::string& pNew) {
   int n = 0;
   Model r;
   size_t at = 0;
-  for (size_t f; (f = m.find(pOld, at)) != std::string::npos; at = f + pOld.size(), ++n) r += m.substr(at, f - at) + pNew;
+  for (size_t f; (f = m.find(pOld, at)) != std::string::npos; at = f + pOld.size(), ++n)
+    r += m.substr(at, f - at) + pNew;
   m = r + m.substr(at);
   return n;
 }
@@ -67,10 +68,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char ch = static_cast<char>(in.byte());
     const int n = in.range(-3, 20);
     switch (op) {
-      case 0: a = pArg; ma = arg; break;
-      case 1: a = ch; ma = Model(1, ch); break;
-      case 2: a += pArg; ma += arg; break;
-      case 3: a += ch; ma += ch; break;
+      case 0:
+        a = pArg;
+        ma = arg;
+        break;
+      case 1:
+        a = ch;
+        ma = Model(1, ch);
+        break;
+      case 2:
+        a += pArg;
+        ma += arg;
+        break;
+      case 3:
+        a += ch;
+        ma += ch;
+        break;
       case 4: {  // another string, or the string itself
         const bool self = pick & 4;
         const std::string t = textOf(self ? ma : m[o]);
@@ -78,7 +91,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ma += t;
         break;
       }
-      case 5: if (i != o) { a = s[o]; ma = textOf(m[o]); } break;
+      case 5:
+        if (i != o) {
+          a = s[o];
+          ma = textOf(m[o]);
+        }
+        break;
       case 6: {
         const int cnt = std::max(n, 1), first = in.range(-3, len + 2);
         const std::string want = first >= len ? "" : ma.substr(std::max(first, 0), cnt).c_str();
@@ -90,7 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case 7: {
         FUZZ_CHECK(a.MakeUpper() == 1);
-        for (size_t k = 0; k < ma.size() && ma[k]; ++k) ma[k] = ma[k] >= 'a' && ma[k] <= 'z' ? ma[k] - 32 : ma[k];
+        for (size_t k = 0; k < ma.size() && ma[k]; ++k)
+          ma[k] = ma[k] >= 'a' && ma[k] <= 'z' ? ma[k] - 32 : ma[k];
         break;
       }
       case 8: {
@@ -98,7 +117,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (size_t k = 0; k < ma.size() && ma[k]; ++k) ma[k] = fold(ma[k]);
         break;
       }
-      case 9: FUZZ_CHECK(a.MakeReverse() == 1); std::reverse(ma.begin(), ma.end()); break;
+      case 9:
+        FUZZ_CHECK(a.MakeReverse() == 1);
+        std::reverse(ma.begin(), ma.end());
+        break;
       case 10: {
         const char chNew = static_cast<char>(ch + 1 + in.byte() % 255);
         FUZZ_CHECK(a.Replace(ch, chNew) == static_cast<int>(std::count(ma.begin(), ma.end(), ch)));
@@ -111,13 +133,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(a.Replace(pArg, pNew.c_str()) == want);
         break;
       }
-      case 12: if (len > 0) { const int p = n < 0 ? 0 : n % len; FUZZ_CHECK(a.Remove(p) == 1); ma.erase(p, 1); } break;
+      case 12:
+        if (len > 0) {
+          const int p = n < 0 ? 0 : n % len;
+          FUZZ_CHECK(a.Remove(p) == 1);
+          ma.erase(p, 1);
+        }
+        break;
       case 13: {
         FUZZ_CHECK(a.Remove(ch) == static_cast<int>(std::count(ma.begin(), ma.end(), ch)));
         ma.erase(std::remove(ma.begin(), ma.end(), ch), ma.end());
         break;
       }
-      case 14: { const int want = replaceAll(ma, arg, ""); FUZZ_CHECK(a.Remove(pArg) == want); break; }
+      case 14: {
+        const int want = replaceAll(ma, arg, "");
+        FUZZ_CHECK(a.Remove(pArg) == want);
+        break;
+      }
       case 15: {
         const int at = in.range(-3, len + 3);
         FUZZ_CHECK(a.Insert(at, ch) == len + 1);
@@ -130,12 +162,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ma.insert(std::min(std::max(at, 0), len), arg);
         break;
       }
-      case 17: case 18: case 19: {
+      case 17:
+      case 18:
+      case 19: {
         const int flag = in.byte() % 3;
         auto trimmed = [flag](char c) { return flag == 0 ? c == ' ' : isWs(c); };
         std::string t = textOf(ma);
-        if (op != 19) FUZZ_CHECK((op == 17 ? a.LTrim(flag) : a.RTrim(flag)) == 1);
-        else FUZZ_CHECK(a.Trim(flag) == 1);
+        if (op != 19)
+          FUZZ_CHECK((op == 17 ? a.LTrim(flag) : a.RTrim(flag)) == 1);
+        else
+          FUZZ_CHECK(a.Trim(flag) == 1);
         if (op != 18) t.erase(0, std::find_if_not(t.begin(), t.end(), trimmed) - t.begin());
         if (op != 17) t.erase(std::find_if_not(t.rbegin(), t.rend(), trimmed).base() - t.begin());
         ma = t;
@@ -146,12 +182,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int want = -1;
         for (int k = start; k < len || (k == len && start < len); ++k) {
           const char c = k < len ? ma[k] : 0;
-          if (c == ch) { want = k; break; }
+          if (c == ch) {
+            want = k;
+            break;
+          }
           if (c == 0) break;
         }
         FUZZ_CHECK(a.Find(ch, start) == want);
         const size_t r = textOf(ma).rfind(ch == 0 ? '\0' : ch);
-        FUZZ_CHECK(a.ReverseFind(ch) == (ch == 0 ? static_cast<int>(textOf(ma).size()) : (r == std::string::npos ? -1 : static_cast<int>(r))));
+        FUZZ_CHECK(a.ReverseFind(ch) == (ch == 0 ? static_cast<int>(textOf(ma).size())
+                                                 : (r == std::string::npos ? -1 : static_cast<int>(r))));
         break;
       }
       case 21: {
@@ -194,16 +234,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK((a == s[o]) == (d == 0) && (a < s[o]) == (d < 0) && (a >= s[o]) == (d >= 0));
         break;
       }
-      case 25: if (len > 0) { const int p = std::max(n, 0) % len; FUZZ_CHECK(a.SetAt(p, ch) == 1); ma[p] = ch; } break;
-      case 26: FUZZ_CHECK(a.Empty() == 1); ma.clear(); break;
+      case 25:
+        if (len > 0) {
+          const int p = std::max(n, 0) % len;
+          FUZZ_CHECK(a.SetAt(p, ch) == 1);
+          ma[p] = ch;
+        }
+        break;
+      case 26:
+        FUZZ_CHECK(a.Empty() == 1);
+        ma.clear();
+        break;
       case 27: {
         const std::string t = textOf(ma), u = textOf(m[o]);
         FUZZ_CHECK(static_cast<const char*>(a + s[o]) == t + u);
         FUZZ_CHECK(static_cast<const char*>(a + pArg) == t + arg);
         FUZZ_CHECK(static_cast<const char*>(pArg + a) == arg + t);
         const tCString x = a + ch, y = ch + a;
-        FUZZ_CHECK(x.GetLength() == static_cast<int>(t.size()) + 1 && std::memcmp(x, (t + ch).c_str(), t.size() + 2) == 0);
-        FUZZ_CHECK(y.GetLength() == static_cast<int>(t.size()) + 1 && std::memcmp(y, (ch + t).c_str(), t.size() + 2) == 0);
+        FUZZ_CHECK(x.GetLength() == static_cast<int>(t.size()) + 1 &&
+                   std::memcmp(x, (t + ch).c_str(), t.size() + 2) == 0);
+        FUZZ_CHECK(y.GetLength() == static_cast<int>(t.size()) + 1 &&
+                   std::memcmp(y, (ch + t).c_str(), t.size() + 2) == 0);
         break;
       }
       case 28: {
@@ -215,7 +266,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       default: {
         // Write a byte through operator[] (never the terminating NUL).
-        if (len > 0) { const int p = std::max(n, 0) % len; a[p] = ch; ma[p] = ch; FUZZ_CHECK(&a.GetAt(p) == &a[p]); }
+        if (len > 0) {
+          const int p = std::max(n, 0) % len;
+          a[p] = ch;
+          ma[p] = ch;
+          FUZZ_CHECK(&a.GetAt(p) == &a[p]);
+        }
         break;
       }
     }

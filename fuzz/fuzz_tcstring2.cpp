@@ -28,8 +28,10 @@ int forkFind(const Model& m, const std::string& key, int flag, bool noCase) {
   while (lo <= hi) {
     const int mid = lo + (hi - lo + 1) / 2, c = compare(m[mid], key, noCase);
     if (c == 0) return mid;
-    if ((flag == 1) == (c > 0)) hi = mid - 1;
-    else lo = mid + 1;
+    if ((flag == 1) == (c > 0))
+      hi = mid - 1;
+    else
+      lo = mid + 1;
   }
   return -1;
 }
@@ -83,22 +85,62 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int flag = 1 + (pick >> 3 & 1);
     const bool noCase = pick >> 4 & 1;
     switch (op) {
-      case 0: a += pArg; ma.push_back(arg); break;
-      case 1: a += pVec; ma.insert(ma.end(), vec.begin(), vec.end()); break;
-      case 2: { const Model add = m[pick & 1 ? i : o]; a += l[pick & 1 ? i : o]; ma.insert(ma.end(), add.begin(), add.end()); break; }
-      case 3: a = pArg; ma = {arg}; break;
-      case 4: a = pVec; ma = vec; break;
-      case 5: a = l[o]; ma = m[o]; break;
-      case 6: if (len > 0) { const int p = std::max(n, 0) % len; FUZZ_CHECK(a.SetAt(p, pArg) == 1); ma[p] = arg; } break;
-      case 7: { const int p = std::max(n, 0) % (len + 1); FUZZ_CHECK(a.Insert(p, pArg) == len + 1); ma.insert(ma.begin() + p, arg); break; }
-      case 8: if (len > 0) { const int p = std::max(n, 0) % len; FUZZ_CHECK(a.Remove(p) == 1); ma.erase(ma.begin() + p); } break;
+      case 0:
+        a += pArg;
+        ma.push_back(arg);
+        break;
+      case 1:
+        a += pVec;
+        ma.insert(ma.end(), vec.begin(), vec.end());
+        break;
+      case 2: {
+        const Model add = m[pick & 1 ? i : o];
+        a += l[pick & 1 ? i : o];
+        ma.insert(ma.end(), add.begin(), add.end());
+        break;
+      }
+      case 3:
+        a = pArg;
+        ma = {arg};
+        break;
+      case 4:
+        a = pVec;
+        ma = vec;
+        break;
+      case 5:
+        a = l[o];
+        ma = m[o];
+        break;
+      case 6:
+        if (len > 0) {
+          const int p = std::max(n, 0) % len;
+          FUZZ_CHECK(a.SetAt(p, pArg) == 1);
+          ma[p] = arg;
+        }
+        break;
+      case 7: {
+        const int p = std::max(n, 0) % (len + 1);
+        FUZZ_CHECK(a.Insert(p, pArg) == len + 1);
+        ma.insert(ma.begin() + p, arg);
+        break;
+      }
+      case 8:
+        if (len > 0) {
+          const int p = std::max(n, 0) % len;
+          FUZZ_CHECK(a.Remove(p) == 1);
+          ma.erase(ma.begin() + p);
+        }
+        break;
       case 9: {
         const int want = static_cast<int>(std::count(ma.begin(), ma.end(), arg));
         FUZZ_CHECK(a.Remove(pArg) == want);
         ma.erase(std::remove(ma.begin(), ma.end(), arg), ma.end());
         break;
       }
-      case 10: FUZZ_CHECK(a.MakeReverse() == 1); std::reverse(ma.begin(), ma.end()); break;
+      case 10:
+        FUZZ_CHECK(a.MakeReverse() == 1);
+        std::reverse(ma.begin(), ma.end());
+        break;
       case 11: {
         FUZZ_CHECK((noCase ? a.SortNoCase(flag) : a.Sort(flag)) == 1);
         sortModel(ma, flag, noCase);
@@ -106,7 +148,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case 12: {
         const int start = std::max(n, 0);
-        FUZZ_CHECK((noCase ? a.FindNoCase(pArg, start) : a.Find(pArg, start)) == find(ma, arg, start, 1, noCase));
+        FUZZ_CHECK((noCase ? a.FindNoCase(pArg, start) : a.Find(pArg, start)) ==
+                   find(ma, arg, start, 1, noCase));
         break;
       }
       case 13: {
@@ -121,7 +164,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           a.Sort(flag);
           sortModel(ma, flag, false);
         }
-        FUZZ_CHECK((noCase ? a.ForkFindNoCase(pArg, flag) : a.ForkFind(pArg, flag)) == forkFind(ma, arg, flag, noCase));
+        FUZZ_CHECK((noCase ? a.ForkFindNoCase(pArg, flag) : a.ForkFind(pArg, flag)) ==
+                   forkFind(ma, arg, flag, noCase));
         break;
       }
       case 15: {
@@ -138,7 +182,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK((a == pVec) == eqv && (a != pVec) == !eqv);
         break;
       }
-      case 17: FUZZ_CHECK(a.Empty() == 1); ma.clear(); break;
+      case 17:
+        FUZZ_CHECK(a.Empty() == 1);
+        ma.clear();
+        break;
       case 18: {
         Model w = ma;
         w.insert(w.end(), m[o].begin(), m[o].end());
@@ -157,7 +204,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         same(pArg + a, w);
         break;
       }
-      case 19: { const tCString2 c(a), d(pVec); same(c, ma); same(d, vec); break; }
+      case 19: {
+        const tCString2 c(a), d(pVec);
+        same(c, ma);
+        same(d, vec);
+        break;
+      }
       default: {
         for (int k = 0; k < len; ++k) FUZZ_CHECK(a[k] == a.GetAt(k) && ma[k] == a[k]);
         break;

@@ -190,7 +190,8 @@ Atomic<int>* socketSlot(size_t n, bool bMake) {
   Atomic<int>* pBlock = rBlock.load(kAcquire);
   if (pBlock == nullptr) {
     if (!bMake) return nullptr;
-    auto* pNew = static_cast<Atomic<int>*>(mmalloc(static_cast<unsigned int>(kBlockSize * sizeof(Atomic<int>))));
+    auto* pNew =
+        static_cast<Atomic<int>*>(mmalloc(static_cast<unsigned int>(kBlockSize * sizeof(Atomic<int>))));
     for (size_t i = 0; i < kBlockSize; ++i) new (kPlace, &pNew[i]) Atomic<int>(0);
     if (rBlock.compare_exchange_strong(pBlock, pNew, kAcqRel)) {
       pBlock = pNew;

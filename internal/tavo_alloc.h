@@ -52,8 +52,7 @@ inline int checkedInt(unsigned long long nLen, const char* pAllocator) {
 // `nFirst` to start with (when `nCap` is 0), doubled as needed but never
 // past `nMax`, the most a block can hold.  Ends the process when `nNeed`
 // is beyond that.
-inline size_t grownCapacity(size_t nCap, size_t nNeed, size_t nFirst, size_t nMax,
-                                 const char* pAllocator) {
+inline size_t grownCapacity(size_t nCap, size_t nNeed, size_t nFirst, size_t nMax, const char* pAllocator) {
   if (nNeed > nMax) memfatal(pAllocator);
   size_t n = nCap == 0 ? nFirst : nCap;
   while (n < nNeed) n = n > nMax / 2 ? nMax : n * 2;

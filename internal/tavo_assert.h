@@ -18,8 +18,7 @@ namespace detail {
 }  // namespace tavo
 
 // Variadic so that an expression holding a comma needs no extra parentheses.
-#define TAVO_ASSERT(...)                         \
-  ((__VA_ARGS__) ? static_cast<void>(0)          \
-                 : ::tavo::detail::assertFail(#__VA_ARGS__, __FILE__, __LINE__))
+#define TAVO_ASSERT(...) \
+  ((__VA_ARGS__) ? static_cast<void>(0) : ::tavo::detail::assertFail(#__VA_ARGS__, __FILE__, __LINE__))
 
 #endif  // TAVO_INTERNAL_TAVO_ASSERT_H

@@ -36,7 +36,8 @@ inline uint64_t hashBytes(const char* p, size_t n, uint64_t h) {
     w = (static_cast<uint64_t>(a) << 32) | b;
   } else if (n > 0) {
     w = (static_cast<uint64_t>(static_cast<unsigned char>(p[0])) << 16) |
-        (static_cast<uint64_t>(static_cast<unsigned char>(p[n / 2])) << 8) | static_cast<unsigned char>(p[n - 1]);
+        (static_cast<uint64_t>(static_cast<unsigned char>(p[n / 2])) << 8) |
+        static_cast<unsigned char>(p[n - 1]);
   }
   h = (h ^ w) * kMul;
   return h ^ (h >> 32);
@@ -109,8 +110,7 @@ class FirstMatchIndex {
   void addFirst(uint32_t nHash, uint32_t nTag, char** pRow, const Text& key, int nValue, Same same) {
     Slot* s = probe(nHash, same);
     if (s->pRow == nullptr)
-      *s = Slot{nHash, nTag, static_cast<uint32_t>(key.n), static_cast<uint32_t>(strlen(pRow[nValue])),
-                pRow};
+      *s = Slot{nHash, nTag, static_cast<uint32_t>(key.n), static_cast<uint32_t>(strlen(pRow[nValue])), pRow};
   }
 
   // The slot of the row with the key `same` recognises, or null.

@@ -36,6 +36,7 @@ constexpr size_t ptrAligned(size_t n) { return (n + kPtr - 1) / kPtr * kPtr; }
   static_assert(__builtin_offsetof(T, m) == (off), #T "::" #m " must stay where client programs read it")
 
 // The class `T` is `n` bytes: client programs allocate exactly that.
-#define TAVO_SIZE(T, n) static_assert(sizeof(T) == (n), "sizeof(" #T ") must stay what client programs allocate")
+#define TAVO_SIZE(T, n) \
+  static_assert(sizeof(T) == (n), "sizeof(" #T ") must stay what client programs allocate")
 
 #endif  // TAVO_INTERNAL_TAVO_LAYOUT_H

@@ -50,7 +50,8 @@ class EntryIndex {
   // What tells a slot of the row with `text` in a section named `section`.
   auto same(const Text& section, const Text& text) const {
     return [this, &section, &text](const FirstMatchIndex::Slot& s) {
-      return sameText(s.pRow[kColumn], s.nKeyLen, text) && sameText(pNames_[s.nTag].p, pNames_[s.nTag].n, section);
+      return sameText(s.pRow[kColumn], s.nKeyLen, text) &&
+             sameText(pNames_[s.nTag].p, pNames_[s.nTag].n, section);
     };
   }
 
@@ -62,7 +63,8 @@ class EntryIndex {
   // An index of at most `nRows` rows in `nSections` sections.
   EntryIndex(size_t nRows, int nSections)
       : oRows_(nRows),
-        pNames_(static_cast<Name*>(mmalloc(blockBytes(static_cast<unsigned long long>(nSections), sizeof(Name), "mmalloc")))) {}
+        pNames_(static_cast<Name*>(
+            mmalloc(blockBytes(static_cast<unsigned long long>(nSections), sizeof(Name), "mmalloc")))) {}
   ~EntryIndex() { free(pNames_); }
   EntryIndex(const EntryIndex&) = delete;
   EntryIndex& operator=(const EntryIndex&) = delete;

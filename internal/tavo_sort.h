@@ -57,8 +57,7 @@ void insertionSort(T* a, size_t n, Less less) {
 // Stable bottom-up merge sort of a[0..n) using buf[0..n) as scratch.
 template <class T, class Less>
 void mergeSort(T* a, T* buf, size_t n, Less less) {
-  for (size_t i = 0; i < n; i += kInsertionRun)
-    insertionSort(a + i, detail::min(kInsertionRun, n - i), less);
+  for (size_t i = 0; i < n; i += kInsertionRun) insertionSort(a + i, detail::min(kInsertionRun, n - i), less);
   T* src = a;
   T* dst = buf;
   for (size_t w = kInsertionRun; w < n; w *= 2) {
@@ -110,9 +109,7 @@ struct KeyedAscending {
 
 template <class Cmp>
 struct KeyedDescending {
-  bool operator()(const KeyedSlot& a, const KeyedSlot& b) const {
-    return KeyedAscending<Cmp>()(b, a);
-  }
+  bool operator()(const KeyedSlot& a, const KeyedSlot& b) const { return KeyedAscending<Cmp>()(b, a); }
 };
 
 // Sorts the nLen pointer slots of `v` stably in the order of Cmp: nFlag 1

@@ -98,7 +98,8 @@ int peerIpv4(int fd, unsigned char addr[4], int* port) {
 
 int setReuseAddr(int fd) {
   int one = 1;
-  return ::setsockopt(sock(fd), SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<native::OptValue>(&one), sizeof one) == 0
+  return ::setsockopt(sock(fd), SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<native::OptValue>(&one),
+                      sizeof one) == 0
              ? 0
              : -1;
 }

@@ -120,7 +120,6 @@ class StreamLock {
   FILE* fp_;
 };
 
-
 // fseek with a 64-bit offset (positions past 2 GiB also where long has 32
 // bits).  0, or -1.
 int seekStream(FILE* fp, long long offset, int whence);
@@ -191,13 +190,11 @@ void releaseSharedBlock(int id);
 // ---- Processes (posix_process.cpp / win32_process.cpp) -------------------
 
 // Starts the program a command line names, detached, and does not wait for
-// it.  Windows: WinExec with a hidden window.  POSIX: the line is cut into arguments by the Windows rules (blanks and tabs
-// separate, double quotes group, backslashes escape a quote), the program is
-// searched for on PATH when its name holds no directory separator, and it
-// runs in a session of its own with its standard streams on the null device.
-// No shell is involved and no child is left to reap.  Returns 0 when the
-// program was found and its process made, -1 otherwise (empty line, program
-// not found, no process).
+// it.  Windows: WinExec with a hidden window.  POSIX: the line is cut into arguments by the Windows rules
+// (blanks and tabs separate, double quotes group, backslashes escape a quote), the program is searched for on
+// PATH when its name holds no directory separator, and it runs in a session of its own with its standard
+// streams on the null device. No shell is involved and no child is left to reap.  Returns 0 when the program
+// was found and its process made, -1 otherwise (empty line, program not found, no process).
 int startDetached(const char* cmdLine);
 
 // ---- Sockets (posix_net.cpp / win32_net.cpp) ----------------------------
@@ -272,11 +269,11 @@ int acceptSocket(int fd);
 
 // Outcome of connectIpv4().
 enum ConnectResult {
-  kConnected = 0,             // connected (and blocking again after a time-out)
-  kConnectFailed = -1,        // blocking connect failed (no time-out given)
-  kNonBlockFailed = -2,       // the socket could not be made non-blocking
-  kConnectTimedOut = -3,      // time-out, refusal or failure; see *err
-  kBlockRestoreFailed = -4,   // connected, but the socket could not be made blocking
+  kConnected = 0,            // connected (and blocking again after a time-out)
+  kConnectFailed = -1,       // blocking connect failed (no time-out given)
+  kNonBlockFailed = -2,      // the socket could not be made non-blocking
+  kConnectTimedOut = -3,     // time-out, refusal or failure; see *err
+  kBlockRestoreFailed = -4,  // connected, but the socket could not be made blocking
 };
 
 // Connects to `addr`:`port`.  With `timeoutSec` <= 0 a plain blocking

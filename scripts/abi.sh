@@ -3,7 +3,7 @@
 # tree (abi/libtavo.so.2.abi, made with abigail-tools' abidw from the public
 # headers and the library's debug information).
 #
-#   scripts/abi.sh check  [BUILD_DIR]   # default: build (a RelWithDebInfo build)
+#   scripts/abi.sh check  [BUILD_DIR]   # default: build/default (the default preset)
 #   scripts/abi.sh update [BUILD_DIR]
 #
 # check fails when a symbol was removed or changed (programs built against
@@ -14,7 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-}
-build=${2:-build}
+build=${2:-build/default}
 case "$mode" in check|update) ;; *) echo "usage: $0 check|update [BUILD_DIR]" >&2; exit 2 ;; esac
 scripts/deps.sh abi
 baseline=abi/libtavo.so.2.abi

@@ -7,10 +7,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh bench
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTAVO_BUILD_TESTS=OFF -DTAVO_BUILD_BENCH=ON \
-  -DTAVO_BUILD_EXAMPLES=OFF -DTAVO_LIB_DIR="$PWD/build-bench/lib" >/dev/null
-cmake --build build-bench -j"$(nproc)"
-run_all='for b in build-bench/bench/*_bench; do echo "== $b"; "$b" "$@"; done'
+cmake --preset bench >/dev/null
+cmake --build --preset bench -j"$(nproc)"
+run_all='for b in build/bench/bench/*_bench; do echo "== $b"; "$b" "$@"; done'
 if [ -n "${TAVO_DB_INI:-}" ]; then
   bash -c "$run_all" bench "$@"
 else

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Line and branch coverage of the library by the whole GoogleTest suite and
 # the fault-injection runs (tests/fault/, every system call of each
-# scenario failed in turn): a gcc --coverage build in build-cov/ with the
+# scenario failed in turn): a gcc --coverage build in build/coverage/ with the
 # fault-injection wrappers (not counted themselves), run beside the
 # throwaway MariaDB server that ctest starts (cmake/tavo_db_fixture.cmake),
 # then gcovr.  Prints the covered lines and branches per directory of the
 # library (tests/, bench/, fuzz/ and examples/ left out) and writes the
-# uncovered lines of each file to build-cov/coverage.txt.  Branches the
+# uncovered lines of each file to build/coverage/coverage.txt.  Branches the
 # compiler adds for exceptions and branches it proves unreachable are not
 # counted.  Reports only: no figure is required.  Installs missing Debian packages first.
 set -euo pipefail
@@ -17,18 +17,16 @@ jobs=$(nproc)
 # Atomic counters: tests run the library on several threads at once, and
 # plain counters updated together come out wrong (even negative, which
 # gcovr refuses).
-cmake -S . -B build-cov -DCMAKE_BUILD_TYPE=Debug -DTAVO_BUILD_TESTS=ON -DTAVO_FAULT_INJECTION=ON -DTAVO_BUILD_EXAMPLES=OFF \
-  -DTAVO_LIB_DIR="$PWD/build-cov/lib" -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic" \
-  -DCMAKE_EXE_LINKER_FLAGS="--coverage" -DCMAKE_SHARED_LINKER_FLAGS="--coverage" >/dev/null
-cmake --build build-cov -j"$jobs"
-find build-cov -name '*.gcda' -delete
-ctest --test-dir build-cov --output-on-failure --no-tests=error -j"$jobs"
+cmake --preset coverage >/dev/null
+cmake --build --preset coverage -j"$jobs"
+find build/coverage -name '*.gcda' -delete
+ctest --preset coverage -j"$jobs"
 
 filters=(-e 'tests/' -e 'bench/' -e 'fuzz/' -e 'examples/' -e 'build[^/]*/' -e 'tests/fault/syscall_wrappers.cpp')
 # gcovr's worker processes can hang after an error of one of them: bounded.
-timeout 900 gcovr -r . build-cov -j"$jobs" "${filters[@]}" --exclude-throw-branches --exclude-unreachable-branches \
-  --json-summary build-cov/coverage.json --txt build-cov/coverage.txt >/dev/null
-python3 - build-cov/coverage.json <<'PY'
+timeout 900 gcovr -r . build/coverage -j"$jobs" "${filters[@]}" --exclude-throw-branches --exclude-unreachable-branches \
+  --json-summary build/coverage/coverage.json --txt build/coverage/coverage.txt >/dev/null
+python3 - build/coverage/coverage.json <<'PY'
 import collections, json, sys
 dirs = collections.defaultdict(lambda: [0, 0, 0, 0])
 for f in json.load(open(sys.argv[1]))["files"]:
@@ -41,4 +39,4 @@ print("%-14s %17s %17s" % ("directory", "lines", "branches"))
 for name, (lc, lt, bc, bt) in sorted(dirs.items(), key=lambda kv: kv[0] == "total"):
     print("%-14s %5d/%-5d %s %5d/%-5d %s" % (name, lc, lt, pct(lc, lt), bc, bt, pct(bc, bt)))
 PY
-echo "uncovered lines per file: build-cov/coverage.txt"
+echo "uncovered lines per file: build/coverage/coverage.txt"

@@ -24,11 +24,12 @@
 #   Wine to run the results, the mariadb source package) and apt's lists,
 #   from which scripts/msvc_sdk.sh unpacks Wine's headers (libwine-dev,
 #   downloaded, not installed)
+#   format:  clang-format 14 (scripts/format.sh)
 #   fresh:   debootstrap and git, for trying a command in a fresh Debian 12
 #   root (scripts/fresh_example.sh)
 set -euo pipefail
 
-usage="usage: $0 TASK... (TASK: build|test|bench|example|plot|doc|abi|package|windows|msvc|fuzz|coverage|fresh)"
+usage="usage: $0 TASK... (TASK: build|test|bench|example|plot|doc|abi|package|windows|msvc|fuzz|coverage|format|fresh)"
 # Several tasks may be named at once: their packages are installed together,
 # after a single apt-get update.
 [ $# -ge 1 ] || set -- build
@@ -39,6 +40,7 @@ for task in "$@"; do
     build) ;;
     test) pkgs+=(libgtest-dev zip unzip mariadb-server) ;;
     fuzz) pkgs+=(clang-14 libclang-rt-14-dev) ;;
+    format) pkgs+=(clang-format-14) ;;
     coverage) pkgs+=(gcovr) ;;
     bench) pkgs+=(libbenchmark-dev libinih-dev libssl-dev mariadb-server) ;;
     example) pkgs+=(mariadb-server) ;;

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds the reference documentation (Doxygen over the public headers) into
-# build/doc/html.  Any Doxygen warning -- an undocumented public call,
+# BUILD_DIR/doc/html.  Any Doxygen warning -- an undocumented public call,
 # parameter or result, or a comment it cannot parse -- is printed and fails
 # the command.
 #
-#   scripts/doc.sh [BUILD_DIR]        # default: build
+#   scripts/doc.sh [BUILD_DIR]        # default: build/default
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
+build=${1:-build/default}
 scripts/deps.sh doc
 cmake -S . -B "$build" -DTAVO_BUILD_DOCS=ON >/dev/null
 if ! cmake --build "$build" --target doc; then

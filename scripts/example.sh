@@ -24,19 +24,19 @@ if [ $# -eq 0 ]; then
 else
   scripts/deps.sh build
 fi
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVO_BUILD_EXAMPLES=ON \
-  -DTAVO_BUILD_TESTS=OFF -DTAVO_BUILD_BENCH=OFF -DTAVO_BUILD_DOCS=OFF >/dev/null
-cmake --build build -j"$(nproc)" --target tavo_example
+# The release preset: the library (into lib/) and the examples only.
+cmake --preset release >/dev/null
+cmake --build --preset release -j"$(nproc)" --target tavo_example
 cd examples
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 status=0
 if [ $# -eq 0 ]; then
   # shellcheck disable=SC2016  # expanded by the inner shell, once the server is up
-  ../scripts/with_mariadb.sh bash -c '../build/examples/tavo_example tavo_example.ini "$TAVO_DB_INI"' |
+  ../scripts/with_mariadb.sh bash -c '../build/release/examples/tavo_example tavo_example.ini "$TAVO_DB_INI"' |
     tee "$out" || status=$?
 else
-  ../build/examples/tavo_example "$@" | tee "$out" || status=$?
+  ../build/release/examples/tavo_example "$@" | tee "$out" || status=$?
 fi
 # The example names its log as the settings give it, usually relative to
 # examples/; say where it is.

@@ -20,10 +20,10 @@ build_and_run() {  # <build dir> <sanitize ON|OFF> <csv> <benchmark filter>
 }
 
 mkdir -p build-growth
-build_and_run build-bench OFF build-growth/glibc.csv .
+build_and_run build/growth OFF build-growth/glibc.csv .
 # The sanitizer's realloc always moves the block, so exact-size growth is
 # quadratic there: its series stop at 64 Ki elements.
-build_and_run build-bench-asan ON build-growth/asan.csv '/(1024|4096|16384|65536)$'
+build_and_run build/growth-asan ON build-growth/asan.csv '/(1024|4096|16384|65536)$'
 
 # One data file per series: elements, nanoseconds per element.
 for kind in glibc asan; do

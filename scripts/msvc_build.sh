@@ -6,8 +6,8 @@
 #   ucrt-x64  x64, the Universal CRT: 64-bit programs of Visual C++ 2015
 #             and later
 # (toolchain: cmake/toolchain-i686-msvc.cmake for x86,
-# cmake/toolchain-x86_64-msvc.cmake for x64) into build-msvc/FLAVOUR/ (the
-# DLL and its import library in build-msvc/FLAVOUR/lib/).  Installs what it
+# cmake/toolchain-x86_64-msvc.cmake for x64) with the preset msvc-FLAVOUR,
+# into build/msvc-FLAVOUR/ (the DLL and its import library in its lib/).  Installs what it
 # needs first: the Debian packages (scripts/deps.sh msvc), Wine's headers
 # (scripts/msvc_sdk.sh) and MariaDB Connector/C built in the same mode for
 # the flavour (scripts/mariadb_msvc.sh, into build-msvc-deps/FLAVOUR/mariadb).
@@ -27,15 +27,6 @@ scripts/msvc_sdk.sh "$PWD/build-msvc-deps/sdk"
 for flavour in "$@"; do
   mariadb="$PWD/build-msvc-deps/$flavour/mariadb"
   scripts/mariadb_msvc.sh "$flavour" "$mariadb"
-  build="$PWD/build-msvc/$flavour"
-  if [ "$flavour" = ucrt-x64 ]; then
-    toolchain=toolchain-x86_64-msvc.cmake crt=ucrt
-  else
-    toolchain=toolchain-i686-msvc.cmake crt=$flavour
-  fi
-  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/$toolchain" \
-    -DTAVO_MSVC_CRT="$crt" -DTAVO_MSVC_SDK="$PWD/build-msvc-deps/sdk" \
-    -DTAVO_MARIADB_MSVC_PREFIX="$mariadb" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTAVO_BUILD_EXAMPLES=OFF -DTAVO_LIB_DIR="$build/lib" >/dev/null
-  cmake --build "$build" -j2 --target tavo
+  cmake --preset "msvc-$flavour" >/dev/null
+  cmake --build --preset "msvc-$flavour" -j2
 done

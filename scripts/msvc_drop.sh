@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows developer's drop of the Visual C++-mode tavo.dll: for each
 # flavour named (default: all three), builds the DLL (scripts/msvc_build.sh)
-# and makes build-msvc/tavo-VERSION-RUNTIME-ARCH.zip (msvcrt-x86, ucrt-x86,
+# and makes build/drops/tavo-VERSION-RUNTIME-ARCH.zip (msvcrt-x86, ucrt-x86,
 # ucrt-x64):
 #   include/    the public headers, in their directories
 #               (include/tCString/tCString.h, include/common/common.h, ...)
@@ -95,7 +95,7 @@ drop_name() {
 }
 
 for flavour in "$@"; do
-  build="$PWD/build-msvc/$flavour"
+  build="$PWD/build/msvc-$flavour"
   case "$flavour" in
     ucrt-x64) crt=ucrt arch=x64 runtime_dll=ucrtbase.dll ;;
     ucrt) crt=ucrt arch=x86 runtime_dll=ucrtbase.dll ;;
@@ -117,7 +117,8 @@ for flavour in "$@"; do
       -e "s/@RUNTIME@/$runtime_dll/g" cmake/tavoDropConfig.cmake.in >"$drop/lib/cmake/tavo/tavoConfig.cmake"
   cp "$stage/lib/cmake/tavo/tavoConfigVersion.cmake" "$drop/lib/cmake/tavo/"
   readme "$flavour" "$version" | sed 's/$/\r/' >"$drop/README.txt"
-  zip="$PWD/build-msvc/$name.zip"
+  mkdir -p "$PWD/build/drops"
+  zip="$PWD/build/drops/$name.zip"
   rm -f "$zip"
   (cd "$drop" && cmake -E tar cf "$zip" --format=zip include lib bin README.txt)
   rm -rf "$work"

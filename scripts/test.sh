@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The whole test suite: a normal build, then a build under AddressSanitizer
+# The whole test suite: the format of every source (scripts/format.sh
+# --check), a normal build, then a build under AddressSanitizer
 # and UndefinedBehaviorSanitizer (leak checking on, halting on the first
 # error), and one under ThreadSanitizer (the whole suite, the concurrency
 # test program among it; halting on the first report); the fault-injection
@@ -28,29 +29,24 @@
 # used instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh test doc abi package fuzz fresh windows msvc
+scripts/deps.sh test doc abi package fuzz format fresh windows msvc
+scripts/format.sh --check
 
 jobs=$(nproc)
+# The build configurations are CMake's presets (CMakePresets.json); each
+# builds into build/<preset>/, the default one's library into lib/.
+workflow() {  # PRESET: configure, build and run its tests
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1" -j"$jobs"
+  ctest --preset "$1" -j"$jobs"
+}
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVO_BUILD_TESTS=ON >/dev/null
-cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure --no-tests=error -j"$jobs"
-scripts/abi.sh check build
-scripts/doc.sh build
-tests/doc/check_doc_strict.sh build
+workflow default
+scripts/abi.sh check build/default
+scripts/doc.sh build/default
+tests/doc/check_doc_strict.sh build/default
 tests/package/check_packages.sh
-
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVO_SANITIZE=ON -DTAVO_BUILD_TESTS=ON \
-  -DTAVO_BUILD_EXAMPLES=OFF -DTAVO_LIB_DIR="$PWD/build-asan/lib" >/dev/null
-cmake --build build-asan -j"$jobs"
-# allocator_may_return_null: an allocation the sanitizer refuses returns null,
-# as the system allocator's would, so the library's own exhaustion path
-# (memfatal: message and exit status 1) runs as in a normal build instead of
-# the sanitizer's abort.
-export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:allocator_may_return_null=1:abort_on_error=0
-export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs"
-unset ASAN_OPTIONS UBSAN_OPTIONS
+workflow asan
 scripts/fault.sh
 # The fault-injection wrappers live only in that build: the shipped library
 # holds no trace of them (its exported interface is checked above).
@@ -58,12 +54,9 @@ if grep -q TAVO_FAULT_NTH lib/libtavo.so || nm -D lib/libtavo.so | grep -q '__wr
   echo "lib/libtavo.so holds the fault-injection seam" >&2
   exit 1
 fi
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTAVO_TSAN=ON -DTAVO_BUILD_TESTS=ON \
-  -DTAVO_BUILD_EXAMPLES=OFF -DTAVO_LIB_DIR="$PWD/build-tsan/lib" >/dev/null
-cmake --build build-tsan -j"$jobs"
-# The client library (Connector/C) is not instrumented: races inside it are
-# not seen, only its calls into the C library are.
-TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure --no-tests=error -j"$jobs"
+# (Connector/C is not instrumented: races inside it are not seen, only its
+# calls into the C library are.)
+workflow tsan
 scripts/fuzz.sh 10
 scripts/fresh_example.sh
 tests/fresh/check_fresh_failures.sh

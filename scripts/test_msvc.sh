@@ -5,7 +5,7 @@
 # (scripts/deps.sh test msvc; Wine's headers and MariaDB Connector/C of the
 # same mode through scripts/msvc_build.sh), then for each flavour:
 #   - builds tavo.dll and tavo.lib and the developer's drop
-#     (scripts/msvc_drop.sh: build-msvc/tavo-VERSION-RUNTIME-ARCH.zip);
+#     (scripts/msvc_drop.sh: build/drops/tavo-VERSION-RUNTIME-ARCH.zip);
 #   - checks the DLL: it imports only system DLLs and its runtime, and holds
 #     no thread-local storage or static initialisers (it has no entry point
 #     to run them);
@@ -18,7 +18,7 @@
 #     against the unzipped drop, find_package(tavo) through
 #     CMAKE_PREFIX_PATH alone;
 # then runs the three programs of each flavour under Wine, in a prefix of
-# its own (build-msvc/wineprefix, or wineprefix64 made by 64-bit Wine) with
+# its own (build/wine-msvc, or build/wine-msvc64 made by 64-bit Wine) with
 # its server kept warm and stopped at the end (scripts/wine_lib.sh).  The
 # client prints "N passed, M failed".
 #
@@ -64,7 +64,7 @@ flavour_setup() {
 
 for flavour in "${flavours[@]}"; do
   flavour_setup "$flavour"
-  build="$PWD/build-msvc/$flavour"
+  build="$PWD/build/msvc-$flavour"
   dll="$build/lib/tavo.dll"
   check_dll_imports "$objdump" "$dll" "$runtime"
   if llvm-objdump-14 -h "$dll" | grep -Eq '[[:space:]](\.tls|\.CRT)'; then
@@ -72,7 +72,7 @@ for flavour in "${flavours[@]}"; do
     exit 1
   fi
 
-  zip="$PWD/build-msvc/$zip_name"
+  zip="$PWD/build/drops/$zip_name"
   got_files=$(unzip -Z1 "$zip" | grep -v '/$' | sort | tr '\n' ' ')
   if [ "$got_files" != "$want_files" ]; then
     echo "$zip holds: $got_files" >&2
@@ -135,7 +135,7 @@ run_flavours() {
   shift
   throwaway_db_start
   for flavour in "$@"; do
-    tests="$PWD/build-msvc/$flavour/tests"
+    tests="$PWD/build/msvc-$flavour/tests"
     (cd "$tests" && timeout 120 "$wine" ./link_check.exe) | tr -d '\r'
     status=0
     out=$(cd "$tests" && timeout 300 "$wine" ./client.exe 2>&1) || status=$?
@@ -146,7 +146,7 @@ run_flavours() {
       echo "client ($flavour) failed (exit status $status)" >&2
       exit 1
     fi
-    got=$(cd "$PWD/build-msvc/$flavour/quickstart" && timeout 120 "$wine" ./quickstart.exe | tr -d '\r')
+    got=$(cd "$PWD/build/msvc-$flavour/quickstart" && timeout 120 "$wine" ./quickstart.exe | tr -d '\r')
     if [ "$got" != $'apple\nfig\npear\ncannot open: No such file or directory' ]; then
       printf 'quick start (%s) printed:\n%s\n' "$flavour" "$got" >&2
       exit 1
@@ -162,7 +162,7 @@ for flavour in "${flavours[@]}"; do
 done
 if [ ${#x64[@]} -gt 0 ]; then
   wine64_runnable_or_fail
-  wine_start "$PWD/build-msvc/wineprefix64" 64
+  wine_start "$PWD/build/wine-msvc64" 64
   run_flavours "$tavo_wine64" "${x64[@]}"
   # That prefix's server is done with; the x86 programs have their own.
   wineserver -k 2>/dev/null || true
@@ -173,7 +173,7 @@ if [ ${#x86[@]} -gt 0 ]; then
     echo "all x64 Visual C++-mode tests passed under 64-bit Wine (${summary# })"
   fi
   wine_runnable_or_exit77 "tavo.dll, tavo.lib, the drops and the test programs were built and checked for ${x86[*]}."
-  wine_start "$PWD/build-msvc/wineprefix"
+  wine_start "$PWD/build/wine-msvc"
   run_flavours wine "${x86[@]}"
 fi
 echo "all Visual C++-mode tests passed under Wine (${summary# } $(( $(date +%s) - start )) s)"

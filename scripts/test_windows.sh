@@ -6,8 +6,10 @@
 # through scripts/mariadb_win.sh).
 #
 #   scripts/test_windows.sh [i686|x86_64]      default: i686
-#       i686    build-win/,   cmake/toolchain-i686-w64-mingw32.cmake
-#       x86_64  build-win64/, cmake/toolchain-x86_64-w64-mingw32.cmake
+#       i686    the preset mingw-i686 (build/mingw-i686/,
+#               cmake/toolchain-i686-w64-mingw32.cmake)
+#       x86_64  the preset mingw-x86_64 (build/mingw-x86_64/,
+#               cmake/toolchain-x86_64-w64-mingw32.cmake)
 #
 # Checks that tavo.dll imports only system DLLs (libgcc, libstdc++ and
 # winpthread are linked into it).  Wine runs in a prefix of its own
@@ -28,18 +30,18 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 arch=${1:-i686}
 case "$arch" in
-  i686) build="$PWD/build-win" mariadb="$PWD/build-win-deps/mariadb" ;;
-  x86_64) build="$PWD/build-win64" mariadb="$PWD/build-win-deps/mariadb-x86_64" ;;
+  i686) mariadb="$PWD/build-win-deps/mariadb" ;;
+  x86_64) mariadb="$PWD/build-win-deps/mariadb-x86_64" ;;
   *) echo "usage: $0 [i686|x86_64]" >&2; exit 2 ;;
 esac
 start=$(date +%s)
 scripts/deps.sh test windows
 scripts/mariadb_win.sh "$arch" "$mariadb"
 
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-$arch-w64-mingw32.cmake" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVO_BUILD_TESTS=ON -DTAVO_BUILD_EXAMPLES=OFF \
-  -DTAVO_LIB_DIR="$build/lib" -DTAVO_MARIADB_WIN_PREFIX="$mariadb" >/dev/null
-cmake --build "$build" -j2
+preset=mingw-$arch
+build="$PWD/build/$preset"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j2
 
 # The DLL must need nothing but the system's own DLLs (msvcrt.dll among them).
 . scripts/wine_lib.sh
@@ -51,7 +53,7 @@ else
   wine64_runnable_or_fail
   wine_start "$build/wineprefix" 64
 fi
-ctest --test-dir "$build" --output-on-failure --no-tests=error -j2
+ctest --preset "$preset" -j2
 # A Windows developer's program, built as docs/windows.md says, against the
 # installed DLL.
 tests/windows/check_consumer.sh "$build" "$arch"

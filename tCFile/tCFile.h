@@ -187,8 +187,7 @@ class TAVO_API tCFile {
   /// \pre Asserts "pFileName && pMode && fmt".
   /// \note A call on an object with three string arguments resolves to this
   ///       static member, not to the member Write with two text arguments.
-  static int Write(const char* pFileName, const char* pMode, const char* fmt, ...)
-      TAVO_PRINTF_FORMAT(3, 4);
+  static int Write(const char* pFileName, const char* pMode, const char* fmt, ...) TAVO_PRINTF_FORMAT(3, 4);
 
   /// Moves the position: to byte nOffset + nStart when `nStart` is 0 or
   /// more, by `nOffset` from the end (`__MYFILE_END__`) or from the current
@@ -318,7 +317,6 @@ class TAVO_API tCFile {
   static int _GetLength(FILE* fp);
   // fstat of the file of `fp`: 1 or 0.  Asserts "fp && sBuff".
   static int _GetStatus(FILE* fp, struct stat* sBuff);
-
 };
 
 #endif  // TAVO_TCFILE_TCFILE_H

@@ -67,7 +67,8 @@ tCFileConf::tCFileConf() : tCFile(), m_oConf(nullptr) {
   TAVO_LAYOUT(tCFileConf, m_oConf, 3 * tavo::detail::kPtr);
 }
 
-tCFileConf::tCFileConf(const char* pFileName, const char* pMode) : tCFile(pFileName, pMode), m_oConf(nullptr) {
+tCFileConf::tCFileConf(const char* pFileName, const char* pMode)
+    : tCFile(pFileName, pMode), m_oConf(nullptr) {
   TAVO_ASSERT(pFileName && pMode);
   if (m_pFile == nullptr) return;
   tavo::detail::finishOpen(_ParseConf(), [this] { Close(); });
@@ -107,10 +108,11 @@ int tCFileConf::_ParseConf() {
   releaseTable(m_oConf);
   tCString3* pTable = tavo::detail::newShared<tCString3>();
   bool bFailed = false;
-  tavo::detail::forEachSettingLine(tavo::detail::readWholeStream(m_pFile, &bFailed), false, [pTable](tavo::detail::SettingLine, char* pKey, char* pValue) {
-    char* row[3] = {pKey, pValue, nullptr};
-    *pTable += row;
-  });
+  tavo::detail::forEachSettingLine(tavo::detail::readWholeStream(m_pFile, &bFailed), false,
+                                   [pTable](tavo::detail::SettingLine, char* pKey, char* pValue) {
+                                     char* row[3] = {pKey, pValue, nullptr};
+                                     *pTable += row;
+                                   });
   m_oConf = pTable;
   if (bFailed) return 0;  // an empty table, released by the close that follows
   // A table too large to index (beyond a hundred million entries) is

@@ -21,7 +21,8 @@ template <size_t N>
 bool allFit(const tCFileIni& oIni, const char* pSection, Bounded (&items)[N]) {
   for (Bounded& b : items) {
     if (!oIni.GetValue(pSection, b.pKey, b.oValue)) return false;
-    if (b.nSize <= 0 || static_cast<unsigned>(b.oValue.GetLength()) >= static_cast<unsigned>(b.nSize)) return false;
+    if (b.nSize <= 0 || static_cast<unsigned>(b.oValue.GetLength()) >= static_cast<unsigned>(b.nSize))
+      return false;
   }
   return true;
 }
@@ -33,8 +34,8 @@ void copyAll(Bounded (&items)[N]) {
 
 }  // namespace
 
-int get_login_com(const char* pFileName, const char* pSection, char* pHost, char* pUser,
-                  char* pPassWord, char* pDbName) {
+int get_login_com(const char* pFileName, const char* pSection, char* pHost, char* pUser, char* pPassWord,
+                  char* pDbName) {
   tCFileIni oIni;
   if (oIni.Open(pFileName, "rb") == 0) return 0;
   return oIni.GetString(pSection, "HostName", pHost) && oIni.GetString(pSection, "UserName", pUser) &&
@@ -55,8 +56,8 @@ int get_debug_info(const char* pFileName, const char* pSection, int* pIsDebug, i
              : 0;
 }
 
-int get_login_com_s(const char* pFileName, const char* pSection, char* pHost, int nHost, char* pUser, int nUser,
-                    char* pPassWord, int nPassWord, char* pDbName, int nDbName) {
+int get_login_com_s(const char* pFileName, const char* pSection, char* pHost, int nHost, char* pUser,
+                    int nUser, char* pPassWord, int nPassWord, char* pDbName, int nDbName) {
   tCFileIni oIni;
   if (oIni.Open(pFileName, "rb") == 0) return 0;
   Bounded items[] = {{"HostName", pHost, nHost, {}},
@@ -68,15 +69,15 @@ int get_login_com_s(const char* pFileName, const char* pSection, char* pHost, in
   return 1;
 }
 
-int get_debug_info_s(const char* pFileName, const char* pSection, int* pIsDebug, int* pDebugLevel, char* pLogFile,
-                     int nLogFile) {
+int get_debug_info_s(const char* pFileName, const char* pSection, int* pIsDebug, int* pDebugLevel,
+                     char* pLogFile, int nLogFile) {
   tCFileIni oIni;
   if (oIni.Open(pFileName, "rb") == 0) return 0;
   int nIsDebug = 0;
   int nLevel = 0;
   Bounded items[] = {{"log_file", pLogFile, nLogFile, {}}};
-  if (!oIni.GetInteger(pSection, "is_debug", &nIsDebug) || !oIni.GetInteger(pSection, "debug_level", &nLevel) ||
-      !allFit(oIni, pSection, items))
+  if (!oIni.GetInteger(pSection, "is_debug", &nIsDebug) ||
+      !oIni.GetInteger(pSection, "debug_level", &nLevel) || !allFit(oIni, pSection, items))
     return 0;
   *pIsDebug = nIsDebug;
   *pDebugLevel = nLevel;

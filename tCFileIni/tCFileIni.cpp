@@ -140,18 +140,20 @@ int tCFileIni::_ParseIni() {
   tavo::detail::VectorBuilder sections;
   tCString3* pCurrent = nullptr;
   bool bFailed = false;
-  tavo::detail::forEachSettingLine(tavo::detail::readWholeStream(m_pFile, &bFailed), true, [&](SettingLine kind, char* pFirst, char* pSecond) {
-    if (kind == SettingLine::kHeader) {
-      IniSection* pSec = static_cast<IniSection*>(mmalloc(sizeof(IniSection)));
-      pSec->m_oName = tavo::detail::create<tCString>(pFirst);
-      pSec->m_oEntries = tavo::detail::create<tCString3>();
-      sections.push(reinterpret_cast<char*>(pSec));
-      pCurrent = pSec->m_oEntries;
-    } else if (pCurrent != nullptr) {
-      char* row[3] = {pFirst, pSecond, nullptr};
-      *pCurrent += row;
-    }
-  });
+  tavo::detail::forEachSettingLine(tavo::detail::readWholeStream(m_pFile, &bFailed), true,
+                                   [&](SettingLine kind, char* pFirst, char* pSecond) {
+                                     if (kind == SettingLine::kHeader) {
+                                       IniSection* pSec =
+                                           static_cast<IniSection*>(mmalloc(sizeof(IniSection)));
+                                       pSec->m_oName = tavo::detail::create<tCString>(pFirst);
+                                       pSec->m_oEntries = tavo::detail::create<tCString3>();
+                                       sections.push(reinterpret_cast<char*>(pSec));
+                                       pCurrent = pSec->m_oEntries;
+                                     } else if (pCurrent != nullptr) {
+                                       char* row[3] = {pFirst, pSecond, nullptr};
+                                       *pCurrent += row;
+                                     }
+                                   });
   const size_t n = sections.size();
   char** ppGathered = sections.release();
   if (ppGathered == nullptr) return bFailed ? 0 : 1;

@@ -4,18 +4,16 @@
 #ifndef TAVO_TCFILEINI_TCFILEINI_H
 #define TAVO_TCFILEINI_TCFILEINI_H
 
-
 #include "common/tavo_export.h"
 #include "tCFile/tCFile.h"
-
 
 #include "tCString/tCString.h"
 #include "tCString3/tCString3.h"
 
 /// One section of a parsed INI file: a plain record taken from mmalloc.
 struct TAVO_API IniSection {
-  tCString* m_oName;       ///< the name as written between the brackets
-  tCString3* m_oEntries;   ///< one row of two strings (key, value) per entry
+  tCString* m_oName;      ///< the name as written between the brackets
+  tCString3* m_oEntries;  ///< one row of two strings (key, value) per entry
 };
 
 /**

@@ -16,8 +16,8 @@
 
 namespace {
 
-using tavo::detail::isDigit;
 using tavo::detail::checkedInt;
+using tavo::detail::isDigit;
 
 // nFlag 0 selects the space alone, anything else the six white-space bytes.
 bool isTrimByte(char c, int nFlag) { return nFlag == 0 ? c == ' ' : tavo::detail::isSpace(c); }

@@ -245,9 +245,7 @@ int tCString2::operator!=(char** pRight) const {
   return operator==(pRight) ? 0 : 1;
 }
 
-int tCString2::operator!=(const tCString2& oRight) const {
-  return operator==(oRight.m_ppStr) ? 0 : 1;
-}
+int tCString2::operator!=(const tCString2& oRight) const { return operator==(oRight.m_ppStr) ? 0 : 1; }
 
 // ---- Sub-lists ----------------------------------------------------------------------
 
@@ -278,8 +276,7 @@ int tCString2::Insert(int nIndex, const char* pStr) {
   // Grow by one slot (the copy lands at the end, the null after it), then
   // move slots nIndex..m_nLen-1 up and put the copy in the gap.
   m_ppStr = tavo::detail::vectorPush(m_ppStr, m_nLen, pCopy);
-  memmove(m_ppStr + nIndex + 1, m_ppStr + nIndex,
-               static_cast<size_t>(m_nLen - nIndex) * sizeof(char*));
+  memmove(m_ppStr + nIndex + 1, m_ppStr + nIndex, static_cast<size_t>(m_nLen - nIndex) * sizeof(char*));
   m_ppStr[nIndex] = pCopy;
   return ++m_nLen;
 }
@@ -288,8 +285,7 @@ int tCString2::Remove(int nPos) {
   TAVO_ASSERT((nPos >= 0) && (nPos < m_nLen));
   free(m_ppStr[nPos]);
   // Slots nPos+1..m_nLen (the terminating null included) move down by one.
-  memmove(m_ppStr + nPos, m_ppStr + nPos + 1,
-               static_cast<size_t>(m_nLen - nPos) * sizeof(char*));
+  memmove(m_ppStr + nPos, m_ppStr + nPos + 1, static_cast<size_t>(m_nLen - nPos) * sizeof(char*));
   --m_nLen;
   return 1;
 }

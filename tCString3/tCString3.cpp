@@ -116,8 +116,7 @@ int tCString3::Insert(int nIndex, char** pStr) {
   // Grow by one slot (the copy lands at the end, the null after it), then
   // move rows nIndex..m_nLen-1 up and put the copy in the gap.
   m_pppStr = tavo::detail::tablePush(m_pppStr, m_nLen, pCopy);
-  memmove(m_pppStr + nIndex + 1, m_pppStr + nIndex,
-               static_cast<size_t>(m_nLen - nIndex) * sizeof(char**));
+  memmove(m_pppStr + nIndex + 1, m_pppStr + nIndex, static_cast<size_t>(m_nLen - nIndex) * sizeof(char**));
   m_pppStr[nIndex] = pCopy;
   return ++m_nLen;
 }
@@ -126,8 +125,7 @@ int tCString3::Remove(int nPos) {
   TAVO_ASSERT((nPos >= 0) && (nPos < m_nLen));
   strfreev(m_pppStr[nPos]);
   // Slots nPos+1..m_nLen (the terminating null included) move down by one.
-  memmove(m_pppStr + nPos, m_pppStr + nPos + 1,
-               static_cast<size_t>(m_nLen - nPos) * sizeof(char**));
+  memmove(m_pppStr + nPos, m_pppStr + nPos + 1, static_cast<size_t>(m_nLen - nPos) * sizeof(char**));
   --m_nLen;
   return 1;
 }
@@ -243,6 +241,4 @@ int tCString3::operator!=(char*** pRight) const {
   return operator==(pRight) ? 0 : 1;
 }
 
-int tCString3::operator!=(const tCString3& oRight) const {
-  return operator==(oRight.m_pppStr) ? 0 : 1;
-}
+int tCString3::operator!=(const tCString3& oRight) const { return operator==(oRight.m_pppStr) ? 0 : 1; }

@@ -16,7 +16,7 @@ int tavo::detail::macFromNodeStatus(const unsigned char* pReply, unsigned int nL
   unsigned char m[6] = {0};
   for (unsigned int i = 0; i < 6 && nMacAt + i < nLen; ++i) m[i] = pReply[nMacAt + i];
   const char* sep = pSep != nullptr ? pSep : "";
-  sprintf(pMac, "%02X%s%02X%s%02X%s%02X%s%02X%s%02X", m[0], sep, m[1], sep, m[2], sep, m[3],
-               sep, m[4], sep, m[5]);
+  sprintf(pMac, "%02X%s%02X%s%02X%s%02X%s%02X%s%02X", m[0], sep, m[1], sep, m[2], sep, m[3], sep, m[4], sep,
+          m[5]);
   return 1;
 }

@@ -36,10 +36,9 @@ const int kMacReplySize = 1000;
 // transaction id A248, no flags, one question, the first-level encoding of
 // "*" and 15 zero bytes, type NBSTAT, class IN.
 const unsigned char kNodeStatusRequest[50] = {
-    0xA2, 0x48, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x20,
-    'C',  'K',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',
-    'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',
-    'A',  'A',  'A',  'A',  'A',  'A',  0x00, 0x00, 0x21, 0x00, 0x01};
+    0xA2, 0x48, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x20, 'C',  'K',  'A', 'A',
+    'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A', 'A',
+    'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  0x00, 0x00, 0x21, 0x00, 0x01};
 
 void formatDotted(const unsigned char a[4], char* out) {
   snprintf(out, 16, "%u.%u.%u.%u", a[0], a[1], a[2], a[3]);
@@ -139,8 +138,7 @@ int tCTcp::Connect(const char* pHost, int nPort, int nTimeout) const {
   int err = 0;
   const net::ConnectResult r = net::connectIpv4(m_nSock, addr, nPort & 0xFFFF, nTimeout, &err);
   switch (r) {
-    case net::kConnected:
-      return 1;
+    case net::kConnected: return 1;
     case net::kConnectTimedOut:
     case net::kBlockRestoreFailed: {
       // The message must not take the reason away from the caller.
@@ -153,8 +151,7 @@ int tCTcp::Connect(const char* pHost, int nPort, int nTimeout) const {
       return 0;
     }
     case net::kConnectFailed:
-    case net::kNonBlockFailed:
-      break;
+    case net::kNonBlockFailed: break;
   }
   return 0;
 }
@@ -184,8 +181,9 @@ int tCTcp::Accept() const {
 
 int tCTcp::Sendn(const void* pBuf, int nCount, int /*nTimeout*/) const {
   TAVO_ASSERT((m_nSock != -1) && pBuf && (nCount > 0));
-  const int n = tavo::detail::moveEvery(static_cast<const char*>(pBuf), nCount,
-                                        [this](const char* p, int nLeft) { return net::sendSome(m_nSock, p, nLeft); });
+  const int n =
+      tavo::detail::moveEvery(static_cast<const char*>(pBuf), nCount,
+                              [this](const char* p, int nLeft) { return net::sendSome(m_nSock, p, nLeft); });
   if (n == nCount) return nCount;
   printf("send failed! \n");
   return SOCK_ERROR;
@@ -193,8 +191,9 @@ int tCTcp::Sendn(const void* pBuf, int nCount, int /*nTimeout*/) const {
 
 int tCTcp::Recvn(void* pBuf, int nCount, int /*nTimeout*/) const {
   TAVO_ASSERT((m_nSock != -1) && pBuf && (nCount > 0));
-  const int n = tavo::detail::moveEvery(static_cast<char*>(pBuf), nCount,
-                                        [this](char* p, int nLeft) { return net::recvSome(m_nSock, p, nLeft); });
+  const int n = tavo::detail::moveEvery(static_cast<char*>(pBuf), nCount, [this](char* p, int nLeft) {
+    return net::recvSome(m_nSock, p, nLeft);
+  });
   if (n == nCount) return nCount;
   if (n == 0) {
     printf("recvn recv_ 0! \n");

@@ -20,8 +20,8 @@ const char kMsgStartFailed[] = "UDP\xBC\xD3\xD4\xD8\xCA\xA7\xB0\xDC";  // UDP加
 const char kMsgNoSocket[] =                                            // UDP创建套接字失败!
     "UDP\xB4\xB4\xBD\xA8\xCC\xD7\xBD\xD3\xD7\xD6\xCA\xA7\xB0\xDC! ";
 const char kMsgBindFailed[] = "UDP\xB0\xF3\xB6\xA8\xB5\xD8\xD6\xB7\xCA\xA7\xB0\xDC!";  // UDP绑定地址失败!
-const char kMsgSendFailed[] = "\xB7\xA2\xCB\xCD\xCA\xFD\xBE\xDD\xCA\xA7\xB0\xDC!\n";   // 发送数据失败!\n
-const char kMsgRecvFailed[] = "\xBD\xD3\xCA\xD5\xCA\xFD\xBE\xDD\xCA\xA7\xB0\xDC!\n";   // 接收数据失败!\n
+const char kMsgSendFailed[] = "\xB7\xA2\xCB\xCD\xCA\xFD\xBE\xDD\xCA\xA7\xB0\xDC!\n";  // 发送数据失败!\n
+const char kMsgRecvFailed[] = "\xBD\xD3\xCA\xD5\xCA\xFD\xBE\xDD\xCA\xA7\xB0\xDC!\n";  // 接收数据失败!\n
 
 // Text that is not an address reads as INADDR_NONE (255.255.255.255), as
 // inet_addr gives it; the caller refuses it (see below).

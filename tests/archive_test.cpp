@@ -112,7 +112,8 @@ class Stubs {
   Stubs() : path_("PATH", dir_.path() + ";" + std::getenv("PATH")), out_("TAVO_STUB_OUT", dir_.file("rec")) {
     mkdir(dir_.file("rec").c_str(), 0700);
     for (const char* name : {"zip", "unzip", "rar", "unrar"}) {
-      if (!CopyFileA(stubProgram().c_str(), dir_.file(std::string(name) + ".exe").c_str(), FALSE)) std::abort();
+      if (!CopyFileA(stubProgram().c_str(), dir_.file(std::string(name) + ".exe").c_str(), FALSE))
+        std::abort();
     }
   }
 
@@ -153,7 +154,8 @@ class Stubs {
       if (d == nullptr) return false;
       while (const dirent* e = readdir(d)) {
         std::string n = e->d_name;
-        if (n.size() > 5 && n.compare(n.size() - 5, 5, ".done") == 0) found = dir_.file("rec") + tavo_test::kSep + n;
+        if (n.size() > 5 && n.compare(n.size() - 5, 5, ".done") == 0)
+          found = dir_.file("rec") + tavo_test::kSep + n;
       }
       closedir(d);
       return !found.empty();
@@ -212,7 +214,8 @@ TEST(MyZIPStubs, ArchiverChoiceAndArguments) {
       {true, "v1.0/backup.zipped", "f", "zip\n[-u]\n[-r]\n[-j]\n[v1.0/backup.zipped]\n[f]\n",
        "zip -u -r -j v1.0/backup.zipped f"},
       // Double quotes group, blanks separate, backslashes escape quotes.
-      {true, "\"my archive.zip\"", "\"a b\"  c\td", "zip\n[-u]\n[-r]\n[-j]\n[my archive.zip]\n[a b]\n[c]\n[d]\n",
+      {true, "\"my archive.zip\"", "\"a b\"  c\td",
+       "zip\n[-u]\n[-r]\n[-j]\n[my archive.zip]\n[a b]\n[c]\n[d]\n",
        "zip -u -r -j \"my archive.zip\" \"a b\"  c\td"},
       {false, "a.zip", "\"\"", "unzip\n[-o]\n[-d]\n[]\n[a.zip]\n", "unzip -o -d \"\" a.zip"},
       {true, "a.zip", "x\\\"y \"p\"\"q\" \\\\s", "zip\n[-u]\n[-r]\n[-j]\n[a.zip]\n[x\"y]\n[p\"q]\n[\\\\s]\n",
@@ -250,8 +253,9 @@ TEST(MyZIPStubs, ShellCharactersReachTheArchiverAsText) {
                                     "zip\n[-u]\n[-r]\n[-j]\n[o.zip]\n[f]\n[-T]\n[-TT]\n[touch_X4 y]\n",
                                     "zip -u -r -j o.zip f -T -TT \"touch_X4 y\""}));
   EXPECT_EQ(MyUnZIP("$(id).zip", "`id`;id"), 1);
-  EXPECT_EQ(stubs.next(), recordOf({false, "$(id).zip", "`id`;id", "unzip\n[-o]\n[-d]\n[`id`;id]\n[$(id).zip]\n",
-                                    "unzip -o -d `id`;id $(id).zip"}));
+  EXPECT_EQ(stubs.next(),
+            recordOf({false, "$(id).zip", "`id`;id", "unzip\n[-o]\n[-d]\n[`id`;id]\n[$(id).zip]\n",
+                      "unzip -o -d `id`;id $(id).zip"}));
 }
 
 TEST(MyZIPStubs, StreamsLeadToTheNullDeviceEvenWhenTheCallerClosedItsOwn) {
@@ -298,10 +302,17 @@ TEST(MyZIPStubs, NothingStarts) {
   std::string dirFits(255 - 18, 'd');
   std::string dirTooLong = dirFits + "e";
   const Case cases[] = {
-      {true, "A.ZIP", "f", ""},       {false, "A.RAR", "d", ""},   {true, "nodot", "f", ""},
-      {false, "a.txt", "d", ""},      {true, "zip", "f", ""},      {false, "rar/a", "d", ""},
-      {true, "a.Zip", "f", ""},       {true, "", "f", ""},         {true, "a.zip", tooLong, ""},
-      {false, "a.zip", dirTooLong, ""},  {false, "a.rar", std::string(300, 'd'), ""},
+      {true, "A.ZIP", "f", ""},
+      {false, "A.RAR", "d", ""},
+      {true, "nodot", "f", ""},
+      {false, "a.txt", "d", ""},
+      {true, "zip", "f", ""},
+      {false, "rar/a", "d", ""},
+      {true, "a.Zip", "f", ""},
+      {true, "", "f", ""},
+      {true, "a.zip", tooLong, ""},
+      {false, "a.zip", dirTooLong, ""},
+      {false, "a.rar", std::string(300, 'd'), ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.archive + " / " + c.other.substr(0, 20));
@@ -314,8 +325,9 @@ TEST(MyZIPStubs, NothingStarts) {
   EXPECT_EQ(stubs.next(), recordOf({true, "a.zip", fits, "zip\n[-u]\n[-r]\n[-j]\n[a.zip]\n[" + fits + "]\n",
                                     "zip -u -r -j a.zip " + fits}));
   EXPECT_EQ(MyUnZIP("a.zip", dirFits.c_str()), 1);
-  EXPECT_EQ(stubs.next(), recordOf({false, "a.zip", dirFits, "unzip\n[-o]\n[-d]\n[" + dirFits + "]\n[a.zip]\n",
-                                    "unzip -o -d " + dirFits + " a.zip"}));
+  EXPECT_EQ(stubs.next(),
+            recordOf({false, "a.zip", dirFits, "unzip\n[-o]\n[-d]\n[" + dirFits + "]\n[a.zip]\n",
+                      "unzip -o -d " + dirFits + " a.zip"}));
 }
 
 TEST(MyZIPStubs, MissingArchiverStartsNothing) {

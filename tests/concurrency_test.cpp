@@ -321,8 +321,10 @@ TEST(Threads, EightThreadsEachUseTheirOwnObjectsOfEveryClass) {
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t)
     threads.emplace_back([&, t] {
-      if (!gate.arriveAndWait()) results[t] = "start";
-      else results[t] = useEveryClass(t, dir.path(), db);
+      if (!gate.arriveAndWait())
+        results[t] = "start";
+      else
+        results[t] = useEveryClass(t, dir.path(), db);
     });
   for (std::thread& th : threads) th.join();
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(results[t], "") << "thread " << t;
@@ -483,8 +485,10 @@ TEST(Fork, ChildrenOfABusyProcessUseWhatTheyInherited) {
       _exit(ok ? 0 : 2);
     }
     const int status = waitBounded(pid, 20);
-    if (status == -1) ++hung;
-    else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failed;
+    if (status == -1)
+      ++hung;
+    else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+      ++failed;
   }
   stop.store(true);
   for (std::thread& th : threads) th.join();

@@ -36,7 +36,8 @@ inline std::string dbScratchDir() {
   if (const char* p = std::getenv("TAVO_DB_SCRATCH")) return p;
   char dir[512];
   tCFileIni oIni;
-  if (dbIniPath() != nullptr && oIni.Open(dbIniPath(), "rb") && oIni.GetString("db", "Scratch", dir, sizeof dir))
+  if (dbIniPath() != nullptr && oIni.Open(dbIniPath(), "rb") &&
+      oIni.GetString("db", "Scratch", dir, sizeof dir))
     return dir;
   return "/tmp";
 }

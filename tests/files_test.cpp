@@ -19,9 +19,9 @@
 
 namespace {
 
+using tavo_test::ChdirGuard;
 using tavo_test::take;
 using tavo_test::TempDir;
-using tavo_test::ChdirGuard;
 using Lines = std::vector<std::string>;
 using tavo_test::kSep;
 constexpr bool kWindows = TAVO_TEST_WINDOWS;
@@ -30,7 +30,6 @@ Lines sorted(Lines v) {
   std::sort(v.begin(), v.end());
   return v;
 }
-
 
 bool exists(const std::string& p) {
   struct stat st;
@@ -46,12 +45,8 @@ TEST(ReadFile, AllLines) {
     Lines lines;
   };
   const Case cases[] = {
-      {"a\nb", {"a", "b"}},
-      {"a\nb\n", {"a", "b"}},
-      {"", {}},
-      {"\n\n", {"", ""}},
-      {"a\r\nb\rxc", {"a", "b", "c"}},
-      {std::string("k\0v\n\xff", 5), {"k", "\xff"}},
+      {"a\nb", {"a", "b"}}, {"a\nb\n", {"a", "b"}},          {"", {}},
+      {"\n\n", {"", ""}},   {"a\r\nb\rxc", {"a", "b", "c"}}, {std::string("k\0v\n\xff", 5), {"k", "\xff"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.data);
@@ -155,14 +150,25 @@ TEST(Suffix, LastDotOfTheLastPathElement) {
     const char* suffix;  // null: no suffix
   };
   const Case cases[] = {
-      {"a.b.c", "c"},         {"/dir/f.txt", "txt"},    {"file.", ""},          {".cfg", "cfg"},
-      {"file", nullptr},      {"", nullptr},            {".", ""},              {"x.\xff\xfe", "\xff\xfe"},
-      {"C:\\dir\\f.txt", "txt"}, {"a/.hidden", "hidden"}, {"a\\.hidden", "hidden"},
+      {"a.b.c", "c"},
+      {"/dir/f.txt", "txt"},
+      {"file.", ""},
+      {".cfg", "cfg"},
+      {"file", nullptr},
+      {"", nullptr},
+      {".", ""},
+      {"x.\xff\xfe", "\xff\xfe"},
+      {"C:\\dir\\f.txt", "txt"},
+      {"a/.hidden", "hidden"},
+      {"a\\.hidden", "hidden"},
       // Only the platform's separator ends the last path element: '/'
       // here, '\' on Windows.
-      {"dir.d/file", kWindows ? "d/file" : nullptr},     {"dir.d\\file", kWindows ? nullptr : "d\\file"},
-      {"/", nullptr},                                      {"\\", nullptr},
-      {"a.b/", kWindows ? "b/" : nullptr},                 {"a.b\\", kWindows ? nullptr : "b\\"},
+      {"dir.d/file", kWindows ? "d/file" : nullptr},
+      {"dir.d\\file", kWindows ? nullptr : "d\\file"},
+      {"/", nullptr},
+      {"\\", nullptr},
+      {"a.b/", kWindows ? "b/" : nullptr},
+      {"a.b\\", kWindows ? nullptr : "b\\"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -34,15 +34,15 @@ constexpr std::size_t ptrAligned(std::size_t n) { return (n + P - 1) / P * P; }
 // The size each interface implies: the virtual table's pointer first when
 // the class has one, then the listed members in order.
 TEST(Layout, EachClassIsItsListedMembers) {
-  EXPECT_EQ(sizeof(tCString), 2 * P);             // m_pStr, m_nLen
-  EXPECT_EQ(sizeof(tCString2), 2 * P);            // m_ppStr, m_nLen
-  EXPECT_EQ(sizeof(tCString3), 3 * P);            // vptr, m_pppStr, m_nLen
-  EXPECT_EQ(sizeof(tCFile), 3 * P);               // vptr, m_pFile, m_oFileName
-  EXPECT_EQ(sizeof(tCFileConf), 4 * P);           // ..., m_oConf
-  EXPECT_EQ(sizeof(tCFileIni), 5 * P);            // ..., m_pSections, m_nSections
-  EXPECT_EQ(sizeof(tCTcp), 2 * P);                // vptr, m_nSock
-  EXPECT_EQ(sizeof(tCUdp), ptrAligned(P + 4 + 16));   // vptr, m_sock, m_addr[16]
-  EXPECT_EQ(sizeof(tCShm), ptrAligned(P + 4 + 50));   // vptr, m_nShmID, m_szIPCName[50]
+  EXPECT_EQ(sizeof(tCString), 2 * P);                // m_pStr, m_nLen
+  EXPECT_EQ(sizeof(tCString2), 2 * P);               // m_ppStr, m_nLen
+  EXPECT_EQ(sizeof(tCString3), 3 * P);               // vptr, m_pppStr, m_nLen
+  EXPECT_EQ(sizeof(tCFile), 3 * P);                  // vptr, m_pFile, m_oFileName
+  EXPECT_EQ(sizeof(tCFileConf), 4 * P);              // ..., m_oConf
+  EXPECT_EQ(sizeof(tCFileIni), 5 * P);               // ..., m_pSections, m_nSections
+  EXPECT_EQ(sizeof(tCTcp), 2 * P);                   // vptr, m_nSock
+  EXPECT_EQ(sizeof(tCUdp), ptrAligned(P + 4 + 16));  // vptr, m_sock, m_addr[16]
+  EXPECT_EQ(sizeof(tCShm), ptrAligned(P + 4 + 50));  // vptr, m_nShmID, m_szIPCName[50]
   // vptr, m_pMysql, m_pRes, m_nRowNum, m_nFieldNum, m_szErr[1024], m_Row
   EXPECT_EQ(sizeof(tCMysql), ptrAligned(3 * P + 8 + 1024) + P);
 }
@@ -57,11 +57,16 @@ TEST(Layout, SizesOfEachDataModel) {
     std::size_t actual, bits32, bits64;
   };
   const Row rows[] = {
-      {"tCString", sizeof(tCString), 8, 16},      {"tCString2", sizeof(tCString2), 8, 16},
-      {"tCString3", sizeof(tCString3), 12, 24},   {"tCFile", sizeof(tCFile), 12, 24},
-      {"tCFileConf", sizeof(tCFileConf), 16, 32}, {"tCFileIni", sizeof(tCFileIni), 20, 40},
-      {"tCTcp", sizeof(tCTcp), 8, 16},            {"tCUdp", sizeof(tCUdp), 24, 32},
-      {"tCShm", sizeof(tCShm), 60, 64},           {"tCMysql", sizeof(tCMysql), 1048, 1064},
+      {"tCString", sizeof(tCString), 8, 16},
+      {"tCString2", sizeof(tCString2), 8, 16},
+      {"tCString3", sizeof(tCString3), 12, 24},
+      {"tCFile", sizeof(tCFile), 12, 24},
+      {"tCFileConf", sizeof(tCFileConf), 16, 32},
+      {"tCFileIni", sizeof(tCFileIni), 20, 40},
+      {"tCTcp", sizeof(tCTcp), 8, 16},
+      {"tCUdp", sizeof(tCUdp), 24, 32},
+      {"tCShm", sizeof(tCShm), 60, 64},
+      {"tCMysql", sizeof(tCMysql), 1048, 1064},
   };
   for (const Row& r : rows) EXPECT_EQ(r.actual, P == 4 ? r.bits32 : r.bits64) << r.name;
 }
@@ -72,7 +77,8 @@ TEST(Layout, PublicMembersAreWhereClientsReadThem) {
   const char* base = reinterpret_cast<const char*>(&db);
   EXPECT_EQ(reinterpret_cast<const char*>(&db.m_pMysql) - base, static_cast<std::ptrdiff_t>(P));
   EXPECT_EQ(reinterpret_cast<const char*>(&db.m_szErr) - base, static_cast<std::ptrdiff_t>(3 * P + 8));
-  EXPECT_EQ(reinterpret_cast<const char*>(&db.m_Row) - base, static_cast<std::ptrdiff_t>(ptrAligned(3 * P + 8 + 1024)));
+  EXPECT_EQ(reinterpret_cast<const char*>(&db.m_Row) - base,
+            static_cast<std::ptrdiff_t>(ptrAligned(3 * P + 8 + 1024)));
   EXPECT_EQ(static_cast<void*>(db.GetErrorStr()), static_cast<void*>(db.m_szErr));
   tCShm shm;
   const char* s = reinterpret_cast<const char*>(&shm);

@@ -142,8 +142,9 @@ TEST(Log, TextIsStoredByteForByte) {
 TEST(Log, FormatTheRuntimeCannotExpandAddsNoText) {
   // A wide character with no form in the C locale: the expansion fails, and
   // the entry is the timestamp and the two spaces alone.
-  TAVO_SKIP_ON_WINDOWS("the Windows runtime expands such a wide character (it leaves it out), "
-                       "so no format fails there");
+  TAVO_SKIP_ON_WINDOWS(
+      "the Windows runtime expands such a wide character (it leaves it out), "
+      "so no format fails there");
   TempDir dir;
   std::string path = dir.file("wide.log");
   logprintf(path.c_str(), "before %ls after", L"\u4e2d");
@@ -198,8 +199,8 @@ TEST(Log, FailedDeletionOfAnOversizeLogAppendsToIt) {
   TempDir dir;
   std::string path = dir.file("big.log");
   { std::ofstream(path, std::ios::binary) << std::string(2000001, 'o'); }
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_FALSE(DeleteFileA(path.c_str()));  // the set-up must really forbid removal
   logprintf(path.c_str(), "still\n");
@@ -237,7 +238,7 @@ TEST(Log, UnopenableLogSendsEveryEntryToStderrWithTheReason) {
     int err;
   } cases[] = {
       {dir.file("missing\xa1\xff/dir/app.log"), ENOENT},  // path bytes kept as they are
-      {dir.path(), kWindows ? EACCES : EISDIR},  // a directory is not a log file
+      {dir.path(), kWindows ? EACCES : EISDIR},           // a directory is not a log file
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
@@ -628,9 +629,9 @@ TEST(Debug, SwitchAndLevelChooseTheDestinations) {
     bool toStderr;
     bool toLog;
   } cases[] = {
-      {0, 3, false, false}, {2, 3, false, false}, {-1, 3, false, false}, {1, 0, false, false},
-      {1, 4, false, false}, {1, -1, false, false}, {1, 1, true, false},  {1, 2, false, true},
-      {1, 3, true, true},
+      {0, 3, false, false}, {2, 3, false, false}, {-1, 3, false, false},
+      {1, 0, false, false}, {1, 4, false, false}, {1, -1, false, false},
+      {1, 1, true, false},  {1, 2, false, true},  {1, 3, true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "DEBUG(" << c.isDebug << ", " << c.level << ")");

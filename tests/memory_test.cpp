@@ -154,7 +154,8 @@ TEST(AssertDeathTest, ReportsExpressionFileAndLine) {
   int nPos = 3;
   TAVO_ASSERT(nPos == 3);  // positive control: passes silently
   EXPECT_DEATH(TAVO_ASSERT((nPos >= 0) && (nPos < 2)),
-               "Assertion failed: \\(nPos >= 0\\) && \\(nPos < 2\\), file tests/memory_test\\.cpp, line " TAVO_RE_DIGITS);
+               "Assertion failed: \\(nPos >= 0\\) && \\(nPos < 2\\), file tests/memory_test\\.cpp, "
+               "line " TAVO_RE_DIGITS);
 }
 
 }  // namespace

@@ -27,8 +27,8 @@
 
 namespace net_test {
 
-using tavo_test::openFds;
 using tavo_test::closeSocket;
+using tavo_test::openFds;
 
 // The tests make sockets of their own before any object of the library
 // starts the socket support.
@@ -38,8 +38,8 @@ inline const tavo_test::SocketSupport kSocketSupport;
 inline bool fdIsOpen(int fd) {
   int type = 0;
   int len = sizeof type;
-  return fd >= 0 && getsockopt(static_cast<SOCKET>(fd), SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type),
-                               &len) == 0;
+  return fd >= 0 &&
+         getsockopt(static_cast<SOCKET>(fd), SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &len) == 0;
 }
 #else
 inline bool fdIsOpen(int fd) { return fd >= 0 && fcntl(fd, F_GETFD) != -1; }

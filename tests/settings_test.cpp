@@ -34,12 +34,12 @@ struct Debug {
   char logFile[64] = "-";
 };
 
-const char kLogin[] =
-    "[db]\nHostName=10.0.0.1\nUserName=app\nPassWord=s3cr#et\nDbName=sales\n";
+const char kLogin[] = "[db]\nHostName=10.0.0.1\nUserName=app\nPassWord=s3cr#et\nDbName=sales\n";
 
 TEST(GetLoginCom, ReadsTheFourValuesOfTheSection) {
   TempDir d;
-  std::string f = d.write("s.ini", std::string("[db]\nHostName=10.0.0.1\nUserName=app\nPassWord= p w \nDbName=sales\n"));
+  std::string f =
+      d.write("s.ini", std::string("[db]\nHostName=10.0.0.1\nUserName=app\nPassWord= p w \nDbName=sales\n"));
   Login l;
   EXPECT_EQ(l.Read(f, "db"), 1);
   EXPECT_STREQ(l.host, "10.0.0.1");
@@ -92,8 +92,8 @@ TEST(GetLoginCom, EachMissingKeyFailsTheCall) {
 
 TEST(GetLoginCom, KeysMayComeFromRepeatedSections) {
   TempDir d;
-  std::string f = d.write("s.ini",
-                          "[db]\nHostName=h\nUserName=u\n[other]\nPassWord=x\n[db]\nPassWord=p\nDbName=d\n");
+  std::string f =
+      d.write("s.ini", "[db]\nHostName=h\nUserName=u\n[other]\nPassWord=x\n[db]\nPassWord=p\nDbName=d\n");
   Login l;
   EXPECT_EQ(l.Read(f, "db"), 1);
   EXPECT_STREQ(l.pass, "p");
@@ -189,7 +189,6 @@ TEST(SettingsDeath, NullArgumentsAreCallerErrors) {
   EXPECT_DEATH(get_login_com(f.c_str(), "debug", nullptr, buf, buf, buf), "pSection && pKey && pValue");
 }
 
-
 // ---- The forms that take the buffers' sizes --------------------------------------
 
 // Each value must fit its own buffer with its NUL; one that does not (an
@@ -215,13 +214,14 @@ TEST(BoundedReaders, ValuesThatDoNotFitAreRefusedAndNothingIsWritten) {
     }
   }
 
-  const std::string big = d.write("big.ini", "[db]\nHostName=h\nUserName=" + std::string(1 << 20, 'x') +
-                                                 "\nPassWord=p\nDbName=d\n");
+  const std::string big = d.write(
+      "big.ini", "[db]\nHostName=h\nUserName=" + std::string(1 << 20, 'x') + "\nPassWord=p\nDbName=d\n");
   char host[4096] = "-", user[4096] = "-", pass[4096] = "-", db[4096] = "-";
   EXPECT_EQ(get_login_com_s(big.c_str(), "db", host, 4096, user, 4096, pass, 4096, db, 4096), 0);
   EXPECT_STREQ(host, "-");
   EXPECT_STREQ(user, "-");
-  EXPECT_EQ(get_login_com_s(d.file("missing.ini").c_str(), "db", host, 4096, user, 4096, pass, 4096, db, 4096), 0);
+  EXPECT_EQ(
+      get_login_com_s(d.file("missing.ini").c_str(), "db", host, 4096, user, 4096, pass, 4096, db, 4096), 0);
 
   const std::string dbg = d.write("d.ini", "[debug]\nis_debug=1\ndebug_level=3\nlog_file=app.log\n");
   int isDebug = -1, level = -1;

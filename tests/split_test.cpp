@@ -217,7 +217,11 @@ TEST(Inc, Table) {
       {"a]b[c]d]", '[', ']', {"c"}},
       {"[1][2][3]", '[', ']', {"1", "2", "3"}},
       {"(x)[y]", '[', ']', {"y"}},
-      {"\xab" "a\xbb\xab\xbb", '\xab', '\xbb', {"a", ""}},
+      {"\xab"
+       "a\xbb\xab\xbb",
+       '\xab',
+       '\xbb',
+       {"a", ""}},
       {"a[b]c", '\0', ']', {}},
       {"a[b]c", '[', '\0', {}},
   };
@@ -293,8 +297,19 @@ TEST(Sort2, SamePointerOrderAsTheExchangeSortWithManyEqualStrings) {
   std::mt19937 rng(5);
   // Short words, and long ones that agree on their first 7, 8 or more bytes
   // (high bytes included), so that orders decided past the eighth byte count.
-  const char* words[] = {"a", "b", "B", "ab", "", "\xe9", "abcdefg", "abcdefgh", "abcdefghi",
-                         "abcdefgh\xe9", "abcdefghA", "abcdefgz", "\xe9\xe9\xe9\xe9\xe9\xe9\xe9\xe9",
+  const char* words[] = {"a",
+                         "b",
+                         "B",
+                         "ab",
+                         "",
+                         "\xe9",
+                         "abcdefg",
+                         "abcdefgh",
+                         "abcdefghi",
+                         "abcdefgh\xe9",
+                         "abcdefghA",
+                         "abcdefgz",
+                         "\xe9\xe9\xe9\xe9\xe9\xe9\xe9\xe9",
                          "\xe9\xe9\xe9\xe9\xe9\xe9\xe9\xe9x"};
   const size_t nWords = sizeof words / sizeof words[0];
   for (int round = 0; round < 300; ++round) {
@@ -404,9 +419,15 @@ int referenceFind(const std::vector<std::string>& v, const std::string& key, int
     int c = std::strcmp(v[mid].c_str(), key.c_str());
     if (c == 0) return mid;
     if (flag == 1) {
-      if (c > 0) hi = mid - 1; else lo = mid + 1;
+      if (c > 0)
+        hi = mid - 1;
+      else
+        lo = mid + 1;
     } else if (flag == 2) {
-      if (c < 0) hi = mid - 1; else lo = mid + 1;
+      if (c < 0)
+        hi = mid - 1;
+      else
+        lo = mid + 1;
     } else {
       return -1;
     }

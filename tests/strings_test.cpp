@@ -176,7 +176,11 @@ TEST(StringsSort, Table) {
       {"z", 2, "z"},
       {"\x01\x7f\x80\xff", 1, "\x80\xff\x01\x7f"},
       {"\x01\x7f\x80\xff", 2, "\x7f\x01\xff\x80"},
-      {"b\xa1" "a\xa1", 1, "\xa1\xa1" "ab"},
+      {"b\xa1"
+       "a\xa1",
+       1,
+       "\xa1\xa1"
+       "ab"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.in) + " flag " + std::to_string(c.flag));
@@ -205,8 +209,9 @@ TEST(StringsScpy, Table) {
     const char* src;
     const char* expected;  // null: nothing written
   } cases[] = {
-      {4, "abc", "abc"}, {3, "abc", "ab"}, {1, "abc", ""}, {2, "", ""}, {1, "", ""},
-      {10, "abc", "abc"}, {0, "abc", nullptr}, {-1, "abc", nullptr}, {INT_MIN, "abc", nullptr},
+      {4, "abc", "abc"},   {3, "abc", "ab"},     {1, "abc", ""},
+      {2, "", ""},         {1, "", ""},          {10, "abc", "abc"},
+      {0, "abc", nullptr}, {-1, "abc", nullptr}, {INT_MIN, "abc", nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.size) + " " + c.src);
@@ -255,9 +260,9 @@ TEST(StringsClassify, WholeTexts) {
     const char* s;
     int numAll, charAll, sumNum, sumChar;
   } cases[] = {
-      {"", 0, 0, 0, 0},         {"007", 1, 0, 3, 0},       {"0x7", 0, 0, 2, 1},
-      {"-1", 0, 0, 1, 1},       {"abc", 0, 1, 0, 3},       {"ab1", 0, 0, 1, 2},
-      {"a1b22", 0, 0, 3, 2},    {" \x80\xff", 0, 1, 0, 3}, {"1 2", 0, 0, 2, 1},
+      {"", 0, 0, 0, 0},      {"007", 1, 0, 3, 0},       {"0x7", 0, 0, 2, 1},
+      {"-1", 0, 0, 1, 1},    {"abc", 0, 1, 0, 3},       {"ab1", 0, 0, 1, 2},
+      {"a1b22", 0, 0, 3, 2}, {" \x80\xff", 0, 1, 0, 3}, {"1 2", 0, 0, 2, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.s);
@@ -270,7 +275,9 @@ TEST(StringsClassify, WholeTexts) {
 
 TEST(StringsClassify, PositionsInsideAndOutsideTheText) {
   // A digit sits after the NUL: a position there is outside the text.
-  const char buf[] = "a1\0" "9";
+  const char buf[] =
+      "a1\0"
+      "9";
   struct Case {
     int pos;
     int num, chr;

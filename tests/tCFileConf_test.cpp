@@ -41,7 +41,7 @@ std::string listing(const ConfProbe& o) {
 }
 
 TEST(tCFileConfGolden, FixturesGiveTheExpectedEntries) {
-  const char* const kFixtures[] = {"conf_basic", "conf_crlf",  "conf_nul",      "conf_binary",
+  const char* const kFixtures[] = {"conf_basic", "conf_crlf",     "conf_nul",      "conf_binary",
                                    "conf_empty", "conf_comments", "conf_longline", "conf_lonecr"};
   for (const char* name : kFixtures) {
     SCOPED_TRACE(name);

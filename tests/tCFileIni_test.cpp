@@ -62,8 +62,7 @@ TEST(tCFileIniGolden, FixturesGiveTheExpectedSections) {
     std::map<std::pair<std::string, std::string>, std::string> first;
     for (int i = 0; i < o.Count(); ++i)
       for (char*** ppp = *o.Section(i)->m_oEntries; *ppp != nullptr; ++ppp)
-        first.emplace(std::make_pair(std::string(*o.Section(i)->m_oName), std::string((*ppp)[0])),
-                      (*ppp)[1]);
+        first.emplace(std::make_pair(std::string(*o.Section(i)->m_oName), std::string((*ppp)[0])), (*ppp)[1]);
     for (const auto& e : first) {
       tCString v;
       ASSERT_EQ(o.GetValue(e.first.first.c_str(), e.first.second.c_str(), v), 1);
@@ -79,7 +78,8 @@ TEST(tCFileIniGolden, FixturesGiveTheExpectedSections) {
 TEST(tCFileIniGolden, CrLfGivesTheSameSectionsAsLf) {
   TempDir d;
   std::string lf = d.write("lf.ini", "x=0\n[db]\nhost=h\n#c\nport=1#p\n\n[b] #c\nk=v\n[e]\n");
-  std::string crlf = d.write("crlf.ini", "x=0\r\n[db]\r\nhost=h\r\n#c\r\nport=1#p\r\n\r\n[b] #c\r\nk=v\r\n[e]\r\n");
+  std::string crlf =
+      d.write("crlf.ini", "x=0\r\n[db]\r\nhost=h\r\n#c\r\nport=1#p\r\n\r\n[b] #c\r\nk=v\r\n[e]\r\n");
   IniProbe a, b;
   ASSERT_EQ(a.Open(lf.c_str(), "rb"), 1);
   ASSERT_EQ(b.Open(crlf.c_str(), "rb"), 1);
@@ -270,7 +270,8 @@ TEST_F(tCFileIniLookup, ManySectionsAndAVeryLongLine) {
   std::string text;
   for (int s = 0; s < kSections; ++s) {
     text += "[sec" + std::to_string(s) + "]\n";
-    for (int k = 0; k < 100; ++k) text += "key" + std::to_string(k) + "=" + std::to_string(s * 1000 + k) + "\n";
+    for (int k = 0; k < 100; ++k)
+      text += "key" + std::to_string(k) + "=" + std::to_string(s * 1000 + k) + "\n";
   }
   std::string longValue(1 << 20, 'v');
   text += "long=" + longValue + "\n";
@@ -322,7 +323,8 @@ TEST_F(tCFileIniLookup, ManyRepeatedSectionsAndKeysMatchTheFirstInFileOrder) {
         if (expected != nullptr) break;
       }
       char buf[32] = "-";
-      ASSERT_EQ(o.GetString(name.c_str(), key.c_str(), buf), expected != nullptr ? 1 : 0) << name << " " << key;
+      ASSERT_EQ(o.GetString(name.c_str(), key.c_str(), buf), expected != nullptr ? 1 : 0)
+          << name << " " << key;
       EXPECT_STREQ(buf, expected != nullptr ? expected->c_str() : "-");
     }
   }

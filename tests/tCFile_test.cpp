@@ -25,12 +25,12 @@
 
 namespace {
 
-using tavo_test::openFds;
-using tavo_test::take;
-using tavo_test::TempDir;
 using tavo_test::ChdirGuard;
 using tavo_test::kSep;
+using tavo_test::openFds;
 using tavo_test::realDir;
+using tavo_test::take;
+using tavo_test::TempDir;
 using Lines = std::vector<std::string>;
 constexpr bool kWindows = TAVO_TEST_WINDOWS;
 
@@ -361,7 +361,8 @@ struct ChunkedSource {
 
 ssize_t chunkedRead(void* pCookie, char* pBuf, std::size_t nSize) {
   ChunkedSource* src = static_cast<ChunkedSource*>(pCookie);
-  std::size_t n = std::min({src->sizes[src->nRead++ % src->sizes.size()], nSize, src->data.size() - src->nPos});
+  std::size_t n =
+      std::min({src->sizes[src->nRead++ % src->sizes.size()], nSize, src->data.size() - src->nPos});
   std::memcpy(pBuf, src->data.data() + src->nPos, n);
   src->nPos += n;
   return static_cast<ssize_t>(n);
@@ -379,7 +380,8 @@ TEST(tCFileLines, BlocksEndingAnywhereMatchTheModel) {
   const char kAlphabet[] = {'a', 'b', '\r', '\n', '\0', '\xff'};
   for (int round = 0; round < 300; ++round) {
     ChunkedSource src;
-    for (int k = 0, n = static_cast<int>(rng() % 300); k < n; ++k) src.data += kAlphabet[rng() % sizeof kAlphabet];
+    for (int k = 0, n = static_cast<int>(rng() % 300); k < n; ++k)
+      src.data += kAlphabet[rng() % sizeof kAlphabet];
     for (int k = 0; k < 5; ++k) src.sizes.push_back(1 + rng() % 9);
     SCOPED_TRACE("round " + std::to_string(round));
     cookie_io_functions_t io = {chunkedRead, nullptr, chunkedSeek, nullptr};
@@ -403,11 +405,9 @@ TEST(tCFileLines, ReadErrorFailsTheLinesAndTheCount) {
     int nCount;
   };
   const Case cases[] = {
-      {{"ab", nullptr, "cd\nef"}, {}, -1},
-      {{"ab\n", nullptr, "cd\n"}, {}, -1},
-      {{"a\r", nullptr, "b\n"}, {}, -1},  // the byte after CR fails
-      {{nullptr, "x\n"}, {}, -1},
-      {{"ab\ncd"}, {"ab", "cd"}, 2},  // control: no failure
+      {{"ab", nullptr, "cd\nef"}, {}, -1}, {{"ab\n", nullptr, "cd\n"}, {}, -1},
+      {{"a\r", nullptr, "b\n"}, {}, -1},                                   // the byte after CR fails
+      {{nullptr, "x\n"}, {}, -1},          {{"ab\ncd"}, {"ab", "cd"}, 2},  // control: no failure
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.lines));
@@ -612,8 +612,14 @@ TEST(tCFileSeek, Positions) {
     const char* expected;  // next byte read, or null when the seek fails
   };
   const Case cases[] = {
-      {5, 0, "5"}, {0, 5, "5"}, {2, 3, "5"}, {-1, __MYFILE_END__, "9"}, {-10, __MYFILE_END__, "0"},
-      {0, __MYFILE_END__, ""}, {-1, 0, nullptr}, {-11, __MYFILE_END__, nullptr},
+      {5, 0, "5"},
+      {0, 5, "5"},
+      {2, 3, "5"},
+      {-1, __MYFILE_END__, "9"},
+      {-10, __MYFILE_END__, "0"},
+      {0, __MYFILE_END__, ""},
+      {-1, 0, nullptr},
+      {-11, __MYFILE_END__, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.nOffset) + "," + std::to_string(c.nStart));
@@ -645,7 +651,7 @@ TEST(tCFileWrite, MemberAppendsAtTheEndWhateverThePosition) {
   EXPECT_EQ(f.Seek(0, 0), 1);
   EXPECT_EQ(f.Write("%s", "tail"), 1);
   EXPECT_EQ(f.Write("%s", ""), 0);  // nothing written although nothing failed
-  EXPECT_EQ(f.GetLength(), 13);      // pending output counts
+  EXPECT_EQ(f.GetLength(), 13);     // pending output counts
   EXPECT_EQ(f.Read(buf, 5, 4), 5);
   EXPECT_STREQ(buf, "42-x\n");
   EXPECT_EQ(take(f.ReadLines()), (Lines{"abc", "42-x", "tail"}));
@@ -990,7 +996,8 @@ TEST(tCFileDeath, PreconditionsNameTheirExpression) {
   EXPECT_DEATH(open.Read(buf, 0, 0),
                "Assertion failed: m_pFile && pBuf && \\(nCount > 0\\) && \\(nStart >= __MYFILE_CURRENT__\\), "
                "file tCFile/tCFile.cpp, line " TAVO_RE_DIGITS);
-  EXPECT_DEATH(open.Read(buf, 1, -3), "m_pFile && pBuf && \\(nCount > 0\\) && \\(nStart >= __MYFILE_CURRENT__\\)");
+  EXPECT_DEATH(open.Read(buf, 1, -3),
+               "m_pFile && pBuf && \\(nCount > 0\\) && \\(nStart >= __MYFILE_CURRENT__\\)");
   EXPECT_DEATH(closed.Read(buf, 1, 0), "m_pFile && pBuf && \\(nCount > 0\\)");
   EXPECT_DEATH(open.Read(static_cast<char*>(nullptr), 1, 0), "m_pFile && pBuf");
   EXPECT_DEATH(open.Read(s, 0, 0), "m_pFile && \\(nCount > 0\\) && \\(nStart >= __MYFILE_CURRENT__\\)");

@@ -205,8 +205,7 @@ TEST_F(tCMysqlDb, LoginWithALiveConnectionReturnsAtOnce) {
 TEST_F(tCMysqlDb, WrongPasswordFailsThenTheRightOneConnects) {
   tCMysql m;
   std::string bad = std::string(s_.pass) + "x";
-  EXPECT_EQ(m.Login(s_.host, s_.user, bad.c_str(), s_.db, "", static_cast<unsigned>(s_.port), nullptr, 0),
-            0);
+  EXPECT_EQ(m.Login(s_.host, s_.user, bad.c_str(), s_.db, "", static_cast<unsigned>(s_.port), nullptr, 0), 0);
   std::string err = m.GetErrorStr();
   EXPECT_TRUE(startsWith(err.c_str(), "real_connect fail:\tAccess denied for user")) << err;
   EXPECT_TRUE(endsWithNewline(err.c_str()));
@@ -221,7 +220,8 @@ TEST_F(tCMysqlDb, WrongPasswordFailsThenTheRightOneConnects) {
   if (!TAVO_TEST_WINDOWS) {
     tCMysql local;
     ASSERT_NE(s_.socket[0], '\0');
-    EXPECT_EQ(local.Login("localhost", s_.user, s_.pass, s_.db, "", 0, s_.socket, 0), 1) << local.GetErrorStr();
+    EXPECT_EQ(local.Login("localhost", s_.user, s_.pass, s_.db, "", 0, s_.socket, 0), 1)
+        << local.GetErrorStr();
     EXPECT_EQ(one(local, "SELECT 1"), "1");
   }
 }
@@ -314,8 +314,8 @@ TEST_F(tCMysqlDb, FailedStatementsRecordTheServerTextAndStayLoggedIn) {
        "read_real_query fail:\tQuery was empty"},
       {"proc, call", [](tCMysql& m, const char* q) { return m.QueryReadProc(q, "SELECT 1"); },
        "CALL no_such_procedure()", "read_real_query fail:\tPROCEDURE "},
-      {"proc, select", [](tCMysql& m, const char* q) { return m.QueryReadProc("DO 1", q); },
-       "SELEC 1", "read_real_query fail:\tYou have an error in your SQL syntax"},
+      {"proc, select", [](tCMysql& m, const char* q) { return m.QueryReadProc("DO 1", q); }, "SELEC 1",
+       "read_real_query fail:\tYou have an error in your SQL syntax"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -341,8 +341,7 @@ TEST_F(tCMysqlDb, WritingStatementsThatReturnRowsKeepTheConnectionInStep) {
   ASSERT_EQ(db_.QueryWrite(("INSERT INTO " + table_ + " SELECT seq FROM seq_1_to_2000").c_str()), 1);
   std::string rows = createProcedure("rows", "() BEGIN SELECT 1; SELECT 2, 3; END");
 
-  const std::string writes[] = {"SELECT 1", "SELECT * FROM " + table_, "CALL " + rows + "()",
-                                "SHOW TABLES"};
+  const std::string writes[] = {"SELECT 1", "SELECT * FROM " + table_, "CALL " + rows + "()", "SHOW TABLES"};
   for (const std::string& w : writes) {
     SCOPED_TRACE(w);
     EXPECT_EQ(db_.QueryWrite(w.c_str()), 1) << db_.GetErrorStr();
@@ -355,8 +354,10 @@ TEST_F(tCMysqlDb, WritingStatementsThatReturnRowsKeepTheConnectionInStep) {
 
 TEST_F(tCMysqlDb, StoredProceduresThroughQueryReadProcAndQueryRead) {
   std::string out = createProcedure("out", "(OUT x INT) BEGIN SET x = 41 + 1; END");
-  std::string rows = createProcedure("rows", "(OUT x INT) BEGIN SELECT 'r1' UNION ALL SELECT 'r2'; SET x = 7; END");
-  std::string fails = createProcedure("fails", "() BEGIN SELECT 1; SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'boom'; END");
+  std::string rows =
+      createProcedure("rows", "(OUT x INT) BEGIN SELECT 'r1' UNION ALL SELECT 'r2'; SET x = 7; END");
+  std::string fails =
+      createProcedure("fails", "() BEGIN SELECT 1; SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'boom'; END");
 
   // CALL p(@out) then SELECT @out.
   ASSERT_EQ(db_.QueryReadProc(("CALL " + out + "(@o1)").c_str(), "SELECT @o1"), 1) << db_.GetErrorStr();
@@ -444,7 +445,8 @@ TEST_F(tCMysqlDb, LogoutReleasesEverythingAndResetsTheRow) {
   EXPECT_EQ(db_.QueryRead("SELECT 1"), 0);
   EXPECT_EQ(db_.Logout(), 1);
   // A null character set is taken as an empty one.
-  EXPECT_EQ(db_.Login(s_.host, s_.user, s_.pass, s_.db, nullptr, static_cast<unsigned>(s_.port), nullptr, 0), 1)
+  EXPECT_EQ(db_.Login(s_.host, s_.user, s_.pass, s_.db, nullptr, static_cast<unsigned>(s_.port), nullptr, 0),
+            1)
       << db_.GetErrorStr();
   EXPECT_EQ(one(db_, "SELECT 1"), "1");
 }
@@ -566,8 +568,8 @@ TEST_F(tCMysqlDb, BinaryAndGbkBytesComeBackUnchanged) {
       << db_.GetErrorStr();
   EXPECT_EQ(one(db_, "SELECT HEX(b) FROM " + table_ + " WHERE id = 2"), hex);
   EXPECT_EQ(one(db_, "SELECT LENGTH(b) FROM " + table_ + " WHERE id = 2"), "256");
-  ASSERT_EQ(db_.QueryWrite(("INSERT INTO " + table_ + " (id, b) VALUES (3, X'" + hex.substr(2) + "')").c_str()),
-            1);
+  ASSERT_EQ(
+      db_.QueryWrite(("INSERT INTO " + table_ + " (id, b) VALUES (3, X'" + hex.substr(2) + "')").c_str()), 1);
   EXPECT_EQ(one(db_, "SELECT b FROM " + table_ + " WHERE id = 3"), raw);
 }
 

@@ -299,7 +299,8 @@ struct RemoveOwnNames {
     std::vector<std::string> names;
     while (const dirent* e = readdir(d)) {
       const std::string n = e->d_name;
-      if (n.rfind("tavo.", 0) == 0 && n.find("tcshmtest") != std::string::npos && n.find(mine) != std::string::npos)
+      if (n.rfind("tavo.", 0) == 0 && n.find("tcshmtest") != std::string::npos &&
+          n.find(mine) != std::string::npos)
         names.push_back(n);
     }
     closedir(d);
@@ -368,10 +369,22 @@ TEST(tCShmCreate, NamesOfAnyBytesUpTo49) {
   // Escapes must keep distinct names distinct: "%41" is not "A", "/" is
   // not "%2F", upper case is not lower case.
   const std::vector<std::string> names = {
-      base + "A",         base + "%41",    base + "a",      base + "/",      base + "%2F",
+      base + "A",
+      base + "%41",
+      base + "a",
+      base + "/",
+      base + "%2F",
       // '\' separates the system's namespaces on Windows.
-      TAVO_TEST_WINDOWS ? "Local\\" + base : base + "\\",  base + " x y",   base + "\x01",   base + "\xFF",   base + "..",
-      base + "/../etc",   base + ";rm",    base + "\t",     "/" + base,      base + "$(x)",
+      TAVO_TEST_WINDOWS ? "Local\\" + base : base + "\\",
+      base + " x y",
+      base + "\x01",
+      base + "\xFF",
+      base + "..",
+      base + "/../etc",
+      base + ";rm",
+      base + "\t",
+      "/" + base,
+      base + "$(x)",
   };
   std::vector<tCShm> objs(names.size());
   for (std::size_t i = 0; i < names.size(); ++i) {
@@ -674,8 +687,8 @@ TEST(tCShmCreate, ABlockTheSystemCannotBackIsRefusedAndLeavesNothing) {
     tCShm o;
     if (o.Create(name.c_str(), 0, 16 << 20) != 0) return 3;  // no SIGBUS later: refused now
     if (o.m_nShmID != 0) return 4;
-    if (shmEntryExists(name)) return 5;                        // nothing left behind
-    if (o.Create(name.c_str(), 0, 4096) != 1) return 6;        // what fits is made
+    if (shmEntryExists(name)) return 5;                  // nothing left behind
+    if (o.Create(name.c_str(), 0, 4096) != 1) return 6;  // what fits is made
     static_cast<char*>(o.Shmat(nullptr, 0))[4095] = 1;
     o.Drop();
     return 0;
@@ -809,7 +822,8 @@ TEST(tCShmProcess, ConcurrentJoinsAndDrops) {
       ASSERT_NE(p, nullptr);
     }
     std::vector<Child> kids;
-    for (int i = 0; i < kChildren; ++i) kids.push_back(startChild("loop " + name + " " + std::to_string(kRounds)));
+    for (int i = 0; i < kChildren; ++i)
+      kids.push_back(startChild("loop " + name + " " + std::to_string(kRounds)));
     for (Child& c : kids) EXPECT_EQ(finish(c), 0);
     if (bParentHolds) {
       EXPECT_EQ(load32(p), static_cast<std::uint32_t>(kChildren * kRounds));
@@ -818,7 +832,5 @@ TEST(tCShmProcess, ConcurrentJoinsAndDrops) {
     EXPECT_FALSE(shmEntryExists(name));
   }
 }
-
-
 
 }  // namespace

@@ -268,7 +268,7 @@ TEST(tCString2, EqualityIsOrderAndCaseSensitive) {
     char** v;
     int equal;
   } cases[] = {
-      {"same", same.get(), 1},     {"swapped", swapped.get(), 0}, {"upper", upper.get(), 0},
+      {"same", same.get(), 1},       {"swapped", swapped.get(), 0}, {"upper", upper.get(), 0},
       {"shorter", shorter.get(), 0}, {"longer", longer.get(), 0},
   };
   for (const auto& c : cases) {
@@ -419,7 +419,7 @@ TEST(tCString2, SortSmallCases) {
       {{"a", "_", "B"}, false, 1, {"B", "_", "a"}},
       {{"ab", "a", ""}, false, 1, {"", "a", "ab"}},  // a prefix first
       {{"\x80", "z", "\xff", "~"}, false, 1, {"z", "~", "\x80", "\xff"}},
-      {{"\xc9", "\xe9", "E", "e"}, true, 1, {"E", "e", "\xc9", "\xe9"}},  // no folding above 0x7F
+      {{"\xc9", "\xe9", "E", "e"}, true, 1, {"E", "e", "\xc9", "\xe9"}},      // no folding above 0x7F
       {{"Abc", "aBC", "abc", "ABC"}, true, 1, {"Abc", "aBC", "abc", "ABC"}},  // stable
       {{"Abc", "aBC", "abc", "ABC"}, true, 2, {"Abc", "aBC", "abc", "ABC"}},
       {{}, false, 1, {}},
@@ -458,12 +458,12 @@ TEST(tCString2, SortsGiveTheStableExchangeOrder) {
       Strings words = randomWords(rng, n, round < 2 ? 3 : 12);
       for (bool noCase : {false, true}) {
         for (int flag : {1, 2}) {
-          SCOPED_TRACE(testing::Message() << "n=" << n << " round=" << round << " noCase=" << noCase
-                                          << " flag=" << flag);
+          SCOPED_TRACE(testing::Message()
+                       << "n=" << n << " round=" << round << " noCase=" << noCase << " flag=" << flag);
           Vec v(words);
           tCString2 l(v.get());
-          std::vector<char*> expected =
-              noCase ? exchangeSorted(slots(l), flag, foldedCompare) : exchangeSorted(slots(l), flag, plainCompare);
+          std::vector<char*> expected = noCase ? exchangeSorted(slots(l), flag, foldedCompare)
+                                               : exchangeSorted(slots(l), flag, plainCompare);
           EXPECT_EQ(noCase ? l.SortNoCase(flag) : l.Sort(flag), 1);
           EXPECT_TRUE(slots(l) == expected);  // the very same pointers, in the same order
           EXPECT_EQ(static_cast<char**>(l)[n], nullptr);
@@ -516,7 +516,7 @@ TEST(tCString2, FindAndReverseFind) {
     int expected;
   };
   const Case forward[] = {
-      {"b", 0, 1}, {"b", 1, 1}, {"b", 2, 2}, {"b", 3, -1}, {"a", 0, 0},
+      {"b", 0, 1},  {"b", 1, 1},  {"b", 2, 2},  {"b", 3, -1}, {"a", 0, 0},
       {"a", 1, -1}, {"c", 0, -1}, {"B", 0, -1}, {"", 0, -1},
   };
   for (const auto& c : forward) {
@@ -524,8 +524,8 @@ TEST(tCString2, FindAndReverseFind) {
     EXPECT_EQ(abb.Find(c.what, c.start), c.expected);
   }
   const Case backward[] = {
-      {"b", -1, 2}, {"b", 2, 2}, {"b", 1, 1}, {"b", 0, -1}, {"a", -1, 0},
-      {"a", 0, 0},  {"c", -1, -1}, {"B", -1, -1},
+      {"b", -1, 2}, {"b", 2, 2}, {"b", 1, 1},   {"b", 0, -1},
+      {"a", -1, 0}, {"a", 0, 0}, {"c", -1, -1}, {"B", -1, -1},
   };
   for (const auto& c : backward) {
     SCOPED_TRACE(testing::Message() << "ReverseFind " << c.what << " from " << c.start);

@@ -287,8 +287,8 @@ TEST(tCString3, Equality) {
     char*** table;
     int equal;
   } cases[] = {
-      {"same", same.get(), 1},         {"resplit", resplit.get(), 0},      {"upper", upper.get(), 0},
-      {"swapped", swapped.get(), 0},   {"fewer", fewer.get(), 0},          {"more", more.get(), 0},
+      {"same", same.get(), 1},           {"resplit", resplit.get(), 0},       {"upper", upper.get(), 0},
+      {"swapped", swapped.get(), 0},     {"fewer", fewer.get(), 0},           {"more", more.get(), 0},
       {"longerRow", longerRow.get(), 0}, {"shorterRow", shorterRow.get(), 0},
   };
   for (const auto& c : cases) {

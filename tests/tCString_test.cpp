@@ -98,7 +98,8 @@ TEST(tCStringCoreDeathTest, AssignmentPreconditions) {
   tCString& alias = s;
   tCString other("x");
   s = other;  // positive control
-  EXPECT_DEATH(s = alias, "Assertion failed: \\(&oRight\\) != this, file tCString/tCString\\.cpp, line " TAVO_RE_DIGITS);
+  EXPECT_DEATH(s = alias,
+               "Assertion failed: \\(&oRight\\) != this, file tCString/tCString\\.cpp, line " TAVO_RE_DIGITS);
   const char* pNull = nullptr;
   EXPECT_DEATH(s = pNull, "Assertion failed: pRight,");
   EXPECT_DEATH(tCString t(pNull), "Assertion failed: pStr,");
@@ -194,12 +195,23 @@ TEST(tCStringCore, CompareTable) {
     int cmp;
     int nocase;
   } cases[] = {
-      {"abd", "abc", 1, 1},    {"ab", "abc", -1, -1},  {"abc", "abc", 0, 0},
-      {"abc", "ABC", 1, 0},    {"ABC", "abd", -1, -1}, {"", "", 0, 0},
-      {"", "a", -1, -1},       {"a", "", 1, 1},        {"\xB0", "z", 1, 1},
-      {"\xB0xyz", "zzzz", 1, 1}, {"_", "a", -1, -1},   {"_", "A", 1, -1},
-      {"a_", "AB", 1, -1},     {"\xC0", "\xE0", -1, -1}, {"Zebra", "apple", -1, 1},
-      {"\x7F", "\x80", -1, -1}, {"HELLO world", "hello WORLD", -1, 0},
+      {"abd", "abc", 1, 1},
+      {"ab", "abc", -1, -1},
+      {"abc", "abc", 0, 0},
+      {"abc", "ABC", 1, 0},
+      {"ABC", "abd", -1, -1},
+      {"", "", 0, 0},
+      {"", "a", -1, -1},
+      {"a", "", 1, 1},
+      {"\xB0", "z", 1, 1},
+      {"\xB0xyz", "zzzz", 1, 1},
+      {"_", "a", -1, -1},
+      {"_", "A", 1, -1},
+      {"a_", "AB", 1, -1},
+      {"\xC0", "\xE0", -1, -1},
+      {"Zebra", "apple", -1, 1},
+      {"\x7F", "\x80", -1, -1},
+      {"HELLO world", "hello WORLD", -1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.a) + " vs " + c.b);
@@ -301,20 +313,31 @@ TEST(tCStringEdit, MidLeftRight) {
     int count;
     const char* expected;
   } cases[] = {
-      {"abcdef", 'M', -3, 2, "ab"},       {"abcdef", 'M', 6, 2, ""},
-      {"abcdef", 'M', 4, 10, "ef"},       {"abcdef", 'M', 1, 3, "bcd"},
-      {"abcdef", 'M', 0, 6, "abcdef"},    {"abcdef", 'M', 5, 1, "f"},
-      {"abcdef", 'M', 100, 1, ""},        {"abcdef", 'M', 2, INT_MAX, "cdef"},
-      {"abcdef", 'M', INT_MAX, INT_MAX, ""}, {"abcdef", 'M', INT_MIN, 3, "abc"},
-      {"", 'M', 0, 5, ""},                {"", 'M', -1, 5, ""},
-      {"abc", 'L', 0, 10, "abc"},         {"abc", 'R', 0, 10, "abc"},
-      {"abc", 'R', 0, 2, "bc"},           {"abc", 'L', 0, 2, "ab"},
-      {"abc", 'L', 0, 1, "a"},            {"abc", 'R', 0, 1, "c"},
-      {"abc", 'R', 0, INT_MAX, "abc"},    {"abc", 'L', 0, INT_MAX, "abc"},
+      {"abcdef", 'M', -3, 2, "ab"},
+      {"abcdef", 'M', 6, 2, ""},
+      {"abcdef", 'M', 4, 10, "ef"},
+      {"abcdef", 'M', 1, 3, "bcd"},
+      {"abcdef", 'M', 0, 6, "abcdef"},
+      {"abcdef", 'M', 5, 1, "f"},
+      {"abcdef", 'M', 100, 1, ""},
+      {"abcdef", 'M', 2, INT_MAX, "cdef"},
+      {"abcdef", 'M', INT_MAX, INT_MAX, ""},
+      {"abcdef", 'M', INT_MIN, 3, "abc"},
+      {"", 'M', 0, 5, ""},
+      {"", 'M', -1, 5, ""},
+      {"abc", 'L', 0, 10, "abc"},
+      {"abc", 'R', 0, 10, "abc"},
+      {"abc", 'R', 0, 2, "bc"},
+      {"abc", 'L', 0, 2, "ab"},
+      {"abc", 'L', 0, 1, "a"},
+      {"abc", 'R', 0, 1, "c"},
+      {"abc", 'R', 0, INT_MAX, "abc"},
+      {"abc", 'L', 0, INT_MAX, "abc"},
       {"\xB0\xA1\xB0\xA2", 'R', 0, 2, "\xB0\xA2"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.text) + " " + c.op + " " + std::to_string(c.first) + " " + std::to_string(c.count));
+    SCOPED_TRACE(std::string(c.text) + " " + c.op + " " + std::to_string(c.first) + " " +
+                 std::to_string(c.count));
     const tCString s(c.text);
     tCString r = c.op == 'M' ? s.Mid(c.first, c.count) : c.op == 'L' ? s.Left(c.count) : s.Right(c.count);
     EXPECT_STREQ(r, c.expected);
@@ -377,7 +400,8 @@ TEST(tCStringEdit, MakeReverse) {
   struct Case {
     const char* text;
     const char* expected;
-  } cases[] = {{"", ""}, {"a", "a"}, {"ab", "ba"}, {"abc", "cba"}, {"abcd", "dcba"}, {"x\xB0\xA1", "\xA1\xB0x"}};
+  } cases[] = {{"", ""},       {"a", "a"},       {"ab", "ba"},
+               {"abc", "cba"}, {"abcd", "dcba"}, {"x\xB0\xA1", "\xA1\xB0x"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     tCString s(c.text);
@@ -550,10 +574,20 @@ TEST(tCStringEdit, Insert) {
     bool chr;
     const char* expected;
   } cases[] = {
-      {"abc", 10, "x", true, "abcx"},   {"abc", -5, "x", true, "xabc"},  {"abc", 1, "x", true, "axbc"},
-      {"abc", 3, "x", true, "abcx"},    {"", 0, "x", true, "x"},         {"abc", 1, "XY", false, "aXYbc"},
-      {"abc", 99, "XY", false, "abcXY"}, {"abc", 3, "XY", false, "abcXY"}, {"abc", INT_MIN, "XY", false, "XYabc"},
-      {"abc", 0, "", false, "abc"},     {"", 5, "XY", false, "XY"},      {"abc", 2, "\xB0\xA1", false, "ab\xB0\xA1" "c"},
+      {"abc", 10, "x", true, "abcx"},
+      {"abc", -5, "x", true, "xabc"},
+      {"abc", 1, "x", true, "axbc"},
+      {"abc", 3, "x", true, "abcx"},
+      {"", 0, "x", true, "x"},
+      {"abc", 1, "XY", false, "aXYbc"},
+      {"abc", 99, "XY", false, "abcXY"},
+      {"abc", 3, "XY", false, "abcXY"},
+      {"abc", INT_MIN, "XY", false, "XYabc"},
+      {"abc", 0, "", false, "abc"},
+      {"", 5, "XY", false, "XY"},
+      {"abc", 2, "\xB0\xA1", false,
+       "ab\xB0\xA1"
+       "c"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.text) + " @" + std::to_string(c.index) + " " + c.ins);
@@ -606,11 +640,24 @@ TEST(tCStringEdit, Trim) {
     int flag;
     const char* expected;
   } cases[] = {
-      {"  \tab", 'L', 0, "\tab"},      {"  \tab", 'L', 1, "ab"},       {"ab \r\n", 'R', 1, "ab"},
-      {"ab \r\n", 'R', 0, "ab \r\n"},  {"ab  ", 'R', 0, "ab"},         {" \v\f a b \t ", 'B', 1, "a b"},
-      {" \v a ", 'B', 0, "\v a"},      {"", 'B', 1, ""},               {"   ", 'L', 0, ""},
-      {"   ", 'R', 0, ""},             {"\t\n", 'B', 7, ""},           {"\t\n", 'B', -1, ""},
-      {"a", 'B', 1, "a"},              {"\xA0" "a\xA0", 'B', 1, "\xA0" "a\xA0"},
+      {"  \tab", 'L', 0, "\tab"},
+      {"  \tab", 'L', 1, "ab"},
+      {"ab \r\n", 'R', 1, "ab"},
+      {"ab \r\n", 'R', 0, "ab \r\n"},
+      {"ab  ", 'R', 0, "ab"},
+      {" \v\f a b \t ", 'B', 1, "a b"},
+      {" \v a ", 'B', 0, "\v a"},
+      {"", 'B', 1, ""},
+      {"   ", 'L', 0, ""},
+      {"   ", 'R', 0, ""},
+      {"\t\n", 'B', 7, ""},
+      {"\t\n", 'B', -1, ""},
+      {"a", 'B', 1, "a"},
+      {"\xA0"
+       "a\xA0",
+       'B', 1,
+       "\xA0"
+       "a\xA0"},
       {"\x85 a", 'L', 1, "\x85 a"},
   };
   for (const Case& c : cases) {
@@ -723,9 +770,9 @@ TEST(tCStringSearch, Classification) {
     int sumNumber;
     int sumCharacter;
   } cases[] = {
-      {"", 0, 0, 0, 0},           {"0123", 1, 0, 4, 0}, {"12a", 0, 0, 2, 1}, {"ab!", 0, 1, 0, 3},
-      {"a1", 0, 0, 1, 1},         {"a1b22", 0, 0, 3, 2}, {"9", 1, 0, 1, 0},  {" ", 0, 1, 0, 1},
-      {"\xB3\xB9", 0, 1, 0, 2},   {"-1", 0, 0, 1, 1},   {"1.5", 0, 0, 2, 1},
+      {"", 0, 0, 0, 0},         {"0123", 1, 0, 4, 0},  {"12a", 0, 0, 2, 1}, {"ab!", 0, 1, 0, 3},
+      {"a1", 0, 0, 1, 1},       {"a1b22", 0, 0, 3, 2}, {"9", 1, 0, 1, 0},   {" ", 0, 1, 0, 1},
+      {"\xB3\xB9", 0, 1, 0, 2}, {"-1", 0, 0, 1, 1},    {"1.5", 0, 0, 2, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -781,11 +828,21 @@ TEST(tCStringSearch, SortTable) {
     int result;
     const char* expected;
   } cases[] = {
-      {"dcba", 1, 1, "abcd"},           {"abcd", 2, 1, "dcba"},        {"dcba", 3, 0, "dcba"},
-      {"dcba", 0, 0, "dcba"},           {"dcba", -1, 0, "dcba"},       {"a\xB0", 1, 1, "\xB0" "a"},
-      {"a\xB0", 2, 1, "a\xB0"},         {"\x7F\x80\xFF\x01", 1, 1, "\x80\xFF\x01\x7F"},
-      {"\x7F\x80\xFF\x01", 2, 1, "\x7F\x01\xFF\x80"}, {"", 1, 1, ""}, {"b", 2, 1, "b"},
-      {"banana", 1, 1, "aaabnn"},       {"BaAb", 1, 1, "ABab"},
+      {"dcba", 1, 1, "abcd"},
+      {"abcd", 2, 1, "dcba"},
+      {"dcba", 3, 0, "dcba"},
+      {"dcba", 0, 0, "dcba"},
+      {"dcba", -1, 0, "dcba"},
+      {"a\xB0", 1, 1,
+       "\xB0"
+       "a"},
+      {"a\xB0", 2, 1, "a\xB0"},
+      {"\x7F\x80\xFF\x01", 1, 1, "\x80\xFF\x01\x7F"},
+      {"\x7F\x80\xFF\x01", 2, 1, "\x7F\x01\xFF\x80"},
+      {"", 1, 1, ""},
+      {"b", 2, 1, "b"},
+      {"banana", 1, 1, "aaabnn"},
+      {"BaAb", 1, 1, "ABab"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.text) + " " + std::to_string(c.flag));
@@ -898,7 +955,8 @@ TEST(tCStringSearch, TextSearchesAgreeWithStdString) {
 
     for (int start = 0; start <= static_cast<int>(text.size()); ++start) {
       size_t r = text.find(pat, static_cast<size_t>(start));
-      int expected = (start >= static_cast<int>(text.size()) || r == std::string::npos) ? -1 : static_cast<int>(r);
+      int expected =
+          (start >= static_cast<int>(text.size()) || r == std::string::npos) ? -1 : static_cast<int>(r);
       ASSERT_EQ(s.Find(pat.c_str(), start), expected) << "start " << start;
     }
 

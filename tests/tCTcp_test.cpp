@@ -40,8 +40,7 @@ namespace {
 const std::string kGbkNoPeer =  // 获取对方主机名出错！\n
     "\xBB\xF1\xC8\xA1\xB6\xD4\xB7\xBD\xD6\xF7\xBB\xFA\xC3\xFB\xB3\xF6\xB4\xED\xA3\xA1\n";
 const std::string kGbkNoHostName = "\xBB\xF1\xC8\xA1\xD6\xF7\xBB\xFA\xC3\xFB\xB3\xF6\xB4\xED\n";
-const std::string kGbkNoHostAddr =
-    "\xBB\xF1\xC8\xA1\xD6\xF7\xBB\xFA\xB5\xD8\xD6\xB7\xB3\xF6\xB4\xED\n";
+const std::string kGbkNoHostAddr = "\xBB\xF1\xC8\xA1\xD6\xF7\xBB\xFA\xB5\xD8\xD6\xB7\xB3\xF6\xB4\xED\n";
 
 std::string fmt(const char* f, int v) {
   char b[64];
@@ -762,8 +761,8 @@ TEST(tCTcpQuery, PeerNameAndAddress) {
   char expected[NI_MAXHOST];
   sockaddr_in sa = loopback(0);
   char name[NI_MAXHOST] = "";
-  if (getnameinfo(reinterpret_cast<sockaddr*>(&sa), sizeof sa, expected, sizeof expected, nullptr,
-                  0, NI_NAMEREQD) == 0) {
+  if (getnameinfo(reinterpret_cast<sockaddr*>(&sa), sizeof sa, expected, sizeof expected, nullptr, 0,
+                  NI_NAMEREQD) == 0) {
     EXPECT_EQ(p.client.GetPeerName(name), 1);
     EXPECT_STREQ(name, expected);
   }
@@ -800,10 +799,9 @@ TEST(tCTcpQuery, PeerNameAndAddress) {
 namespace {
 
 const unsigned char kRequest[50] = {
-    0xA2, 0x48, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x20,
-    'C',  'K',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',
-    'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',
-    'A',  'A',  'A',  'A',  'A',  'A',  0x00, 0x00, 0x21, 0x00, 0x01};
+    0xA2, 0x48, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x20, 'C',  'K',  'A', 'A',
+    'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A', 'A',
+    'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  'A',  0x00, 0x00, 0x21, 0x00, 0x01};
 
 // One node-status responder on 127.0.0.1 UDP port 137 for one test.  Test
 // programs run in parallel, so the port is taken under a lock on a file in
@@ -887,14 +885,14 @@ class NetbiosResponder {
       std::lock_guard<std::mutex> g(m_);
       sockaddr_in from{};
       socklen_t len = sizeof from;
-      ssize_t n = recvfrom(fd_, buf.data(), buf.size(), MSG_DONTWAIT,
-                           reinterpret_cast<sockaddr*>(&from), &len);
+      ssize_t n =
+          recvfrom(fd_, buf.data(), buf.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &len);
       if (n < 0) continue;
       ++requests_;
       if (n != 50 || std::memcmp(buf.data(), kRequest, 50) != 0) ++bad_;
       if (silent_) continue;
-      sendto(fromOther_ ? other_ : fd_, reply_.data(), reply_.size(), 0,
-             reinterpret_cast<sockaddr*>(&from), len);
+      sendto(fromOther_ ? other_ : fd_, reply_.data(), reply_.size(), 0, reinterpret_cast<sockaddr*>(&from),
+             len);
     }
   }
 
@@ -1058,7 +1056,7 @@ TEST(tCTcpMac, SignalDuringTheWait) {
   EXPECT_EQ(result, 0);
   EXPECT_EQ(r.requests(), 1);
 }
-#else  // TAVO_TEST_WINDOWS
+#else   // TAVO_TEST_WINDOWS
 
 // Windows Sockets: what the interface documents for this platform, over
 // real loopback sockets.  (The POSIX tests above use poll, signals that

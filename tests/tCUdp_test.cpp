@@ -64,8 +64,9 @@ struct Watchdog {
 // Sends one datagram to 127.0.0.1:port from `fd`.
 void sendTo(int fd, int port, const std::string& data) {
   sockaddr_in sa = loopback(port);
-  ASSERT_EQ(sendto(fd, data.data(), static_cast<int>(data.size()), 0, reinterpret_cast<sockaddr*>(&sa), sizeof sa),
-            static_cast<int>(data.size()));
+  ASSERT_EQ(
+      sendto(fd, data.data(), static_cast<int>(data.size()), 0, reinterpret_cast<sockaddr*>(&sa), sizeof sa),
+      static_cast<int>(data.size()));
 }
 
 // Waits (bounded) until the datagrams sent to a bound port are queued, so
@@ -80,8 +81,8 @@ int fdBoundTo(int port) {
   for (int fd = 3 + TAVO_TEST_WINDOWS; fd < nEnd; fd += nStep) {
     int type = 0;
     socklen_t len = sizeof type;
-    if (getsockopt(fd, SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &len) == 0 && type == SOCK_DGRAM &&
-        localPort(fd) == port)
+    if (getsockopt(fd, SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &len) == 0 &&
+        type == SOCK_DGRAM && localPort(fd) == port)
       return fd;
   }
   return -1;

@@ -33,8 +33,10 @@ inline void removeTree(const std::string& path) { std::system(("rm -rf '" + path
 
 // Sets (or, with null, removes) an environment variable.
 inline void setEnv(const char* name, const char* value) {
-  if (value != nullptr) setenv(name, value, 1);
-  else unsetenv(name);
+  if (value != nullptr)
+    setenv(name, value, 1);
+  else
+    unsetenv(name);
 }
 
 // Keeps the system's socket support started while it lives (nothing to do

@@ -52,9 +52,7 @@ inline void removeTree(const std::string& path) {
 }
 
 // Sets (or, with null, removes) an environment variable.
-inline void setEnv(const char* name, const char* value) {
-  _putenv_s(name, value != nullptr ? value : "");
-}
+inline void setEnv(const char* name, const char* value) { _putenv_s(name, value != nullptr ? value : ""); }
 
 // Number of open runtime descriptors (streams) and sockets of this process:
 // tells whether a stream or a socket was closed.  (Not all handles: the
@@ -66,7 +64,8 @@ inline int openFds() {
   for (std::uintptr_t h = 4; h < (1u << 16); h += 4) {
     int type = 0;
     int len = sizeof type;
-    if (getsockopt(static_cast<SOCKET>(h), SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &len) == 0) ++n;
+    if (getsockopt(static_cast<SOCKET>(h), SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &len) == 0)
+      ++n;
   }
   return n;
 }
@@ -85,7 +84,8 @@ inline std::string realDir(const std::string& dir) {
 
 // Sets the size of the file `path` (extending it without writing data).
 inline bool setFileSize(const std::string& path, long long size) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h =
+      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER li;
   li.QuadPart = size;

@@ -111,7 +111,6 @@ inline std::string captureFd(int fd, const std::function<void()>& fn) {
 inline std::string stdoutOf(const std::function<void()>& fn) { return captureFd(1, fn); }
 inline std::string stderrOf(const std::function<void()>& fn) { return captureFd(2, fn); }
 
-
 // A fixture file of tests/data.
 inline std::string dataFile(const std::string& name) { return std::string(TAVO_TEST_DATA_DIR) + "/" + name; }
 

@@ -34,18 +34,15 @@ __declspec(allocate(".CRT$XIZ")) static const start_fn_int xi_z = 0;
 __declspec(allocate(".CRT$XCA")) static const start_fn xc_a = 0;
 __declspec(allocate(".CRT$XCZ")) static const start_fn xc_z = 0;
 
-static void run_initialisers(void)
-{
-    /* Walked through volatile pointers: the markers are distinct objects
-     * to the compiler, one table to the linker. */
-    const start_fn_int *volatile pi = &xi_a;
-    const start_fn *volatile pc = &xc_a;
-    for (; pi < &xi_z; ++pi)
-        if (*pi && (*pi)() != 0)
-            exit(255);
-    for (; pc < &xc_z; ++pc)
-        if (*pc)
-            (*pc)();
+static void run_initialisers(void) {
+  /* Walked through volatile pointers: the markers are distinct objects
+   * to the compiler, one table to the linker. */
+  const start_fn_int *volatile pi = &xi_a;
+  const start_fn *volatile pc = &xc_a;
+  for (; pi < &xi_z; ++pi)
+    if (*pi && (*pi)() != 0) exit(255);
+  for (; pc < &xc_z; ++pc)
+    if (*pc) (*pc)();
 }
 
 #if TAVO_MSVC_UCRT
@@ -56,35 +53,34 @@ __declspec(dllimport) void __cdecl _set_app_type(int type);
 __declspec(dllimport) int *__cdecl __p___argc(void);
 __declspec(dllimport) char ***__cdecl __p___argv(void);
 
-void __cdecl mainCRTStartup(void)
-{
-    int status;
-    _set_app_type(1);                 /* _crt_console_app */
-    _configure_narrow_argv(1);        /* _crt_argv_unexpanded_arguments */
-    _initialize_narrow_environment();
-    run_initialisers();
-    status = main(*__p___argc(), *__p___argv());
-    tavo_msvc_run_onexit();
-    exit(status);
+void __cdecl mainCRTStartup(void) {
+  int status;
+  _set_app_type(1);          /* _crt_console_app */
+  _configure_narrow_argv(1); /* _crt_argv_unexpanded_arguments */
+  _initialize_narrow_environment();
+  run_initialisers();
+  status = main(*__p___argc(), *__p___argv());
+  tavo_msvc_run_onexit();
+  exit(status);
 }
 #else
 /* msvcrt.dll's: the startup record is one int (the new-mode flag). */
-typedef struct { int newmode; } start_info;
-__declspec(dllimport) int __cdecl __getmainargs(int *argc, char ***argv, char ***envp,
-                                               int expand, start_info *info);
+typedef struct {
+  int newmode;
+} start_info;
+__declspec(dllimport) int __cdecl __getmainargs(int *argc, char ***argv, char ***envp, int expand,
+                                                start_info *info);
 __declspec(dllimport) void __cdecl __set_app_type(int type);
 
-void __cdecl mainCRTStartup(void)
-{
-    int argc, status;
-    char **argv, **envp;
-    start_info info = { 0 };
-    __set_app_type(1);                /* console */
-    if (__getmainargs(&argc, &argv, &envp, 0, &info) < 0)
-        exit(255);
-    run_initialisers();
-    status = main(argc, argv);
-    tavo_msvc_run_onexit();
-    exit(status);
+void __cdecl mainCRTStartup(void) {
+  int argc, status;
+  char **argv, **envp;
+  start_info info = {0};
+  __set_app_type(1); /* console */
+  if (__getmainargs(&argc, &argv, &envp, 0, &info) < 0) exit(255);
+  run_initialisers();
+  status = main(argc, argv);
+  tavo_msvc_run_onexit();
+  exit(status);
 }
 #endif

@@ -28,15 +28,15 @@
  * heap are not msvcrt.dll's, so they cannot be clients of that flavour.)
  */
 #if !defined(_MSVCR_VER) || _MSVCR_VER >= 140
-#  define TAVO_MSVC_UCRT 1
-#  ifndef _TIME_T_DEFINED
+#define TAVO_MSVC_UCRT 1
+#ifndef _TIME_T_DEFINED
 typedef __int64 time_t;
-#    define _TIME_T_DEFINED
-#  endif
-#  include <corecrt.h>
-#  undef _USE_32BIT_TIME_T
+#define _TIME_T_DEFINED
+#endif
+#include <corecrt.h>
+#undef _USE_32BIT_TIME_T
 #else
-#  define TAVO_MSVC_UCRT 0
+#define TAVO_MSVC_UCRT 0
 #endif
 
 /*
@@ -69,22 +69,20 @@ typedef __int64 time_t;
 #include <errno.h>
 #include <string.h>
 #ifndef TAVO_MSVC_NO_LOCALTIME_S
-static __inline errno_t localtime_s(struct tm *tm, const time_t *t)
-{
-#  if TAVO_MSVC_UCRT
-    return _localtime64_s(tm, t);
-#  else
-    struct tm *r;
-    if (!tm || !t)
-        return EINVAL;
-    r = localtime(t);
-    if (!r) {
-        memset(tm, 0xff, sizeof *tm);
-        return EINVAL;
-    }
-    *tm = *r;
-    return 0;
-#  endif
+static __inline errno_t localtime_s(struct tm *tm, const time_t *t) {
+#if TAVO_MSVC_UCRT
+  return _localtime64_s(tm, t);
+#else
+  struct tm *r;
+  if (!tm || !t) return EINVAL;
+  r = localtime(t);
+  if (!r) {
+    memset(tm, 0xff, sizeof *tm);
+    return EINVAL;
+  }
+  *tm = *r;
+  return 0;
+#endif
 }
 #endif
 

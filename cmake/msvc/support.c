@@ -25,12 +25,10 @@ int _fltused = 0x9875;
 static _onexit_t onexit_table[32];
 static int onexit_count;
 
-static _onexit_t __cdecl module_onexit(_onexit_t func)
-{
-    if (!func || onexit_count == (int)(sizeof onexit_table / sizeof onexit_table[0]))
-        return NULL;
-    onexit_table[onexit_count++] = func;
-    return func;
+static _onexit_t __cdecl module_onexit(_onexit_t func) {
+  if (!func || onexit_count == (int)(sizeof onexit_table / sizeof onexit_table[0])) return NULL;
+  onexit_table[onexit_count++] = func;
+  return func;
 }
 
 /* The headers declare _onexit dllimport, so callers go through the import
@@ -38,14 +36,12 @@ static _onexit_t __cdecl module_onexit(_onexit_t func)
  * import library then has nothing to add for it.  (x86 decorates a C name
  * with an underscore, x64 does not.) */
 #ifdef _WIN64
-#  define TAVO_ONEXIT_SLOT "__imp__onexit"
+#define TAVO_ONEXIT_SLOT "__imp__onexit"
 #else
-#  define TAVO_ONEXIT_SLOT "__imp___onexit"
+#define TAVO_ONEXIT_SLOT "__imp___onexit"
 #endif
-_onexit_t (__cdecl *const tavo_msvc_onexit_slot)(_onexit_t) __asm__(TAVO_ONEXIT_SLOT) = module_onexit;
+_onexit_t(__cdecl *const tavo_msvc_onexit_slot)(_onexit_t) __asm__(TAVO_ONEXIT_SLOT) = module_onexit;
 
-void __cdecl tavo_msvc_run_onexit(void)
-{
-    while (onexit_count > 0)
-        onexit_table[--onexit_count]();
+void __cdecl tavo_msvc_run_onexit(void) {
+  while (onexit_count > 0) onexit_table[--onexit_count]();
 }

@@ -18,8 +18,8 @@ namespace platform {
 namespace native {
 
 using Socket = int;
-using AddrLen = socklen_t;     // socket address lengths
-using NameLen = socklen_t;     // getnameinfo's buffer length
+using AddrLen = socklen_t;  // socket address lengths
+using NameLen = socklen_t;  // getnameinfo's buffer length
 using HostNameLen = size_t;
 using OptValue = const void*;  // setsockopt's value
 

@@ -182,8 +182,8 @@ int recvSome(int fd, void* buf, int len) {
 int sendDatagram(int fd, const unsigned char addr[4], int port, const void* buf, int len) {
   sockaddr_in sa = makeIpv4Addr(addr, port);
   ssize_t r = retryEintr([&] {
-    return ::sendto(fd, buf, static_cast<size_t>(len), MSG_NOSIGNAL,
-                    reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    return ::sendto(fd, buf, static_cast<size_t>(len), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&sa),
+                    sizeof sa);
   });
   return static_cast<int>(r);
 }
@@ -191,8 +191,8 @@ int sendDatagram(int fd, const unsigned char addr[4], int port, const void* buf,
 int recvDatagram(int fd, void* buf, int len) {
   // MSG_TRUNC makes the call return the datagram's real length, so a cut
   // (which Linux otherwise does silently) can be told.
-  ssize_t r = retryEintr(
-      [&] { return ::recvfrom(fd, buf, static_cast<size_t>(len), MSG_TRUNC, nullptr, nullptr); });
+  ssize_t r =
+      retryEintr([&] { return ::recvfrom(fd, buf, static_cast<size_t>(len), MSG_TRUNC, nullptr, nullptr); });
   if (r > len) {
     errno = EMSGSIZE;
     return -1;

@@ -144,8 +144,7 @@ char* findProgram(const char* prog) {
 void closeFromThree() {
   if (::close_range(3, ~0U, 0) == 0) return;
   struct rlimit rl;
-  int nMax = (::getrlimit(RLIMIT_NOFILE, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY &&
-              rl.rlim_cur < 65536)
+  int nMax = (::getrlimit(RLIMIT_NOFILE, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY && rl.rlim_cur < 65536)
                  ? static_cast<int>(rl.rlim_cur)
                  : 65536;
   for (int fd = 3; fd < nMax; ++fd) ::close(fd);

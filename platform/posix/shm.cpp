@@ -56,8 +56,8 @@ namespace tavo {
 namespace platform {
 
 struct SharedBlock {
-  int nLockFd;     // holds the locks; never mapped
-  int nMapFd;      // what views map
+  int nLockFd;  // holds the locks; never mapped
+  int nMapFd;   // what views map
   char szName[8 + 3 * 64];
   SharedBlock* pPrev;  // the list of live handles
   SharedBlock* pNext;
@@ -83,8 +83,8 @@ bool encodeName(const char* pName, char* pOut) {
   p += 6;
   for (size_t i = 0; i < n; ++i) {
     unsigned char c = static_cast<unsigned char>(pName[i]);
-    bool bPlain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                  c == '.' || c == '_' || c == '-';
+    bool bPlain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
+                  c == '_' || c == '-';
     if (bPlain) {
       *p++ = static_cast<char>(c);
     } else {
@@ -138,8 +138,7 @@ int aboveStdStreams(int fd) {
 
 bool sameFile(int fd1, int fd2) {
   struct stat s1, s2;
-  return ::fstat(fd1, &s1) == 0 && ::fstat(fd2, &s2) == 0 && s1.st_dev == s2.st_dev &&
-         s1.st_ino == s2.st_ino;
+  return ::fstat(fd1, &s1) == 0 && ::fstat(fd2, &s2) == 0 && s1.st_dev == s2.st_dev && s1.st_ino == s2.st_ino;
 }
 
 // ---- Live handles across fork() ---------------------------------------------
@@ -223,8 +222,10 @@ void addLive(SharedBlock* b) {
 
 void removeLive(SharedBlock* b) {
   pthread_mutex_lock(&gLiveMutex);
-  if (b->pPrev != nullptr) b->pPrev->pNext = b->pNext;
-  else gLive = b->pNext;
+  if (b->pPrev != nullptr)
+    b->pPrev->pNext = b->pNext;
+  else
+    gLive = b->pNext;
   if (b->pNext != nullptr) b->pNext->pPrev = b->pPrev;
   pthread_mutex_unlock(&gLiveMutex);
 }
@@ -383,8 +384,8 @@ void* mapSharedBlock(int id) {
   if (block == nullptr) return nullptr;
   struct stat st;
   if (::fstat(block->nMapFd, &st) != 0 || st.st_size <= 0) return nullptr;
-  void* p = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ | PROT_WRITE, MAP_SHARED,
-                   block->nMapFd, 0);
+  void* p =
+      ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ | PROT_WRITE, MAP_SHARED, block->nMapFd, 0);
   return p == MAP_FAILED ? nullptr : p;
 }
 

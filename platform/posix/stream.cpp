@@ -51,7 +51,6 @@ int rewindStream(FILE* fp) {
   if (fseek(fp, 0, SEEK_SET) == 0) return 1;
   if (errno != ESPIPE) return -1;
   return 0;  // a pipe or a FIFO: stdio refused without touching the stream
-
 }
 
 }  // namespace platform

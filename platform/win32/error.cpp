@@ -25,35 +25,24 @@ int errnoFromWin32(unsigned long code) {
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
-    case ERROR_BAD_PATHNAME:
-      return ENOENT;
+    case ERROR_BAD_PATHNAME: return ENOENT;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-      return EACCES;
+    case ERROR_WRITE_PROTECT: return EACCES;
     case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-      return EEXIST;
+    case ERROR_ALREADY_EXISTS: return EEXIST;
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY:
-    case ERROR_COMMITMENT_LIMIT:
-      return ENOMEM;
+    case ERROR_COMMITMENT_LIMIT: return ENOMEM;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return ENOSPC;
-    case ERROR_DIRECTORY:
-      return ENOTDIR;
-    case ERROR_DIR_NOT_EMPTY:
-      return ENOTEMPTY;
-    case ERROR_NOT_SAME_DEVICE:
-      return EXDEV;
-    case ERROR_FILENAME_EXCED_RANGE:
-      return ENAMETOOLONG;
-    case ERROR_INVALID_HANDLE:
-      return EBADF;
-    default:
-      return EINVAL;
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_DIRECTORY: return ENOTDIR;
+    case ERROR_DIR_NOT_EMPTY: return ENOTEMPTY;
+    case ERROR_NOT_SAME_DEVICE: return EXDEV;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+    case ERROR_INVALID_HANDLE: return EBADF;
+    default: return EINVAL;
   }
 }
 

@@ -211,9 +211,9 @@ HANDLE openLog(const char* path) {
 bool deleteLog(const char* path) {
   static volatile LONG nAside = 0;
   char aside[MAX_PATH];
-  const int n = snprintf(aside, sizeof aside, "%s.%lu.%lu.%ld.deleted", path,
-                         static_cast<unsigned long>(GetCurrentProcessId()),
-                         static_cast<unsigned long>(GetCurrentThreadId()), static_cast<long>(InterlockedIncrement(&nAside)));
+  const int n = snprintf(
+      aside, sizeof aside, "%s.%lu.%lu.%ld.deleted", path, static_cast<unsigned long>(GetCurrentProcessId()),
+      static_cast<unsigned long>(GetCurrentThreadId()), static_cast<long>(InterlockedIncrement(&nAside)));
   if (n > 0 && static_cast<size_t>(n) < sizeof aside && MoveFileExA(path, aside, 0)) {
     DeleteFileA(aside);
     return true;

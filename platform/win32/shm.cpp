@@ -24,7 +24,9 @@ namespace {
 
 constexpr size_t kMaxName = 49;
 
-HANDLE handleOf(int id) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(static_cast<unsigned>(id))); }
+HANDLE handleOf(int id) {
+  return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(static_cast<unsigned>(id)));
+}
 
 }  // namespace
 

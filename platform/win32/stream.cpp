@@ -54,15 +54,14 @@ long long streamSize(FILE* fp) {
 bool streamIsRegularFile(FILE* fp) {
   struct stat st;
   // (Visual C++'s headers have no S_ISREG: the type bits are compared.)
-  return fileTypeOf(fp) == FILE_TYPE_DISK && ::fstat(_fileno(fp), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
+  return fileTypeOf(fp) == FILE_TYPE_DISK && ::fstat(_fileno(fp), &st) == 0 &&
+         (st.st_mode & _S_IFMT) == _S_IFREG;
 }
 
 void lockStream(FILE* fp) { _lock_file(fp); }
 void unlockStream(FILE* fp) { _unlock_file(fp); }
 
-int seekStream(FILE* fp, long long offset, int whence) {
-  return _fseeki64(fp, offset, whence) == 0 ? 0 : -1;
-}
+int seekStream(FILE* fp, long long offset, int whence) { return _fseeki64(fp, offset, whence) == 0 ? 0 : -1; }
 
 int rewindStream(FILE* fp) {
   // The runtime "seeks" on pipes and devices without complaint; they are

@@ -73,8 +73,8 @@ constexpr int kWrongResult = 3;
   _exit(kWrongResult);
 }
 
-#define EXPECT(cond, ...) \
-  do {                    \
+#define EXPECT(cond, ...)            \
+  do {                               \
     if (!(cond)) wrong(__VA_ARGS__); \
   } while (0)
 
@@ -466,7 +466,8 @@ void scenarioTcp(const std::string&) {
     EXPECT(c.Connect("127.0.0.1", freePort(SOCK_STREAM), 2) == 0, "Connect to a closed port gave 1");
     tCTcp d;
     if (d.Open() != 1) return false;
-    EXPECT(d.Connect("127.0.0.1", freePort(SOCK_STREAM), 0) == 0, "a blocking Connect to a closed port gave 1");
+    EXPECT(d.Connect("127.0.0.1", freePort(SOCK_STREAM), 0) == 0,
+           "a blocking Connect to a closed port gave 1");
     return true;
   });
 }
@@ -605,7 +606,8 @@ void scenarioDb(const std::string&) {
     // GetRow always gives 1: the rows end where m_Row becomes null.
     for (int i = 0; i < rows; ++i) {
       db.GetRow();
-      EXPECT(db.m_Row != nullptr && db.m_Row[0] != nullptr && db.m_Row[1] != nullptr, "row %d has no fields", i);
+      EXPECT(db.m_Row != nullptr && db.m_Row[0] != nullptr && db.m_Row[1] != nullptr, "row %d has no fields",
+             i);
       const int a = atoi(db.m_Row[0]);
       EXPECT((a == 1 && strcmp(db.m_Row[1], "one") == 0) || (a == 2 && strcmp(db.m_Row[1], "two") == 0),
              "row %d is (%s, %s)", i, db.m_Row[0], db.m_Row[1]);
@@ -625,7 +627,8 @@ void scenarioDb(const std::string&) {
   // was, empty here), and a second try tells.
   tCMysql bad;
   auto badLogin = [&] {
-    EXPECT(bad.Login(f[0].c_str(), f[1].c_str(), "not the password", f[3].c_str(), "utf8mb4", port, nullptr, 0) == 0,
+    EXPECT(bad.Login(f[0].c_str(), f[1].c_str(), "not the password", f[3].c_str(), "utf8mb4", port, nullptr,
+                     0) == 0,
            "a wrong password logged in");
     return strstr(bad.GetErrorStr(), "real_connect fail:") != nullptr;
   };
@@ -639,9 +642,15 @@ struct Scenario {
 };
 
 const Scenario kScenarios[] = {
-    {"file", scenarioFile, false},   {"ini", scenarioIni, false},         {"settings", scenarioSettings, false},
-    {"log", scenarioLog, false},     {"tcp", scenarioTcp, false},         {"udp", scenarioUdp, false},
-    {"shm", scenarioShm, false},     {"archive", scenarioArchive, false}, {"directory", scenarioDirectory, true},
+    {"file", scenarioFile, false},
+    {"ini", scenarioIni, false},
+    {"settings", scenarioSettings, false},
+    {"log", scenarioLog, false},
+    {"tcp", scenarioTcp, false},
+    {"udp", scenarioUdp, false},
+    {"shm", scenarioShm, false},
+    {"archive", scenarioArchive, false},
+    {"directory", scenarioDirectory, true},
     {"db", scenarioDb, false},
 };
 
@@ -664,7 +673,7 @@ int runOne(const Scenario& s) {
 // ---- The driver ------------------------------------------------------------
 
 struct Outcome {
-  int status = 0;        // wait status
+  int status = 0;  // wait status
   bool bTimedOut = false;
   std::string failedKind;
   long nCalls = -1;
@@ -769,7 +778,8 @@ int drive(const char* self, int argc, char** argv) {
     }
     Outcome clean = runChild(self, s->name, {}, outFile, 60);
     if (clean.bTimedOut || !WIFEXITED(clean.status) || WEXITSTATUS(clean.status) != 0 || clean.nCalls < 0) {
-      printf("%-9s its run without a fault failed: %s\n%s", s->name, describe(clean).c_str(), clean.output.c_str());
+      printf("%-9s its run without a fault failed: %s\n%s", s->name, describe(clean).c_str(),
+             clean.output.c_str());
       ++nBad;
       continue;
     }
@@ -785,12 +795,15 @@ int drive(const char* self, int argc, char** argv) {
         ++nHeld;
       } else {
         std::string tail = o.output.size() > 2000 ? o.output.substr(o.output.size() - 2000) : o.output;
-        faults.push_back("call " + std::to_string(n) + " (" + o.failedKind + "): " + describe(o) + "\n" + tail);
+        faults.push_back("call " + std::to_string(n) + " (" + o.failedKind + "): " + describe(o) + "\n" +
+                         tail);
       }
     }
     std::string kindList;
-    for (const auto& k : kinds) kindList += (kindList.empty() ? "" : ", ") + k.first + " " + std::to_string(k.second);
-    printf("%-9s %ld calls failed one at a time, %d held  [%s]\n", s->name, clean.nCalls, nHeld, kindList.c_str());
+    for (const auto& k : kinds)
+      kindList += (kindList.empty() ? "" : ", ") + k.first + " " + std::to_string(k.second);
+    printf("%-9s %ld calls failed one at a time, %d held  [%s]\n", s->name, clean.nCalls, nHeld,
+           kindList.c_str());
     for (const std::string& f : faults) printf("          FAULT %s\n", f.c_str());
     fflush(stdout);
     nBad += static_cast<int>(faults.size());

@@ -58,12 +58,12 @@ namespace {
 
 struct FaultState {
   bool bReady;
-  pid_t nPid;          // the counting process
-  long nNth;           // the call to fail, 0 for none
-  const char* pKind;   // counted kind, null for all
-  int nErrno;          // chosen error number, 0 for each call's own
-  const char* pOut;    // where the summary goes at exit
-  long nCalls;         // calls counted so far
+  pid_t nPid;         // the counting process
+  long nNth;          // the call to fail, 0 for none
+  const char* pKind;  // counted kind, null for all
+  int nErrno;         // chosen error number, 0 for each call's own
+  const char* pOut;   // where the summary goes at exit
+  long nCalls;        // calls counted so far
 };
 
 FaultState gState;
@@ -132,11 +132,11 @@ void setStreamError(FILE* fp) { fp->_flags |= _IO_ERR_SEEN; }
 // TAVO_WRAP(result type, name, (parameters), (arguments), failure result,
 // default error number): a wrapper that fails without calling through.  The
 // build reads the names from these lines for its --wrap options.
-#define TAVO_WRAP(R, name, params, args, failed, err)        \
-  extern "C" R __real_##name params;                         \
-  extern "C" R __wrap_##name params {                        \
-    if (shouldFail(#name, err)) return failed;               \
-    return __real_##name args;                               \
+#define TAVO_WRAP(R, name, params, args, failed, err) \
+  extern "C" R __real_##name params;                  \
+  extern "C" R __wrap_##name params {                 \
+    if (shouldFail(#name, err)) return failed;        \
+    return __real_##name args;                        \
   }
 
 // ---- Files and streams --------------------------------------------------
@@ -228,16 +228,15 @@ TAVO_WRAP_OPEN(open64)
 
 // fcntl's third argument is an int or a pointer, passed on as it came; a
 // refused lock fails as the system's lock table being full does.
-#define TAVO_WRAP_FCNTL(name)                                                            \
-  extern "C" int __real_##name(int fd, int cmd, ...);                                    \
-  extern "C" int __wrap_##name(int fd, int cmd, ...) {                                   \
-    va_list ap;                                                                          \
-    va_start(ap, cmd);                                                                   \
-    void* arg = va_arg(ap, void*);                                                       \
-    va_end(ap);                                                                          \
-    if (shouldFail(#name, cmd == F_OFD_SETLK || cmd == F_OFD_SETLKW ? ENOLCK : EINVAL)) \
-      return -1;                                                                         \
-    return __real_##name(fd, cmd, arg);                                                  \
+#define TAVO_WRAP_FCNTL(name)                                                                      \
+  extern "C" int __real_##name(int fd, int cmd, ...);                                              \
+  extern "C" int __wrap_##name(int fd, int cmd, ...) {                                             \
+    va_list ap;                                                                                    \
+    va_start(ap, cmd);                                                                             \
+    void* arg = va_arg(ap, void*);                                                                 \
+    va_end(ap);                                                                                    \
+    if (shouldFail(#name, cmd == F_OFD_SETLK || cmd == F_OFD_SETLKW ? ENOLCK : EINVAL)) return -1; \
+    return __real_##name(fd, cmd, arg);                                                            \
   }
 TAVO_WRAP_FCNTL(fcntl)
 TAVO_WRAP_FCNTL(fcntl64)
@@ -264,7 +263,7 @@ TAVO_WRAP(int, bind, (int fd, const struct sockaddr* a, socklen_t n), (fd, a, n)
 TAVO_WRAP(int, listen, (int fd, int n), (fd, n), -1, EADDRINUSE)
 TAVO_WRAP(int, accept4, (int fd, struct sockaddr* a, socklen_t* n, int f), (fd, a, n, f), -1, EMFILE)
 TAVO_WRAP(int, connect, (int fd, const struct sockaddr* a, socklen_t n), (fd, a, n), -1, ECONNREFUSED)
-TAVO_WRAP(int, poll, (struct pollfd* p, nfds_t n, int t), (p, n, t), -1, ENOMEM)
+TAVO_WRAP(int, poll, (struct pollfd * p, nfds_t n, int t), (p, n, t), -1, ENOMEM)
 TAVO_WRAP(ssize_t, send, (int fd, const void* b, size_t n, int f), (fd, b, n, f), -1, ECONNRESET)
 TAVO_WRAP(ssize_t, recv, (int fd, void* b, size_t n, int f), (fd, b, n, f), -1, ECONNRESET)
 TAVO_WRAP(ssize_t, sendto, (int fd, const void* b, size_t n, int f, const struct sockaddr* a, socklen_t l),

@@ -45,9 +45,11 @@
 // flavour's Visual C++ programs have it, 36 bytes with a 32-bit time_t for
 // msvcrt.dll (Visual C++ 6.0), 48 bytes (_stat64i32) for the Universal CRT.
 #if TAVO_MSVC_UCRT
-static_assert(sizeof(struct stat) == 48 && offsetof(struct stat, st_mtime) == 32, "Visual C++ 2015's struct stat");
+static_assert(sizeof(struct stat) == 48 && offsetof(struct stat, st_mtime) == 32,
+              "Visual C++ 2015's struct stat");
 #else
-static_assert(sizeof(struct stat) == 36 && offsetof(struct stat, st_mtime) == 28, "Visual C++ 6.0's struct stat");
+static_assert(sizeof(struct stat) == 36 && offsetof(struct stat, st_mtime) == 28,
+              "Visual C++ 6.0's struct stat");
 #endif
 
 // The classes as this program allocates them: their listed members, for
@@ -64,11 +66,13 @@ static_assert(sizeof(tCString2) == TAVO_SIZE_FOR_MODEL(8, 16), "tCString2: m_ppS
 static_assert(sizeof(tCString3) == TAVO_SIZE_FOR_MODEL(12, 24), "tCString3: vptr, m_pppStr, m_nLen");
 static_assert(sizeof(tCFile) == TAVO_SIZE_FOR_MODEL(12, 24), "tCFile: vptr, m_pFile, m_oFileName");
 static_assert(sizeof(tCFileConf) == TAVO_SIZE_FOR_MODEL(16, 32), "tCFileConf: tCFile, m_oConf");
-static_assert(sizeof(tCFileIni) == TAVO_SIZE_FOR_MODEL(20, 40), "tCFileIni: tCFile, m_pSections, m_nSections");
+static_assert(sizeof(tCFileIni) == TAVO_SIZE_FOR_MODEL(20, 40),
+              "tCFileIni: tCFile, m_pSections, m_nSections");
 static_assert(sizeof(tCTcp) == TAVO_SIZE_FOR_MODEL(8, 16), "tCTcp: vptr, m_nSock");
 static_assert(sizeof(tCUdp) == TAVO_SIZE_FOR_MODEL(24, 32), "tCUdp: vptr, m_sock, m_addr[16]");
 static_assert(sizeof(tCShm) == TAVO_SIZE_FOR_MODEL(60, 64), "tCShm: vptr, m_nShmID, m_szIPCName[50]");
-static_assert(sizeof(tCMysql) == TAVO_SIZE_FOR_MODEL(1048, 1064), "tCMysql: vptr, handles, counts, m_szErr, m_Row");
+static_assert(sizeof(tCMysql) == TAVO_SIZE_FOR_MODEL(1048, 1064),
+              "tCMysql: vptr, handles, counts, m_szErr, m_Row");
 // (Offsets in classes with a virtual table: well defined for Visual C++'s
 // layout, which puts the table's pointer first.)
 #pragma clang diagnostic ignored "-Winvalid-offsetof"
@@ -136,7 +140,8 @@ void removeScratch() {
   if (h != INVALID_HANDLE_VALUE) {
     do {
       char path[MAX_PATH];
-      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) DeleteFileA(scratch(path, sizeof path, fd.cFileName));
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        DeleteFileA(scratch(path, sizeof path, fd.cFileName));
     } while (FindNextFileA(h, &fd));
     FindClose(h);
   }
@@ -341,7 +346,8 @@ void filesAndSettings() {
   char shortHost[4] = {0};
   CHECK(get_login_com_s(path2, "db", shortHost, sizeof shortHost, user, sizeof user, pass, sizeof pass, db,
                         sizeof db) == 0);  // the host does not fit
-  CHECK(get_login_com_s(path2, "db", host, sizeof host, user, sizeof user, pass, sizeof pass, db, sizeof db) == 1);
+  CHECK(get_login_com_s(path2, "db", host, sizeof host, user, sizeof user, pass, sizeof pass, db,
+                        sizeof db) == 1);
   int isDebug = 0, level = 0;
   CHECK(get_debug_info(path2, "debug", &isDebug, &level, logFile) == 1 && isDebug == 1 && level == 3);
   CHECK_TEXT(logFile, "app.log");
@@ -556,7 +562,8 @@ void database() {
   CHECK(pDb->Begin() == 1);
   CHECK(pDb->QueryWrite("INSERT INTO t VALUES (1), (2)") == 1);
   CHECK(pDb->Rollback() == 1);
-  CHECK(pDb->QueryRead("SELECT COUNT(*) FROM t") == 1 && pDb->GetRow() == 1 && strcmp(pDb->m_Row[0], "0") == 0);
+  CHECK(pDb->QueryRead("SELECT COUNT(*) FROM t") == 1 && pDb->GetRow() == 1 &&
+        strcmp(pDb->m_Row[0], "0") == 0);
   pDb->FreeResult();
   CHECK(pDb->QueryRead("UPDATE t SET n = 3") == 0);
   CHECK_TEXT(pDb->GetErrorStr(), "No error here,just a non-SELECT statment...\n");
@@ -573,7 +580,8 @@ void database() {
   // Error paths: a failed login, and a refused connection.
   tCMysql bad;
   CHECK(bad.Login(host, user, "not-the-password", db, "", static_cast<unsigned int>(nPort), nullptr, 0) == 0);
-  CHECK(strncmp(bad.m_szErr, "real_connect fail:\t", 19) == 0 && strstr(bad.m_szErr, "Access denied") != nullptr);
+  CHECK(strncmp(bad.m_szErr, "real_connect fail:\t", 19) == 0 &&
+        strstr(bad.m_szErr, "Access denied") != nullptr);
   CHECK(bad.m_pMysql == nullptr);
   const int nClosed = freePort();
   tCMysql refused;

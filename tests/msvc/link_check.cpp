@@ -291,7 +291,7 @@ void fileMembers() {
 
   // The exported section record: its implicit copy and move assignments.
   use(static_cast<IniSection& (IniSection::*)(const IniSection&)>(&IniSection::operator=));
-  use(static_cast<IniSection& (IniSection::*)(IniSection&&)>(&IniSection::operator=));
+  use(static_cast<IniSection& (IniSection::*)(IniSection &&)>(&IniSection::operator=));
 
   using I = tCFileIni;
   use(static_cast<I& (I::*)(const I&)>(&I::operator=));
@@ -319,7 +319,7 @@ void otherMembers() {
   using M = tCMysql;
   use(static_cast<M& (M::*)(const M&)>(&M::operator=));
   use(static_cast<int (M::*)(const char*, const char*, const char*, const char*, const char*, unsigned int,
-                              const char*, unsigned int)>(&M::Login));
+                             const char*, unsigned int)>(&M::Login));
   use(static_cast<int (M::*)()>(&M::Logout));
   use(static_cast<int (M::*)()>(&M::CheckConnect));
   use(static_cast<int (M::*)(const char*)>(&M::QueryWrite));

@@ -19,32 +19,26 @@
 #include <stdlib.h>
 #include <string.h>
 
-static int fail(MYSQL *db, const char *what)
-{
+static int fail(MYSQL *db, const char *what) {
   fprintf(stderr, "mariadb_smoke: %s failed: %u %s\n", what, mysql_errno(db), mysql_error(db));
   return 1;
 }
 
 /* Runs a query whose single-row, single-column result must equal want;
    prints it.  Returns 0 on a match. */
-static int query_one(MYSQL *db, const char *sql, const char *want)
-{
+static int query_one(MYSQL *db, const char *sql, const char *want) {
   MYSQL_RES *res;
   MYSQL_ROW row;
   int bad;
 
-  if (mysql_query(db, sql) != 0)
-    return fail(db, sql);
+  if (mysql_query(db, sql) != 0) return fail(db, sql);
   res = mysql_store_result(db);
-  if (res == NULL)
-    return fail(db, sql);
+  if (res == NULL) return fail(db, sql);
   row = mysql_fetch_row(res);
-  bad = row == NULL || row[0] == NULL || strcmp(row[0], want) != 0 ||
-        mysql_num_rows(res) != 1;
+  bad = row == NULL || row[0] == NULL || strcmp(row[0], want) != 0 || mysql_num_rows(res) != 1;
   printf("%s -> %s\n", sql, row && row[0] ? row[0] : "(none)");
   mysql_free_result(res);
-  if (bad)
-    fprintf(stderr, "mariadb_smoke: %s: expected %s\n", sql, want);
+  if (bad) fprintf(stderr, "mariadb_smoke: %s: expected %s\n", sql, want);
   return bad;
 }
 
@@ -53,19 +47,18 @@ static int query_one(MYSQL *db, const char *sql, const char *want)
    ma_compress.h); mysql.h declares mysql_client_find_plugin. */
 enum { auth_plugin = 2, pvio_plugin = 101 };
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
   static const struct {
     const char *name;
     int type;
   } plugins[] = {
-    {"mysql_native_password", auth_plugin},
-    {"client_ed25519", auth_plugin},
-    {"caching_sha2_password", auth_plugin},
-    {"sha256_password", auth_plugin},
-    {"mysql_clear_password", auth_plugin},
-    {"pvio_socket", pvio_plugin},
-    {"pvio_shmem", pvio_plugin},
+      {"mysql_native_password", auth_plugin},
+      {"client_ed25519", auth_plugin},
+      {"caching_sha2_password", auth_plugin},
+      {"sha256_password", auth_plugin},
+      {"mysql_clear_password", auth_plugin},
+      {"pvio_socket", pvio_plugin},
+      {"pvio_shmem", pvio_plugin},
   };
   unsigned int connect_timeout = 10, io_timeout = 30;
   const char *mode = argc > 6 ? argv[6] : "plain";
@@ -101,14 +94,13 @@ int main(int argc, char **argv)
     my_bool enforce = 1;
     mysql_options(db, MYSQL_OPT_SSL_ENFORCE, &enforce);
   }
-  if (mysql_real_connect(db, argv[1], argv[3], argv[4], argv[5], (unsigned)atoi(argv[2]),
-                         NULL, CLIENT_MULTI_RESULTS) == NULL) {
+  if (mysql_real_connect(db, argv[1], argv[3], argv[4], argv[5], (unsigned)atoi(argv[2]), NULL,
+                         CLIENT_MULTI_RESULTS) == NULL) {
     status = fail(db, "mysql_real_connect");
     mysql_close(db);
     return status;
   }
-  printf("logged in as %s to %s (server %s)\n", argv[3], mysql_get_host_info(db),
-         mysql_get_server_info(db));
+  printf("logged in as %s to %s (server %s)\n", argv[3], mysql_get_host_info(db), mysql_get_server_info(db));
   if (tls) {
     const char *cipher = mysql_get_ssl_cipher(db);
     const char *version = NULL;
@@ -117,9 +109,10 @@ int main(int argc, char **argv)
            cipher ? cipher : "(none)");
     bad |= cipher == NULL;
     /* The server's view; Schannel under Wine may not name the cipher. */
-    if (mysql_query(db, "SELECT VARIABLE_VALUE FROM information_schema.SESSION_STATUS "
-                        "WHERE VARIABLE_NAME IN ('Ssl_version', 'Ssl_cipher') "
-                        "ORDER BY VARIABLE_NAME DESC") != 0 ||
+    if (mysql_query(db,
+                    "SELECT VARIABLE_VALUE FROM information_schema.SESSION_STATUS "
+                    "WHERE VARIABLE_NAME IN ('Ssl_version', 'Ssl_cipher') "
+                    "ORDER BY VARIABLE_NAME DESC") != 0 ||
         (res = mysql_store_result(db)) == NULL) {
       bad = fail(db, "Ssl_version/Ssl_cipher");
     } else {
@@ -135,8 +128,9 @@ int main(int argc, char **argv)
 
   bad |= query_one(db, "SELECT 1", "1");
 
-  if (mysql_query(db, "CREATE OR REPLACE PROCEDURE tavo_smoke_call(IN a INT, OUT b INT) "
-                      "BEGIN SELECT a * 2 AS twice; SET b = a + 1; END") != 0) {
+  if (mysql_query(db,
+                  "CREATE OR REPLACE PROCEDURE tavo_smoke_call(IN a INT, OUT b INT) "
+                  "BEGIN SELECT a * 2 AS twice; SET b = a + 1; END") != 0) {
     bad = fail(db, "CREATE PROCEDURE");
   } else if (mysql_query(db, "CALL tavo_smoke_call(20, @b)") != 0) {
     bad = fail(db, "CALL");
@@ -156,8 +150,7 @@ int main(int argc, char **argv)
         break;
       }
       status = mysql_next_result(db);
-      if (status > 0)
-        bad = fail(db, "mysql_next_result");
+      if (status > 0) bad = fail(db, "mysql_next_result");
     } while (status == 0);
     bad |= query_one(db, "SELECT @b", "21");
   }
