@@ -30,8 +30,14 @@
 #
 # Needs root once (scripts/deps.sh msvc).  A second run with the same source
 # version, flavour and build files does nothing (PREFIX/.tavo-mariadb.stamp);
-# otherwise PREFIX is rebuilt and replaced whole.  The build tree of a
-# failed run is kept for a look.
+# otherwise PREFIX is rebuilt and replaced whole, and only when this build
+# made it.  The build tree of a failed run is kept for a look.
+#
+# This script fetches the source (scripts/mariadb_source.sh, through apt)
+# and runs the probe; the configure, build and install, the helper
+# libraries and the two link files (from cmake/mariadb/link.txt.in and
+# mariadb-msvc.cmake.in) are cmake/mariadb/build.cmake's (target
+# msvc-FLAVOUR).
 set -euo pipefail
 
 say() { echo "mariadb_msvc.sh: $*"; }
@@ -55,21 +61,19 @@ if [ "${1:-}" = "--probe" ]; then
 fi
 flavour=${1:-}
 case "$flavour" in
-  msvcrt) crt=msvcrt arch=x86 crt_lib=libmsvcrt.a crt_dll=msvcrt.dll ;;
-  ucrt) crt=ucrt arch=x86 crt_lib=libucrtbase.a crt_dll=ucrtbase.dll ;;
-  ucrt-x64) crt=ucrt arch=x64 crt_lib=libucrtbase.a crt_dll=ucrtbase.dll ;;
+  msvcrt) crt=msvcrt arch=x86 ;;
+  ucrt) crt=ucrt arch=x86 ;;
+  ucrt-x64) crt=ucrt arch=x64 ;;
   *) die "$usage" ;;
 esac
 shift
 if [ "$arch" = x86 ]; then
   toolchain="$root/cmake/toolchain-i686-msvc.cmake"
-  mingw_lib=/usr/i686-w64-mingw32/lib
   target=i686-pc-windows-msvc
   machine_flags="/machine:x86 /safeseh:no"
   wine=wine
 else
   toolchain="$root/cmake/toolchain-x86_64-msvc.cmake"
-  mingw_lib=/usr/x86_64-w64-mingw32/lib
   target=x86_64-pc-windows-msvc
   machine_flags="/machine:x64"
   wine=/usr/lib/wine/wine64
@@ -88,107 +92,17 @@ prefix=${prefix%/}
 sdk="$deps_dir/sdk"
 "$here/msvc_sdk.sh" "$sdk" || die "scripts/msvc_sdk.sh failed"
 
-# The system libraries Connector/C calls, after its own helpers and the
-# runtime (lld-link searches each library once, in order).
-system_libs="libws2_32.a libadvapi32.a libshlwapi.a libcrypt32.a libsecur32.a libbcrypt.a libkernel32.a"
-
 build_library() {
-  local t0 stamp_name=.tavo-mariadb.stamp stamp_text work src build staged lib h
+  local stamp
   mariadb_source_fetch "$src_cache" || die "fetching the mariadb source package failed"
-  stamp_text="source mariadb $mariadb_version
-flavour $flavour
-files $(cat "$self" "$here/mariadb_source.sh" "$toolchain" "$msvc_dir"/* | sha256sum | cut -d' ' -f1)"
-  if [ -f "$prefix/$stamp_name" ] && [ "$(cat "$prefix/$stamp_name")" = "$stamp_text" ] &&
-     [ -f "$prefix/lib/mariadbclient.lib" ] && [ -f "$prefix/include/mysql.h" ] &&
-     [ -f "$prefix/link.txt" ]; then
+  stamp=$(mariadb_stamp "msvc-$flavour" "$self" "$toolchain" "$msvc_dir"/*)
+  if mariadb_prefix_current "$prefix" "$stamp" lib/mariadbclient.lib include/mysql.h link.txt mariadb-msvc.cmake; then
     say "up to date: $prefix (mariadb $mariadb_version, $flavour)"
     return 0
   fi
-  if [ -e "$prefix" ] && [ ! -f "$prefix/$stamp_name" ] && [ -n "$(ls -A "$prefix" 2>/dev/null)" ]; then
-    die "$prefix exists and was not made by this script; choose another PREFIX"
-  fi
   say "building Connector/C from mariadb $mariadb_version for $flavour into $prefix"
-  if [ "$mariadb_source_from_cache" -eq 1 ]; then
-    mariadb_source_verify "$src_cache" \
-      || die "the cached source package failed its check (see $src_cache/download.log)"
-  fi
-
-  mkdir -p "$deps_dir"
-  work=$(mktemp -d "$deps_dir/mariadb-$flavour-build.XXXXXX")
-  # shellcheck disable=SC2064  # the paths are fixed now
-  build_ok=0
-  trap "if [ \"\$build_ok\" -eq 1 ]; then rm -rf '$work'; else echo 'mariadb_msvc.sh: build tree kept in $work' >&2; fi" EXIT
-  src=$(mariadb_source_extract "$src_cache" "$work") || die "extracting libmariadb/ from $mariadb_orig failed"
-
-  # Connector/C answers its configure checks for Windows from its own
-  # cmake/WindowsCache.cmake, but reads that file only when MSVC is set,
-  # which CMake does not set for clang.  The checks themselves only compile
-  # (nothing links without the project's link line), so every function
-  # would be "found" (langinfo.h, say); the cache is preloaded instead.
-  build="$work/build"
-  mkdir -p "$build"
-  printf 'set(MSVC 1)\ninclude("%s/cmake/WindowsCache.cmake")\nunset(MSVC)\n' "$src" >"$work/preload.cmake"
-
-  # WIN32_LEAN_AND_MEAN and NOGDI are what Connector/C sets for MSVC alone;
-  # cmake/msvc/mariadb_compat.h fills what Wine's headers lack.
-  staged="$prefix.new"
-  mariadb_build_static "$src" "$build" "$staged" mariadbclient.lib -C "$work/preload.cmake" \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTAVO_MSVC_CRT="$crt" -DTAVO_MSVC_SDK="$sdk" \
-    -DTAVO_MSVC_EXTRA_FLAGS="-include $msvc_dir/mariadb_compat.h -DNOGDI"
-  cmake -DOUTDIR="$staged/lib" -DCRT="$crt" -DSDK="$sdk" -DARCH="$arch" -P "$msvc_dir/import_libs.cmake" \
-    || die "making the helper libraries failed"
-  rm -f "$staged/lib"/*.obj
-  write_link_files "$staged"
-  echo "$stamp_text" >"$staged/$stamp_name"
-  rm -rf "$prefix"
-  mv "$staged" "$prefix"
-  build_ok=1
+  mariadb_build "$src_cache" "msvc-$flavour" "$prefix" "$deps_dir" "$stamp" -DSDK="$sdk"
   say "done: $prefix (mariadb $mariadb_version, $flavour)"
-}
-
-# link.txt and mariadb-msvc.cmake: the library, then the helpers (their
-# runtime imports must win over mingw-w64's replacements), the runtime and
-# the system's import libraries.
-write_link_files() {
-  local dir=$1 extra l
-  [ "$crt" = msvcrt ] && extra=tavo_msvcrt_extra.lib || extra=tavo_ucrtbase_extra.lib
-  {
-    echo "# MariaDB Connector/C $mariadb_version, Visual C++ mode, $arch, runtime $crt_dll ($flavour),"
-    echo "# made by scripts/mariadb_msvc.sh.  A DLL or program linking it statically"
-    echo "# adds these to its lld-link line, after its own objects, in this order"
-    echo "# (paths relative to this file's directory, or absolute), and links with"
-    echo "#   $machine_flags /nodefaultlib"
-    echo "# (a console program: /subsystem:console /entry:mainCRTStartup, which"
-    echo "# lib/tavo_msvc_support.lib provides; a DLL: /dll and /noentry or its own"
-    echo "# DllMain, which may call tavo_msvc_run_onexit at DLL_PROCESS_DETACH)."
-    echo "# Compile with the same toolchain ($(basename "$toolchain"),"
-    echo "# TAVO_MSVC_CRT=$crt) and -I include."
-    echo "lib/mariadbclient.lib"
-    echo "lib/$extra"
-    echo "lib/tavo_msvc_support.lib"
-    echo "lib/ntdll.lib"
-    echo "$mingw_lib/$crt_lib"
-    for l in $system_libs; do echo "$mingw_lib/$l"; done
-  } >"$dir/link.txt"
-  local libs="\${_d}/lib/mariadbclient.lib;\${_d}/lib/$extra;\${_d}/lib/tavo_msvc_support.lib;\${_d}/lib/ntdll.lib;$mingw_lib/$crt_lib"
-  for l in $system_libs; do libs="$libs;$mingw_lib/$l"; done
-  cat >"$dir/mariadb-msvc.cmake" <<CMAKE
-# MariaDB Connector/C $mariadb_version, Visual C++ mode, $arch, runtime $crt_dll,
-# static, made by scripts/mariadb_msvc.sh (plugins built in, TLS through
-# Schannel); link.txt beside this file says the same for a plain link line.
-#   include(\${PREFIX}/mariadb-msvc.cmake)
-#   target_link_libraries(tavo PRIVATE tavo_mariadb_msvc)
-# The interface lists the helper libraries, the runtime and the system
-# libraries after the library, in link order.
-if(NOT TARGET tavo_mariadb_msvc)
-  set(_d "\${CMAKE_CURRENT_LIST_DIR}")
-  add_library(tavo_mariadb_msvc INTERFACE IMPORTED)
-  set_target_properties(tavo_mariadb_msvc PROPERTIES
-    INTERFACE_INCLUDE_DIRECTORIES "\${_d}/include"
-    INTERFACE_LINK_LIBRARIES "$libs")
-  unset(_d)
-endif()
-CMAKE
 }
 
 # Builds tests/msvc/mariadb_probe.c against PREFIX into PREFIX/../probe and

@@ -1,73 +1,26 @@
 # Shared by the scripts that build MariaDB Connector/C for Windows
-# (scripts/mariadb_win.sh, scripts/mariadb_msvc.sh): fetches Debian's mariadb
-# source package, whose libmariadb/ directory is Connector/C, into a cache
-# directory.  Source it, then call
+# (scripts/mariadb_win.sh, scripts/mariadb_msvc.sh): what needs apt (the
+# source package) and the shell (the up-to-date check, a kept build tree);
+# the configure, build and install are cmake/mariadb/build.cmake's.  Source
+# it, then:
 #
 #   mariadb_source_fetch CACHE_DIR
-#
-# which sets mariadb_version (the Debian source version) and mariadb_orig
-# (the upstream tarball's file name in CACHE_DIR), or returns 1 with a
-# message on stderr.  apt must know the source package: scripts/deps.sh
-# windows (or msvc) adds a deb-src entry and updates apt's lists.
+#       sets mariadb_version (the Debian source version) and mariadb_orig
+#       (the upstream tarball's file name in CACHE_DIR), or returns 1 with a
+#       message on stderr.  apt must know the source package: scripts/deps.sh
+#       windows (or msvc) adds a deb-src entry and updates apt's lists.
+#   mariadb_stamp TARGET FILE...
+#       prints the stamp of a build for TARGET from the fetched version
+#       and the files it is made with
+#   mariadb_prefix_current PREFIX STAMP RESULT...
+#       true when PREFIX holds that stamp and every RESULT file
+#   mariadb_build CACHE_DIR TARGET PREFIX WORK_PARENT STAMP [CMAKE_ARG...]
+#       checks a cached package, extracts libmariadb/ into a fresh directory
+#       in WORK_PARENT and runs cmake/mariadb/build.cmake for TARGET into
+#       PREFIX; that directory is removed after a good build and kept after
+#       a failed one.  Reports through the sourcing script's say and die.
 
-# The Connector/C options of both Windows builds: TLS through Schannel, the
-# login plugins MariaDB servers ask for linked in, no curl, no unit tests.
-mariadb_build_options=(
-  -DWITH_UNIT_TESTS=OFF -DWITH_CURL=OFF -DWITH_SSL=SCHANNEL
-  -DCLIENT_PLUGIN_CLIENT_ED25519=STATIC -DCLIENT_PLUGIN_CACHING_SHA2_PASSWORD=STATIC
-  -DCLIENT_PLUGIN_SHA256_PASSWORD=STATIC -DCLIENT_PLUGIN_MYSQL_CLEAR_PASSWORD=STATIC
-  -DCLIENT_PLUGIN_PVIO_SHMEM=STATIC
-  -DCLIENT_PLUGIN_DIALOG=OFF -DCLIENT_PLUGIN_AUTH_GSSAPI_CLIENT=OFF
-)
-
-# Copies Connector/C's public headers from its source SRC and its build
-# BUILD into STAGED/include, laid out as its own install lays them out.
-# Returns 1 with a message when one is missing.
-mariadb_stage_headers() {
-  local src=$1 build=$2 staged=$3 h
-  mkdir -p "$staged/include/mysql" "$staged/include/mariadb"
-  for h in mysql.h mariadb_com.h mariadb_stmt.h ma_pvio.h ma_tls.h ma_list.h errmsg.h \
-           mariadb_dyncol.h mariadb_ctype.h mariadb_rpl.h mysqld_error.h \
-           mysql/client_plugin.h mysql/plugin_auth.h mariadb/ma_io.h; do
-    cp "$src/include/$h" "$staged/include/$h" || { echo "header $h missing from the source" >&2; return 1; }
-  done
-  cp "$build/include/mariadb_version.h" "$staged/include/" ||
-    { echo "generated mariadb_version.h missing" >&2; return 1; }
-}
-
-# Configures Connector/C's source SRC in BUILD (Release, the options above
-# and the extra cmake arguments given), builds its static library, whose
-# file is named LIBNAME, and stages it with the public headers in a fresh
-# STAGED (lib/, include/).  The logs are BUILD.configure.log and
-# BUILD.build.log.  Reports through the sourcing script's say and die.
-#   mariadb_build_static SRC BUILD STAGED LIBNAME [CMAKE_ARG...]
-mariadb_build_static() {
-  local src=$1 build=$2 staged=$3 libname=$4 t0 lib
-  shift 4
-  t0=$EPOCHREALTIME
-  say "configuring (log: $build.configure.log)"
-  if ! nice -n 10 cmake "$@" -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=Release "${mariadb_build_options[@]}" \
-       >"$build.configure.log" 2>&1; then
-    tail -n 30 "$build.configure.log" >&2
-    die "configure failed (log: $build.configure.log)"
-  fi
-  say "configure: $(mariadb_source_since "$t0") s"
-
-  t0=$EPOCHREALTIME
-  say "building $libname (log: $build.build.log)"
-  if ! nice -n 10 cmake --build "$build" --target mariadbclient -j2 >"$build.build.log" 2>&1; then
-    grep -E 'error|Error' "$build.build.log" | head -n 30 >&2
-    die "build failed (log: $build.build.log)"
-  fi
-  say "build: $(mariadb_source_since "$t0") s"
-  lib=$(find "$build" -name "$libname" -print -quit)
-  [ -n "$lib" ] || die "the build made no $libname"
-
-  rm -rf "$staged"
-  mkdir -p "$staged/lib"
-  cp "$lib" "$staged/lib/"
-  mariadb_stage_headers "$src" "$build" "$staged" || die "staging the headers failed"
-}
+mariadb_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Seconds since a $EPOCHREALTIME reading, one decimal.
 mariadb_source_since() { awk -v a="$1" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.1f", b - a }'; }
@@ -129,4 +82,42 @@ mariadb_source_extract() {
   src=$(echo "$dir"/mariadb-*/libmariadb)
   [ -f "$src/CMakeLists.txt" ] || return 1
   echo "$src"
+}
+
+mariadb_stamp() {
+  local target=$1
+  shift
+  echo "source mariadb $mariadb_version"
+  echo "target $target"
+  echo "files $(cat "$mariadb_root/scripts/mariadb_source.sh" "$mariadb_root"/cmake/mariadb/* "$@" |
+    sha256sum | cut -d' ' -f1)"
+}
+
+mariadb_prefix_current() {
+  local prefix=$1 stamp=$2 f
+  shift 2
+  [ -f "$prefix/.tavo-mariadb.stamp" ] && [ "$(cat "$prefix/.tavo-mariadb.stamp")" = "$stamp" ] || return 1
+  for f in "$@"; do
+    [ -f "$prefix/$f" ] || return 1
+  done
+}
+
+mariadb_build() {
+  local cache=$1 target=$2 prefix=$3 parent=$4 stamp=$5 src
+  shift 5
+  if [ "$mariadb_source_from_cache" -eq 1 ]; then
+    mariadb_source_verify "$cache" \
+      || die "the cached source package failed its check (see $cache/download.log)"
+  fi
+  mkdir -p "$parent"
+  mariadb_work=$(mktemp -d "$parent/mariadb-$target-build.XXXXXX")
+  mariadb_built=0
+  trap 'if [ "$mariadb_built" -eq 1 ]; then rm -rf "$mariadb_work"; else
+          echo "$(basename "$0"): build tree kept in $mariadb_work" >&2; fi' EXIT
+  src=$(mariadb_source_extract "$cache" "$mariadb_work") \
+    || die "extracting libmariadb/ from $mariadb_orig failed"
+  nice -n 10 cmake -DSRC="$src" -DBUILD="$mariadb_work/build" -DPREFIX="$prefix" -DTARGET="$target" \
+    -DVERSION="$mariadb_version" -DSTAMP="$stamp" "$@" -P "$mariadb_root/cmake/mariadb/build.cmake" \
+    || die "building Connector/C for $target failed"
+  mariadb_built=1
 }

@@ -25,14 +25,19 @@
 # own, tavo-deb-src.sources, mirroring the machine's Debian entries) when it
 # has none that serves mariadb, within its single apt-get update.  The
 # source package is kept in build-win-deps/src and reused.  A second run with
-# the same source version, script and toolchain file does nothing (the stamp
-# PREFIX/.tavo-mariadb.stamp); otherwise PREFIX is rebuilt and replaced whole,
-# never left half-made.  The build tree of a failed run is kept for a look.
+# the same source version, scripts, cmake/mariadb/ files and toolchain file
+# does nothing (the stamp PREFIX/.tavo-mariadb.stamp); otherwise PREFIX is
+# rebuilt and replaced whole, never left half-made, and only when this build
+# made it.  The build tree of a failed run is kept for a look.
+#
+# This script fetches the source (scripts/mariadb_source.sh, through apt);
+# the configure, build and install are cmake/mariadb/build.cmake's (target
+# mingw-ARCH), which writes tavo-mariadb.cmake from
+# cmake/mariadb/tavo-mariadb.cmake.in.
 set -euo pipefail
 
 say() { echo "mariadb_win.sh: $*"; }
 die() { echo "mariadb_win.sh: error: $*" >&2; exit 1; }
-
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
@@ -51,81 +56,14 @@ prefix=${prefix%/}
 
 "$here/deps.sh" windows || die "scripts/deps.sh windows failed"
 
-# --- the source package (scripts/mariadb_source.sh, shared with the Visual
-# C++-mode build), and is PREFIX already built from it ----------------------
-
 # shellcheck source=scripts/mariadb_source.sh
 . "$here/mariadb_source.sh"
 mariadb_source_fetch "$src_cache" || die "fetching the mariadb source package failed"
-version=$mariadb_version orig=$mariadb_orig from_cache=$mariadb_source_from_cache
-
-stamp_name=.tavo-mariadb.stamp
-stamp_text="source mariadb $version
-arch $arch
-script $(cat "$self" "$here/mariadb_source.sh" | sha256sum | cut -d' ' -f1)
-toolchain $(sha256sum <"$toolchain" | cut -d' ' -f1)"
-if [ -f "$prefix/$stamp_name" ] && [ "$(cat "$prefix/$stamp_name")" = "$stamp_text" ] &&
-   [ -f "$prefix/lib/libmariadbclient.a" ] && [ -f "$prefix/include/mysql.h" ] &&
-   [ -f "$prefix/tavo-mariadb.cmake" ]; then
-  say "up to date: $prefix (mariadb $version)"
+stamp=$(mariadb_stamp "mingw-$arch" "$self" "$toolchain")
+if mariadb_prefix_current "$prefix" "$stamp" lib/libmariadbclient.a include/mysql.h tavo-mariadb.cmake; then
+  say "up to date: $prefix (mariadb $mariadb_version)"
   exit 0
 fi
-# Only a tree this script made (or an empty directory) is ever replaced.
-if [ -e "$prefix" ] && [ ! -f "$prefix/$stamp_name" ] && [ -n "$(ls -A "$prefix" 2>/dev/null)" ]; then
-  die "$prefix exists and was not made by this script; choose another PREFIX"
-fi
-say "building Connector/C from mariadb $version ($orig) for $arch into $prefix"
-if [ "$from_cache" -eq 1 ]; then
-  mariadb_source_verify "$src_cache" \
-    || die "the cached source package failed its check (see $src_cache/download.log)"
-fi
-
-# --- extract libmariadb/ and patch it ---------------------------------------
-
-work=$(mktemp -d "$deps_dir/mariadb-$arch-build.XXXXXX")
-ok=0
-trap 'if [ "$ok" -eq 1 ]; then rm -rf "$work"; else echo "mariadb_win.sh: build tree kept in $work" >&2; fi' EXIT
-
-src=$(mariadb_source_extract "$src_cache" "$work") \
-  || die "extracting libmariadb/ from $orig failed"
-
-# The variadic mysql_load_plugin is declared in mysql.h without STDCALL but
-# defined with it; for i686 that is a different calling convention, and gcc
-# stops with "conflicting types".  The definition loses the STDCALL (for
-# x86_64, where there is one calling convention, that changes nothing).
-plugin_c="$src/libmariadb/ma_client_plugin.c.in"
-awk '
-  prev == "struct st_mysql_client_plugin * STDCALL" && $0 ~ /^mysql_load_plugin\(.*\.\.\.\)$/ {
-    prev = "struct st_mysql_client_plugin *"; fixed++
-  }
-  NR > 1 { print prev }
-  { prev = $0 }
-  END { print prev; exit fixed == 1 ? 0 : 3 }' "$plugin_c" >"$plugin_c.new" \
-  || die "ma_client_plugin.c.in: the STDCALL definition of the variadic mysql_load_plugin was not found once (a new Connector/C? check whether the patch is still needed)"
-mv "$plugin_c.new" "$plugin_c"
-
-# --- configure and build ----------------------------------------------------
-
-build="$work/build"
-staged="$prefix.new"
-mariadb_build_static "$src" "$build" "$staged" libmariadbclient.a -DCMAKE_TOOLCHAIN_FILE="$toolchain"
-
-cat >"$staged/tavo-mariadb.cmake" <<CMAKE
-# MariaDB Connector/C $version for $arch-w64-mingw32, static, made by
-# scripts/mariadb_win.sh (plugins built in, TLS through Schannel).
-#   include(\${TAVO_MARIADB_WIN_PREFIX}/tavo-mariadb.cmake)
-#   target_link_libraries(tavo PRIVATE tavo_mariadb_win)
-if(NOT TARGET tavo_mariadb_win)
-  add_library(tavo_mariadb_win STATIC IMPORTED)
-  set_target_properties(tavo_mariadb_win PROPERTIES
-    IMPORTED_LOCATION "\${CMAKE_CURRENT_LIST_DIR}/lib/libmariadbclient.a"
-    INTERFACE_INCLUDE_DIRECTORIES "\${CMAKE_CURRENT_LIST_DIR}/include"
-    INTERFACE_LINK_LIBRARIES "ws2_32;advapi32;shlwapi;crypt32;secur32;bcrypt")
-endif()
-CMAKE
-echo "$stamp_text" >"$staged/$stamp_name"
-
-rm -rf "$prefix"
-mv "$staged" "$prefix"
-ok=1
-say "done: $prefix (mariadb $version, $arch)"
+say "building Connector/C from mariadb $mariadb_version ($mariadb_orig) for $arch into $prefix"
+mariadb_build "$src_cache" "mingw-$arch" "$prefix" "$deps_dir" "$stamp"
+say "done: $prefix (mariadb $mariadb_version, $arch)"

@@ -1,6 +1,6 @@
 # The helper libraries every DLL or program linked in Visual C++ mode needs
 # besides the system's import libraries, made one way for every build (the
-# library's CMake code and scripts/mariadb_msvc.sh alike):
+# library's CMake code and cmake/mariadb/build.cmake alike):
 #   ntdll.lib                 64-bit arithmetic and stack-probe helpers
 #                             (ntdll.def; x64: ntdll_x64.def, the stack probe)
 #   tavo_<crt>_extra.lib      runtime functions imported straight from the
