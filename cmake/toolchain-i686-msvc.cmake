@@ -19,7 +19,7 @@
 #     for this target in Debian);
 #   - the defines: _MSVCR_VER=0 for msvcrt.dll (Wine's headers otherwise
 #     assume the UCRT), WIN32_LEAN_AND_MEAN, NOMINMAX, _WIN32_WINNT=0x0601;
-#   - the forced include cmake/msvc/prelude.h (time_t and struct stat as
+#   - the forced include platform/msvc/prelude.h (time_t and struct stat as
 #     Visual C++ lays them out for the flavour, clang-14 vs Wine 8 builtin
 #     clashes, localtime_s).
 #   - links with /nodefaultlib /safeseh:no and no standard libraries.
@@ -40,6 +40,8 @@
 #                      (libkernel32.a, libws2_32.a, libmsvcrt.a, libucrtbase.a...)
 #   TAVO_MSVC_CRT_LIBS the runtime's import library for the flavour (full path)
 #   TAVO_MSVC_EXTRA_FLAGS  more compile flags for one build (cache)
-#   TAVO_MSVC_DIR      cmake/msvc (prelude.h, import_libs.cmake, .def files)
+#   TAVO_MSVC_DIR      cmake/msvc (flags.cmake, import_libs.cmake; the runtime
+#                      shims they build, prelude.h and the .def files, are in
+#                      platform/msvc/)
 set(TAVO_MSVC_ARCH x86)
 include("${CMAKE_CURRENT_LIST_DIR}/msvc/toolchain.cmake")

@@ -95,12 +95,12 @@ elseif(target MATCHES "^msvc-(msvcrt|ucrt|ucrt-x64)$")
   # The configure checks are answered from Connector/C's own
   # cmake/WindowsCache.cmake (preload-msvc.cmake says why).
   # WIN32_LEAN_AND_MEAN and NOGDI are what Connector/C sets for MSVC alone;
-  # cmake/msvc/mariadb_compat.h fills what Wine's headers lack.
+  # platform/msvc/mariadb_compat.h fills what Wine's headers lack.
   set(extra_args
     "-DTAVO_MARIADB_WINDOWS_CACHE=${SRC}/cmake/WindowsCache.cmake"
     -C "${here}/preload-msvc.cmake"
     "-DTAVO_MSVC_CRT=${crt}" "-DTAVO_MSVC_SDK=${SDK}"
-    "-DTAVO_MSVC_EXTRA_FLAGS=-include ${root}/cmake/msvc/mariadb_compat.h -DNOGDI")
+    "-DTAVO_MSVC_EXTRA_FLAGS=-include ${root}/platform/msvc/mariadb_compat.h -DNOGDI")
 else()
   message(FATAL_ERROR "TARGET must be mingw-i686, mingw-x86_64, msvc-msvcrt, msvc-ucrt"
     " or msvc-ucrt-x64, not '${target}'")

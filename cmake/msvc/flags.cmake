@@ -25,7 +25,9 @@ function(tavo_msvc_compile_flags out crt sdk)
     string(APPEND flags " -D_MSVCR_VER=0")
   endif()
   string(APPEND flags " -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601")
-  string(APPEND flags " -include ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/prelude.h")
+  # The prelude is one of the Visual C++-mode runtime shims (platform/msvc/).
+  get_filename_component(prelude "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../../platform/msvc/prelude.h" ABSOLUTE)
+  string(APPEND flags " -include ${prelude}")
   set(${out} "${flags}" PARENT_SCOPE)
 endfunction()
 

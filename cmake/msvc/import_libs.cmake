@@ -2,12 +2,12 @@
 # besides the system's import libraries, made one way for every build (the
 # library's CMake code and cmake/mariadb/build.cmake alike):
 #   ntdll.lib                 64-bit arithmetic and stack-probe helpers
-#                             (ntdll.def; x64: ntdll_x64.def, the stack probe)
+#                             (platform/msvc/ntdll.def; x64: ntdll_x64.def, the stack probe)
 #   tavo_<crt>_extra.lib      runtime functions imported straight from the
-#                             runtime DLL (msvcrt.def, ucrtbase.def)
+#                             runtime DLL (platform/msvc/msvcrt.def, ucrtbase.def)
 #   tavo_msvc_support.lib     _fltused, the module's _onexit table, and the
-#                             console entry point mainCRTStartup (support.c,
-#                             exe_start.c)
+#                             console entry point mainCRTStartup
+#                             (platform/msvc/support.c, exe_start.c)
 #
 # In a project configured with cmake/toolchain-i686-msvc.cmake:
 #   include(${TAVO_MSVC_DIR}/import_libs.cmake)
@@ -40,7 +40,10 @@ function(tavo_msvc_import_libs outdir crt sdk)
   else()
     message(FATAL_ERROR "the architecture must be x86 or x64, not '${arch}'")
   endif()
-  set(dir "${CMAKE_CURRENT_FUNCTION_LIST_DIR}")
+  # The .def files and the support sources are the Visual C++-mode runtime
+  # shims of platform/msvc/; this file and flags.cmake say how they are built.
+  set(here "${CMAKE_CURRENT_FUNCTION_LIST_DIR}")
+  get_filename_component(dir "${here}/../../platform/msvc" ABSOLUTE)
   file(MAKE_DIRECTORY "${outdir}")
   if(crt STREQUAL "msvcrt")
     set(def msvcrt)
@@ -80,8 +83,9 @@ function(tavo_msvc_import_libs outdir crt sdk)
   # The support objects, compiled as the toolchain compiles C.
   if(EXISTS "${out_support}")
     set(stale FALSE)
-    foreach(src support.c exe_start.c prelude.h flags.cmake import_libs.cmake)
-      if("${dir}/${src}" IS_NEWER_THAN "${out_support}")
+    foreach(src "${dir}/support.c" "${dir}/exe_start.c" "${dir}/prelude.h" "${here}/flags.cmake"
+                "${here}/import_libs.cmake")
+      if("${src}" IS_NEWER_THAN "${out_support}")
         set(stale TRUE)
       endif()
     endforeach()

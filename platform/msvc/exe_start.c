@@ -4,7 +4,7 @@
  * /nodefaultlib, in place of the startup code of Visual C++'s static runtime
  * library: takes argc/argv from the DLL runtime, runs the program's static
  * initialisers (.CRT$XI* and .CRT$XC*), runs main, then the
- * module's _onexit table (cmake/msvc/support.c), and exits through the
+ * module's _onexit table (platform/msvc/support.c), and exits through the
  * runtime so that its atexit functions run and its streams are flushed.
  * Part of tavo_msvc_support.lib (cmake/msvc/import_libs.cmake); the linker
  * takes it only when a program names this entry point.

@@ -1,6 +1,6 @@
 /*
  * Forced include of MariaDB Connector/C's sources in the Visual C++-mode
- * build (cmake/mariadb/build.cmake), after cmake/msvc/prelude.h: what
+ * build (cmake/mariadb/build.cmake), after platform/msvc/prelude.h: what
  * Connector/C takes from Microsoft's headers and Wine's lack.
  */
 #ifndef TAVO_MSVC_MARIADB_COMPAT_H
