@@ -420,18 +420,7 @@ TEST(Copies, ConnectionAndResultSharedAcrossThreadsAreReleasedOnce) {
 
 // ---- fork() while other threads use the library ---------------------------------
 
-// Waits for child `pid` at most `seconds`; a child still running then is
-// killed.  The wait status, or -1 for a child that had to be killed.
-int waitBounded(pid_t pid, int seconds) {
-  int status = 0;
-  for (int i = 0; i < seconds * 200; ++i) {
-    if (waitpid(pid, &status, WNOHANG) == pid) return status;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  kill(pid, SIGKILL);
-  waitpid(pid, &status, 0);
-  return -1;
-}
+using tavo_test::waitBounded;
 
 TEST(Fork, ChildrenOfABusyProcessUseWhatTheyInherited) {
   TempDir dir;

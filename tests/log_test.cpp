@@ -335,18 +335,7 @@ TEST(Log, LongEntriesFromConcurrentProcessesAndThreadsArriveWhole) {
 // ---- The size bound with many writers ---------------------------------------
 
 #if !TAVO_TEST_WINDOWS
-// Waits for child `pid` at most `seconds`, killing it then: its wait status,
-// or -1 for a child that had to be killed.
-int waitBounded(pid_t pid, int seconds) {
-  int status = 0;
-  for (int i = 0; i < seconds * 100; ++i) {
-    if (waitpid(pid, &status, WNOHANG) == pid) return status;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  kill(pid, SIGKILL);
-  waitpid(pid, &status, 0);
-  return -1;
-}
+using tavo_test::waitBounded;
 #endif
 
 struct CrowdCase {

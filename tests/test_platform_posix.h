@@ -4,15 +4,32 @@
 #define TAVO_TESTS_TEST_PLATFORM_POSIX_H
 
 #include <dirent.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <thread>
 
 #define TAVO_TEST_WINDOWS 0
 
 namespace tavo_test {
+
+// Waits for child `pid` at most `seconds`; a child still running then is
+// killed.  Its wait status, or -1 for a child that had to be killed.
+inline int waitBounded(pid_t pid, int seconds) {
+  int status = 0;
+  for (int i = 0; i < seconds * 200; ++i) {
+    if (waitpid(pid, &status, WNOHANG) == pid) return status;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, &status, 0);
+  return -1;
+}
 
 // The directory separator the library uses.
 constexpr char kSep = '/';
