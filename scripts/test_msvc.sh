@@ -120,7 +120,7 @@ for flavour in "${flavours[@]}"; do
   cmake -S examples/quickstart -B "$quick" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/$toolchain" \
     -DTAVO_MSVC_CRT="$crt" -DTAVO_MSVC_SDK="$PWD/build-msvc-deps/sdk" -DCMAKE_PREFIX_PATH="$drop" \
     -DTAVO_MSVC_EXTRA_FLAGS=-fno-exceptions \
-    -DCMAKE_CXX_STANDARD_LIBRARIES="$helpers \"$mingw_lib/lib$( [ "$crt" = msvcrt ] && echo msvcrt || echo ucrtbase ).a\" \"$mingw_lib/libkernel32.a\"" \
+    -DCMAKE_CXX_STANDARD_LIBRARIES="$helpers \"$mingw_lib/lib${runtime%.dll}.a\" \"$mingw_lib/libkernel32.a\"" \
     -DCMAKE_EXE_LINKER_FLAGS="-Wno-unused-command-line-argument -Wl,/nodefaultlib,/entry:mainCRTStartup,/subsystem:console$( [ "$arch" = x86 ] && echo ,/safeseh:no)" >/dev/null
   cmake --build "$quick" >/dev/null
   cp "$drop/bin/tavo.dll" "$quick/"

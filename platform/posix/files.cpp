@@ -17,6 +17,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "ofd_lock.h"
 #include "platform.h"
 
 namespace tavo {
@@ -127,18 +128,7 @@ int writeWholeAndClose(int fd, const void* data, size_t n) {
 // the log's writers look at it.  Waits for the writer ahead, whose turn is
 // one size check and one write.  False when the system refuses the lock
 // (no OFD locks on the filesystem, no memory for one).
-bool takeWritersTurn(int fd) {
-  struct flock fl;
-  memset(&fl, 0, sizeof fl);
-  fl.l_type = F_WRLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = 0x7FFFFFFFFFFFFFFELL;
-  fl.l_len = 1;
-  for (;;) {
-    if (::fcntl(fd, F_OFD_SETLKW, &fl) == 0) return true;
-    if (errno != EINTR) return false;
-  }
-}
+bool takeWritersTurn(int fd) { return lockByte(fd, F_WRLCK, 0x7FFFFFFFFFFFFFFELL, true); }
 
 // The writers of this process take turns on this lock as well, from the
 // open of the log to its close.  A thread does not need it to be ordered

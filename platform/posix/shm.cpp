@@ -50,6 +50,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "ofd_lock.h"
 #include "platform.h"
 
 namespace tavo {
@@ -95,20 +96,6 @@ bool encodeName(const char* pName, char* pOut) {
   }
   *p = '\0';
   return true;
-}
-
-// Sets (F_RDLCK, F_WRLCK) or clears (F_UNLCK) the lock of one byte.
-bool lockByte(int fd, short nType, off_t nByte, bool bWait) {
-  struct flock fl;
-  memset(&fl, 0, sizeof fl);
-  fl.l_type = nType;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = nByte;
-  fl.l_len = 1;
-  for (;;) {
-    if (::fcntl(fd, bWait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) == 0) return true;
-    if (errno != EINTR) return false;
-  }
 }
 
 // Closes a descriptor that holds locks, letting go of them first: a child
