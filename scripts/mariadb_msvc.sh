@@ -11,7 +11,7 @@
 #   scripts/mariadb_msvc.sh FLAVOUR [PREFIX]
 #       FLAVOUR: msvcrt (msvcrt.dll, x86), ucrt (ucrtbase.dll, x86) or
 #                ucrt-x64 (ucrtbase.dll, x64)
-#       default PREFIX: build-msvc-deps/FLAVOUR/mariadb
+#       default PREFIX: build/deps/msvc/FLAVOUR/mariadb
 #   scripts/mariadb_msvc.sh --probe FLAVOUR HOST PORT [USER [PASSWORD]]
 #   scripts/mariadb_msvc.sh --probe FLAVOUR --ini FILE   (section [db], as
 #       scripts/with_mariadb.sh writes TAVO_DB_INI)
@@ -50,9 +50,9 @@ self="$here/$(basename "$0")"
 # shellcheck source=scripts/mariadb_source.sh
 . "$here/mariadb_source.sh"
 msvc_dir="$root/cmake/msvc"
-deps_dir="$root/build-msvc-deps"
+deps_dir="$root/build/deps/msvc"
 # The source package is shared with the mingw-w64 build.
-src_cache="$root/build-win-deps/src"
+src_cache="$root/build/deps/win/src"
 
 probe=0
 if [ "${1:-}" = "--probe" ]; then

@@ -6,8 +6,8 @@
 #
 #   scripts/mariadb_win.sh [ARCH] [PREFIX]
 #       ARCH: i686 (default) or x86_64
-#       default PREFIX: build-win-deps/mariadb (i686),
-#                       build-win-deps/mariadb-x86_64 (x86_64)
+#       default PREFIX: build/deps/win/mariadb (i686),
+#                       build/deps/win/mariadb-x86_64 (x86_64)
 #
 # Result:
 #   PREFIX/include/              mysql.h and the other public headers
@@ -24,7 +24,7 @@
 # which also gives apt a deb-src entry (scripts/deb_src.sh: a file of our
 # own, tavo-deb-src.sources, mirroring the machine's Debian entries) when it
 # has none that serves mariadb, within its single apt-get update.  The
-# source package is kept in build-win-deps/src and reused.  A second run with
+# source package is kept in build/deps/win/src and reused.  A second run with
 # the same source version, scripts, cmake/mariadb/ files and toolchain file
 # does nothing (the stamp PREFIX/.tavo-mariadb.stamp); otherwise PREFIX is
 # rebuilt and replaced whole, never left half-made, and only when this build
@@ -42,7 +42,7 @@ die() { echo "mariadb_win.sh: error: $*" >&2; exit 1; }
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 self="$here/$(basename "$0")"
-deps_dir="$root/build-win-deps"
+deps_dir="$root/build/deps/win"
 src_cache="$deps_dir/src"
 arch=i686
 case "${1:-}" in i686|x86_64) arch=$1; shift ;; esac

@@ -10,7 +10,7 @@
 # into build/msvc-FLAVOUR/ (the DLL and its import library in its lib/).  Installs what it
 # needs first: the Debian packages (scripts/deps.sh msvc), Wine's headers
 # (scripts/msvc_sdk.sh) and MariaDB Connector/C built in the same mode for
-# the flavour (scripts/mariadb_msvc.sh, into build-msvc-deps/FLAVOUR/mariadb).
+# the flavour (scripts/mariadb_msvc.sh, into build/deps/msvc/FLAVOUR/mariadb).
 #
 #   scripts/msvc_build.sh [FLAVOUR...]       default: msvcrt ucrt ucrt-x64
 set -euo pipefail
@@ -23,9 +23,9 @@ for flavour in "$@"; do
   esac
 done
 scripts/deps.sh msvc
-scripts/msvc_sdk.sh "$PWD/build-msvc-deps/sdk"
+scripts/msvc_sdk.sh "$PWD/build/deps/msvc/sdk"
 for flavour in "$@"; do
-  mariadb="$PWD/build-msvc-deps/$flavour/mariadb"
+  mariadb="$PWD/build/deps/msvc/$flavour/mariadb"
   scripts/mariadb_msvc.sh "$flavour" "$mariadb"
   cmake --preset "msvc-$flavour" >/dev/null
   cmake --build --preset "msvc-$flavour" -j2

@@ -5,7 +5,7 @@
 # package's many dependencies is installed (the headers are the same in every
 # architecture's package).  mingw-w64's headers do not parse in this mode.
 #
-#   scripts/msvc_sdk.sh [DIR]        default DIR: build-msvc-deps/sdk
+#   scripts/msvc_sdk.sh [DIR]        default DIR: build/deps/msvc/sdk
 #
 # Result:
 #   DIR/include/msvcrt     the C runtime headers (msvcrt.dll and the UCRT)
@@ -21,7 +21,7 @@ say() { echo "msvc_sdk.sh: $*"; }
 die() { echo "msvc_sdk.sh: error: $*" >&2; exit 1; }
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-dir=${1:-$root/build-msvc-deps/sdk}
+dir=${1:-$root/build/deps/msvc/sdk}
 [ $# -le 1 ] || die "usage: $0 [DIR]"
 case "$dir" in /*) ;; *) dir="$PWD/$dir" ;; esac
 dir=${dir%/}

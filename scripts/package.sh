@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian packages libtavo2 and libtavo-dev (CPack) into
-# build-pkg/ from a Release build installed under /usr.
+# build/pkg/ from a Release build installed under /usr.
 #
 #   scripts/package.sh [--allow-dirty]
 #
@@ -31,7 +31,7 @@ if git rev-parse --git-dir >/dev/null 2>&1; then
   fi
 fi
 
-out=build-pkg
+out=build/pkg
 rm -rf "$out/_CPack_Packages" "$out"/*.deb
 cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DTAVO_BUILD_TESTS=OFF -DTAVO_BUILD_EXAMPLES=OFF -DTAVO_BUILD_DOCS=OFF \

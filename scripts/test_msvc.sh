@@ -86,7 +86,7 @@ for flavour in "${flavours[@]}"; do
 
   tests="$build/tests"
   cmake -S tests/msvc -B "$tests" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/$toolchain" \
-    -DTAVO_MSVC_CRT="$crt" -DTAVO_MSVC_SDK="$PWD/build-msvc-deps/sdk" -DTAVO_DROP="$drop" >/dev/null
+    -DTAVO_MSVC_CRT="$crt" -DTAVO_MSVC_SDK="$PWD/build/deps/msvc/sdk" -DTAVO_DROP="$drop" >/dev/null
   cmake --build "$tests" -j2
   cp "$drop/bin/tavo.dll" "$tests/"
 
@@ -118,7 +118,7 @@ for flavour in "${flavours[@]}"; do
   quick="$build/quickstart"
   rm -rf "$quick"
   cmake -S examples/quickstart -B "$quick" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/$toolchain" \
-    -DTAVO_MSVC_CRT="$crt" -DTAVO_MSVC_SDK="$PWD/build-msvc-deps/sdk" -DCMAKE_PREFIX_PATH="$drop" \
+    -DTAVO_MSVC_CRT="$crt" -DTAVO_MSVC_SDK="$PWD/build/deps/msvc/sdk" -DCMAKE_PREFIX_PATH="$drop" \
     -DTAVO_MSVC_EXTRA_FLAGS=-fno-exceptions \
     -DCMAKE_CXX_STANDARD_LIBRARIES="$helpers \"$mingw_lib/lib${runtime%.dll}.a\" \"$mingw_lib/libkernel32.a\"" \
     -DCMAKE_EXE_LINKER_FLAGS="-Wno-unused-command-line-argument -Wl,/nodefaultlib,/entry:mainCRTStartup,/subsystem:console$( [ "$arch" = x86 ] && echo ,/safeseh:no)" >/dev/null

@@ -30,8 +30,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 arch=${1:-i686}
 case "$arch" in
-  i686) mariadb="$PWD/build-win-deps/mariadb" ;;
-  x86_64) mariadb="$PWD/build-win-deps/mariadb-x86_64" ;;
+  i686) mariadb="$PWD/build/deps/win/mariadb" ;;
+  x86_64) mariadb="$PWD/build/deps/win/mariadb-x86_64" ;;
   *) echo "usage: $0 [i686|x86_64]" >&2; exit 2 ;;
 esac
 start=$(date +%s)

@@ -810,7 +810,7 @@ const unsigned char kRequest[50] = {
 class NetbiosResponder {
  public:
   NetbiosResponder() {
-    lockFd_ = open("/tmp/tavo_netbios_137.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0666);
+    lockFd_ = open("/tmp/tavo_netbios_137.lock", O_CREAT | O_RDWR | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (lockFd_ < 0) return;
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     while (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {

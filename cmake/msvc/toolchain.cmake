@@ -48,7 +48,7 @@ else()
     message(FATAL_ERROR "the x64 Visual C++-mode build is for the Universal CRT only (TAVO_MSVC_CRT=ucrt)")
   endif()
 endif()
-set(TAVO_MSVC_SDK "${_tavo_msvc_root}/build-msvc-deps/sdk" CACHE PATH "Wine's headers, as scripts/msvc_sdk.sh lays them out")
+set(TAVO_MSVC_SDK "${_tavo_msvc_root}/build/deps/msvc/sdk" CACHE PATH "Wine's headers, as scripts/msvc_sdk.sh lays them out")
 set(TAVO_MSVC_LIBDIR /usr/${_tavo_mingw_triplet}/lib CACHE PATH "mingw-w64's import libraries for the architecture")
 # try_compile projects read this file again; they need the same choices.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TAVO_MSVC_CRT TAVO_MSVC_SDK TAVO_MSVC_LIBDIR)

@@ -20,17 +20,19 @@ if [ "$got" != "$want" ]; then
   echo "check_headers: the interface is:           $want" >&2
   exit 1
 fi
+err=$(mktemp)
+trap 'rm -f "$err"' EXIT
 for h in "$@"; do
-  if ! echo "#include \"$h\"" | "$cxx" -std=c++17 -nostdinc++ -fsyntax-only -I"$root" -x c++ - 2>"${TMPDIR:-/tmp}/tavo_hdr.err"; then
-    cat "${TMPDIR:-/tmp}/tavo_hdr.err" >&2
+  if ! echo "#include \"$h\"" | "$cxx" -std=c++17 -nostdinc++ -fsyntax-only -I"$root" -x c++ - 2>"$err"; then
+    cat "$err" >&2
     echo "check_headers: $h needs more than C headers" >&2
     exit 1
   fi
   # Clients built with compilers of every age (Visual C++ 6.0 included)
   # read the same headers.
   if ! echo "#include \"$h\"" | "$cxx" -std=c++98 -pedantic-errors -nostdinc++ -fsyntax-only -I"$root" -x c++ - \
-      2>"${TMPDIR:-/tmp}/tavo_hdr.err"; then
-    cat "${TMPDIR:-/tmp}/tavo_hdr.err" >&2
+      2>"$err"; then
+    cat "$err" >&2
     echo "check_headers: $h is not C++98" >&2
     exit 1
   fi

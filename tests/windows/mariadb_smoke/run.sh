@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds Connector/C for 32-bit Windows (scripts/mariadb_win.sh), cross-builds
+# Builds Connector/C for Windows (scripts/mariadb_win.sh), cross-builds
 # mariadb_smoke.exe against it through tavo-mariadb.cmake, shows that the exe
-# imports only system DLLs, and runs it under Wine against a throwaway native
-# MariaDB on 127.0.0.1 (scripts/with_mariadb.sh; with TAVO_DB_INI already set,
-# that server is used):
+# imports only system DLLs, and runs it under Wine against throwaway native
+# MariaDB servers on 127.0.0.1 (scripts/wine_lib.sh's throwaway_db_start;
+# with TAVO_DB_INI already set, that server is used for the first two):
 #   - as the test user (the server's default authentication);
 #   - as a user identified via ed25519, when run as root (the user is made
 #     through the server's socket), so the built-in client_ed25519 plugin
@@ -11,40 +11,45 @@
 #   - over TLS through Schannel, against a second server started for it
 #     with a self-signed certificate.
 # MariaDB 10.11 has no server side for caching_sha2_password; that plugin is
-# only checked to be built in.  Wine runs in a prefix of its own under /tmp,
-# kept warm for the runs and removed afterwards.
+# only checked to be built in.  Wine runs in a prefix of its own
+# (build/mariadb-smoke-ARCH/wineprefix), kept warm for the runs.
 #
-#   tests/windows/mariadb_smoke/run.sh [PREFIX]   (default: build-win-deps/mariadb)
+#   tests/windows/mariadb_smoke/run.sh [i686|x86_64]      default: i686
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../../.." && pwd)
-self="$here/$(basename "$0")"
-prefix=${1:-$root/build-win-deps/mariadb}
-case "$prefix" in /*) ;; *) prefix="$PWD/$prefix" ;; esac
+root=$(cd "$(dirname "$0")/../../.." && pwd)
+here="$root/tests/windows/mariadb_smoke"
+arch=${1:-i686}
+case "$arch" in
+  i686) prefix="$root/build/deps/win/mariadb" ;;
+  x86_64) prefix="$root/build/deps/win/mariadb-x86_64" ;;
+  *) echo "usage: $0 [i686|x86_64]" >&2; exit 2 ;;
+esac
+"$root/scripts/deps.sh" test windows
+"$root/scripts/mariadb_win.sh" "$arch" "$prefix"
 
-if [ -z "${TAVO_DB_INI:-}" ]; then
-  "$root/scripts/mariadb_win.sh" "$prefix"
-  "$root/scripts/deps.sh" test
-  exec "$root/scripts/with_mariadb.sh" "$self" "$prefix"
-fi
-
-build="$root/build-win-smoke"
-cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" \
+. "$root/scripts/wine_lib.sh"
+build="$root/build/mariadb-smoke-$arch"
+cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-w64-mingw32.cmake" \
   -DTAVO_MARIADB_WIN_PREFIX="$prefix" >/dev/null
 cmake --build "$build" -j2
 exe="$build/mariadb_smoke.exe"
-echo "DLLs imported by mariadb_smoke.exe:"
-i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: /  /p'
+check_dll_imports "$arch-w64-mingw32-objdump" "$exe" msvcrt.dll
+
+if [ "$arch" = x86_64 ]; then
+  wine64_runnable_or_fail
+  wine_start "$build/wineprefix" 64
+  wine=$tavo_wine64
+else
+  wine_runnable_or_exit77 "mariadb_smoke.exe was built and its imports checked."
+  wine_start "$build/wineprefix"
+  wine=wine
+fi
+throwaway_db_start
+smoke() { timeout 120 "$wine" "$exe" "$@"; }
 
 ini() { sed -n "s/^$1=//p" "$TAVO_DB_INI" | head -n 1; }
 host=$(ini HostName) port=$(ini Port) user=$(ini UserName) pass=$(ini PassWord)
 dbname=$(ini DbName) socket=$(ini Socket)
-
-export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-WINEPREFIX=$(mktemp -d /tmp/tavo_wine.XXXXXX)
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
-wineserver -p
-smoke() { timeout 120 wine "$exe" "$@"; }
 
 echo "--- $user (default authentication)"
 smoke "$host" "$port" "$user" "$pass" "$dbname"
@@ -62,15 +67,17 @@ else
   echo "--- ed25519 login skipped: needs root to make the user through the server's socket"
 fi
 
-# The second server, with TLS, nested in the first one's scratch directory
-# (removed with it).
-tls_dir="$TAVO_DB_SCRATCH/tls"
-mkdir -p "$tls_dir.certs"
+# The second server, with TLS, and its self-signed certificate; both go
+# when the script exits.
+certs=$(mktemp -d /tmp/tavo_smoke_certs.XXXXXX)
+tls_dir=$(mktemp -d /tmp/tavo_mariadb.XXXXXX)
+tavo_at_exit "'$root/scripts/mariadb_server.sh' stop '$tls_dir'; rm -rf '$certs'"
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
-  -keyout "$tls_dir.certs/key.pem" -out "$tls_dir.certs/cert.pem" 2>/dev/null
-if [ "$(id -u)" -eq 0 ]; then chown -R mysql:mysql "$tls_dir.certs"; fi
-TAVO_MARIADBD_OPTS="--ssl-cert=$tls_dir.certs/cert.pem --ssl-key=$tls_dir.certs/key.pem" \
+  -keyout "$certs/key.pem" -out "$certs/cert.pem" 2>/dev/null
+if [ "$(id -u)" -eq 0 ]; then chown -R mysql:mysql "$certs"; fi
+TAVO_MARIADBD_OPTS="--ssl-cert=$certs/cert.pem --ssl-key=$certs/key.pem" \
   "$root/scripts/mariadb_server.sh" start "$tls_dir"
 TAVO_DB_INI="$tls_dir/tavo_db.ini"
 echo "--- $(ini UserName) over TLS (Schannel)"
 smoke "$(ini HostName)" "$(ini Port)" "$(ini UserName)" "$(ini PassWord)" "$(ini DbName)" tls
+echo "mariadb_smoke ($arch): ok"
