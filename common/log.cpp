@@ -180,8 +180,8 @@ void err_exit(const char* path, const char* fmt, ...) {
   exit(1);
 }
 
-void DEBUG(int is_debug, int level, const char* path, const char* fmt, ...) {
-  if (is_debug != 1 || level < 1 || level > 3) return;
+void DEBUG(int isDebug, int level, const char* path, const char* fmt, ...) {
+  if (isDebug != 1 || level < 1 || level > 3) return;
   const int saved = errno;
   va_list ap;
   va_start(ap, fmt);

@@ -175,14 +175,14 @@ int storeResult(tCMysql& o) {
 
 tCMysql::tCMysql()
     : m_pMysql(nullptr), m_pRes(nullptr), m_nRowNum(0), m_nFieldNum(0), m_szErr(), m_Row(nullptr) {
-  constexpr size_t P = tavo::detail::kPtr;
-  TAVO_SIZE(tCMysql, tavo::detail::ptrAligned(3 * P + 8 + 1024) + P);
-  TAVO_LAYOUT(tCMysql, m_pMysql, P);
-  TAVO_LAYOUT(tCMysql, m_pRes, 2 * P);
-  TAVO_LAYOUT(tCMysql, m_nRowNum, 3 * P);
-  TAVO_LAYOUT(tCMysql, m_nFieldNum, 3 * P + 4);
-  TAVO_LAYOUT(tCMysql, m_szErr, 3 * P + 8);
-  TAVO_LAYOUT(tCMysql, m_Row, tavo::detail::ptrAligned(3 * P + 8 + 1024));
+  constexpr size_t kPtr = tavo::detail::kPtr;  // one pointer on this target
+  TAVO_SIZE(tCMysql, tavo::detail::ptrAligned(3 * kPtr + 8 + 1024) + kPtr);
+  TAVO_LAYOUT(tCMysql, m_pMysql, kPtr);
+  TAVO_LAYOUT(tCMysql, m_pRes, 2 * kPtr);
+  TAVO_LAYOUT(tCMysql, m_nRowNum, 3 * kPtr);
+  TAVO_LAYOUT(tCMysql, m_nFieldNum, 3 * kPtr + 4);
+  TAVO_LAYOUT(tCMysql, m_szErr, 3 * kPtr + 8);
+  TAVO_LAYOUT(tCMysql, m_Row, tavo::detail::ptrAligned(3 * kPtr + 8 + 1024));
 }
 
 tCMysql::~tCMysql() {

@@ -31,12 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* name = fuzz::writeScratch(data, size);
   const Entries want = modelConf(fuzz::modelLines(data, size));
   Conf conf;
-  FUZZ_CHECK(conf.Open(name, "rb") == 1);
+  TAVO_FUZZ_CHECK(conf.Open(name, "rb") == 1);
   const tCString3& t = *conf.table();
-  FUZZ_CHECK(t.GetLength() == static_cast<int>(want.size()));
+  TAVO_FUZZ_CHECK(t.GetLength() == static_cast<int>(want.size()));
   for (size_t i = 0; i < want.size(); ++i) {
     char** row = t[static_cast<int>(i)];
-    FUZZ_CHECK(row[0] && row[1] && !row[2] && want[i].first == row[0] && want[i].second == row[1]);
+    TAVO_FUZZ_CHECK(row[0] && row[1] && !row[2] && want[i].first == row[0] && want[i].second == row[1]);
   }
   tCString out;
   std::vector<std::string> probes = {"", "x", "\xff"};
@@ -56,17 +56,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto v = firstByValue.find(p);
     const std::string* byKey = k == firstByKey.end() ? nullptr : k->second;
     const std::string* byValue = v == firstByValue.end() ? nullptr : v->second;
-    FUZZ_CHECK(conf.GetValue(p.c_str(), out) == (byKey != nullptr));
-    FUZZ_CHECK(out == (byKey ? byKey->c_str() : ""));
-    FUZZ_CHECK(conf.GetKey(p.c_str(), out) == (byValue != nullptr));
-    FUZZ_CHECK(out == (byValue ? byValue->c_str() : ""));
+    TAVO_FUZZ_CHECK(conf.GetValue(p.c_str(), out) == (byKey != nullptr));
+    TAVO_FUZZ_CHECK(out == (byKey ? byKey->c_str() : ""));
+    TAVO_FUZZ_CHECK(conf.GetKey(p.c_str(), out) == (byValue != nullptr));
+    TAVO_FUZZ_CHECK(out == (byValue ? byValue->c_str() : ""));
   }
   const int n = static_cast<int>(want.size());
   for (int i = -1; i <= n; ++i) {
     const int at = i < 0 ? 0 : (i >= n ? n - 1 : i);
-    FUZZ_CHECK(conf.GetValue(i, out) == (n > 0) && out == (n > 0 ? want[at].second.c_str() : ""));
-    FUZZ_CHECK(conf.GetKey(i, out) == (n > 0) && out == (n > 0 ? want[at].first.c_str() : ""));
+    TAVO_FUZZ_CHECK(conf.GetValue(i, out) == (n > 0) && out == (n > 0 ? want[at].second.c_str() : ""));
+    TAVO_FUZZ_CHECK(conf.GetKey(i, out) == (n > 0) && out == (n > 0 ? want[at].first.c_str() : ""));
   }
-  FUZZ_CHECK(conf.Close() == 1);
+  TAVO_FUZZ_CHECK(conf.Close() == 1);
   return 0;
 }

@@ -28,10 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fflush(stdout);
   std::string got(want.size() + 1, '\0');
   got.resize(std::max<ssize_t>(pread(fd, &got[0], got.size(), 0), 0));
-  FUZZ_CHECK(got == want);
+  TAVO_FUZZ_CHECK(got == want);
   // A negative length prints nothing.
   dump_buf(data, -static_cast<int>(size % 7) - 1);
   std::fflush(stdout);
-  FUZZ_CHECK(lseek(fd, 0, SEEK_END) == static_cast<off_t>(want.size()));
+  TAVO_FUZZ_CHECK(lseek(fd, 0, SEEK_END) == static_cast<off_t>(want.size()));
   return 0;
 }

@@ -53,18 +53,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* name = fuzz::writeScratch(data, size);
   const std::vector<Section> want = modelIni(fuzz::modelLines(data, size));
   Ini ini;
-  FUZZ_CHECK(ini.Open(name, "rb") == 1);
-  FUZZ_CHECK(ini.count() == static_cast<int>(want.size()));
+  TAVO_FUZZ_CHECK(ini.Open(name, "rb") == 1);
+  TAVO_FUZZ_CHECK(ini.count() == static_cast<int>(want.size()));
   std::vector<std::pair<std::string, std::string>> probes = {{"", ""}, {"x", "y"}};
   for (size_t i = 0; i < want.size(); ++i) {
     const IniSection* got = ini.sections()[i];
     const tCString3& t = *got->m_oEntries;
-    FUZZ_CHECK(want[i].name == static_cast<const char*>(*got->m_oName));
-    FUZZ_CHECK(t.GetLength() == static_cast<int>(want[i].entries.size()));
+    TAVO_FUZZ_CHECK(want[i].name == static_cast<const char*>(*got->m_oName));
+    TAVO_FUZZ_CHECK(t.GetLength() == static_cast<int>(want[i].entries.size()));
     for (size_t j = 0; j < want[i].entries.size(); ++j) {
       char** row = t[static_cast<int>(j)];
-      FUZZ_CHECK(row[0] && row[1] && !row[2]);
-      FUZZ_CHECK(want[i].entries[j].first == row[0] && want[i].entries[j].second == row[1]);
+      TAVO_FUZZ_CHECK(row[0] && row[1] && !row[2]);
+      TAVO_FUZZ_CHECK(want[i].entries[j].first == row[0] && want[i].entries[j].second == row[1]);
       probes.emplace_back(want[i].name, want[i].entries[j].first);
       probes.emplace_back(want[i].name + "z", want[i].entries[j].first);
       probes.emplace_back(want[i].name, want[i].entries[j].first + "z");
@@ -79,15 +79,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto f = first.find(p);
     const std::string* value = f == first.end() ? nullptr : f->second;
     tCString out("sentinel");
-    FUZZ_CHECK(ini.GetValue(p.first.c_str(), p.second.c_str(), out) == (value != nullptr));
-    FUZZ_CHECK(out == (value ? value->c_str() : (want.empty() ? "sentinel" : "")));
+    TAVO_FUZZ_CHECK(ini.GetValue(p.first.c_str(), p.second.c_str(), out) == (value != nullptr));
+    TAVO_FUZZ_CHECK(out == (value ? value->c_str() : (want.empty() ? "sentinel" : "")));
     std::vector<char> buf(value ? value->size() + 1 : 1, 'u');
-    FUZZ_CHECK(ini.GetString(p.first.c_str(), p.second.c_str(), buf.data()) == (value != nullptr));
-    FUZZ_CHECK(value ? *value == buf.data() : buf[0] == 'u');
+    TAVO_FUZZ_CHECK(ini.GetString(p.first.c_str(), p.second.c_str(), buf.data()) == (value != nullptr));
+    TAVO_FUZZ_CHECK(value ? *value == buf.data() : buf[0] == 'u');
     int n = 12345;
-    FUZZ_CHECK(ini.GetInteger(p.first.c_str(), p.second.c_str(), &n) == (value != nullptr));
-    FUZZ_CHECK(n == (value ? modelInteger(*value) : 12345));
+    TAVO_FUZZ_CHECK(ini.GetInteger(p.first.c_str(), p.second.c_str(), &n) == (value != nullptr));
+    TAVO_FUZZ_CHECK(n == (value ? modelInteger(*value) : 12345));
   }
-  FUZZ_CHECK(ini.Close() == 1);
+  TAVO_FUZZ_CHECK(ini.Close() == 1);
   return 0;
 }

@@ -14,22 +14,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   {
     tCFile f;
-    FUZZ_CHECK(f.Open(name, "rb") == 1);
+    TAVO_FUZZ_CHECK(f.Open(name, "rb") == 1);
     char** v = f.ReadLines();
-    FUZZ_CHECK(fuzz::sameVector(v, want) && want.empty() == (v == nullptr));
+    TAVO_FUZZ_CHECK(fuzz::sameVector(v, want) && want.empty() == (v == nullptr));
     strfreev(v);
-    FUZZ_CHECK(f.GetLines() == nCount);
+    TAVO_FUZZ_CHECK(f.GetLines() == nCount);
   }
-  FUZZ_CHECK(tCFile::GetLines(name) == nCount);
+  TAVO_FUZZ_CHECK(tCFile::GetLines(name) == nCount);
 
   char** v = read_file(name);
-  FUZZ_CHECK(fuzz::sameVector(v, want) && want.empty() == (v == nullptr));
+  TAVO_FUZZ_CHECK(fuzz::sameVector(v, want) && want.empty() == (v == nullptr));
   strfreev(v);
 
   // The first n lines, n from 0 to past the count.
   const size_t n = size > 0 ? data[0] % (want.size() + 2) : 1;
   v = read_file_lines(name, static_cast<int>(n));
-  FUZZ_CHECK(fuzz::sameVector(v, want, n) && (n == 0 || want.empty()) == (v == nullptr));
+  TAVO_FUZZ_CHECK(fuzz::sameVector(v, want, n) && (n == 0 || want.empty()) == (v == nullptr));
   strfreev(v);
   return 0;
 }

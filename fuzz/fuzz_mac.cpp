@@ -23,10 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::snprintf(pair, sizeof pair, "%02x", mac[i]);
     want += (i ? sep : "") + pair;
   }
-  FUZZ_CHECK(want.size() + 1 == out.size() && want == out.data());
+  TAVO_FUZZ_CHECK(want.size() + 1 == out.size() && want == out.data());
   unsigned char back[6] = {0};
   mac_aton(out.data(), back, sep.c_str());
-  if (sep.size() <= 3) FUZZ_CHECK(std::memcmp(back, mac, 6) == 0);
+  if (sep.size() <= 3) TAVO_FUZZ_CHECK(std::memcmp(back, mac, 6) == 0);
 
   // Any text: pairs every strlen(sep) + 2 bytes.
   const std::vector<char> t(text.c_str(), text.c_str() + text.size() + 1);
@@ -42,6 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   mac_aton(t.data(), got, sep.c_str());
-  FUZZ_CHECK(std::memcmp(got, expect, 6) == 0);
+  TAVO_FUZZ_CHECK(std::memcmp(got, expect, 6) == 0);
   return 0;
 }

@@ -23,13 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   std::vector<char> mac(13 + 5 * sep.size(), 'u');
-  FUZZ_CHECK(tavo::detail::macFromNodeStatus(reply.data(), n, mac.data(), sep.c_str()) == ok);
-  FUZZ_CHECK(ok ? want == mac.data() : mac[0] == 'u');
-  FUZZ_CHECK(tavo::detail::macFromNodeStatus(reply.data(), n, nullptr, sep.c_str()) == ok);
+  TAVO_FUZZ_CHECK(tavo::detail::macFromNodeStatus(reply.data(), n, mac.data(), sep.c_str()) == ok);
+  TAVO_FUZZ_CHECK(ok ? want == mac.data() : mac[0] == 'u');
+  TAVO_FUZZ_CHECK(tavo::detail::macFromNodeStatus(reply.data(), n, nullptr, sep.c_str()) == ok);
   if (sep.empty()) {
     std::vector<char> plain(13, 'u');
-    FUZZ_CHECK(tavo::detail::macFromNodeStatus(reply.data(), n, plain.data(), nullptr) == ok);
-    FUZZ_CHECK(ok ? want == plain.data() : plain[0] == 'u');
+    TAVO_FUZZ_CHECK(tavo::detail::macFromNodeStatus(reply.data(), n, plain.data(), nullptr) == ok);
+    TAVO_FUZZ_CHECK(ok ? want == plain.data() : plain[0] == 'u');
   }
   return 0;
 }

@@ -32,15 +32,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<char> src(pw.c_str(), pw.c_str() + pw.size() + 1);
   std::vector<char> stored(3 * pw.size() + 1, 0);
   MySetPW(src.data(), stored.data());
-  FUZZ_CHECK(std::string(src.data()) == pw);
+  TAVO_FUZZ_CHECK(std::string(src.data()) == pw);
   if (!covered) {
-    FUZZ_CHECK(allZero(stored));
+    TAVO_FUZZ_CHECK(allZero(stored));
   } else {
-    FUZZ_CHECK(std::strlen(stored.data()) == 3 * pw.size());
-    for (size_t i = 0; i < 3 * pw.size(); ++i) FUZZ_CHECK(storedByte(stored[i]));
+    TAVO_FUZZ_CHECK(std::strlen(stored.data()) == 3 * pw.size());
+    for (size_t i = 0; i < 3 * pw.size(); ++i) TAVO_FUZZ_CHECK(storedByte(stored[i]));
     std::vector<char> back(pw.size() + 1, 0);  // (3n + 2) / 3 + 1
     MyGetPW(stored.data(), back.data());
-    FUZZ_CHECK(back.data() == pw);
+    TAVO_FUZZ_CHECK(back.data() == pw);
   }
 
   // The input as a stored form.
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MyGetPW(src.data(), out.data());
   bool valid = !pw.empty() && pw.size() <= 150;
   for (char c : pw) valid = valid && storedByte(c);
-  if (!valid) FUZZ_CHECK(allZero(out));
-  FUZZ_CHECK(out.back() == 0);
+  if (!valid) TAVO_FUZZ_CHECK(allZero(out));
+  TAVO_FUZZ_CHECK(out.back() == 0);
   return 0;
 }

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     at += std::strlen(s.c_str() + at);
     if (at < s.size()) str += '\0';
   }
-  FUZZ_CHECK(str.GetLength() == static_cast<int>(s.size()));
+  TAVO_FUZZ_CHECK(str.GetLength() == static_cast<int>(s.size()));
   s = s.c_str();
   tCString2 list;
   list += "stale";
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       want.push_back(s.substr(cur, f - cur));
     want.push_back(s.substr(cur));
   }
-  FUZZ_CHECK(str.Split(list, pSep) == !want.empty());
-  FUZZ_CHECK(list.GetLength() == static_cast<int>(want.size()) && fuzz::sameVector(list, want));
+  TAVO_FUZZ_CHECK(str.Split(list, pSep) == !want.empty());
+  TAVO_FUZZ_CHECK(list.GetLength() == static_cast<int>(want.size()) && fuzz::sameVector(list, want));
   return 0;
 }

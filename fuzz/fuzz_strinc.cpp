@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   char** v = strInc(s.c_str(), chOpen, chClose);
-  FUZZ_CHECK(fuzz::sameVector(v, want) && want.empty() == (v == nullptr));
+  TAVO_FUZZ_CHECK(fuzz::sameVector(v, want) && want.empty() == (v == nullptr));
   strfreev(v);
   return 0;
 }

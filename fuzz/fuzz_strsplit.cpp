@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (cur < s.size()) want.push_back(s.substr(cur));
   }
   char** v = strsplit(s.c_str(), sep.c_str(), nMax);
-  FUZZ_CHECK(fuzz::sameVector(v, want) && want.empty() == (v == nullptr));
+  TAVO_FUZZ_CHECK(fuzz::sameVector(v, want) && want.empty() == (v == nullptr));
   strfreev(v);
   return 0;
 }

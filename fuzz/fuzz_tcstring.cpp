@@ -33,9 +33,9 @@ int replaceAll(Model& m, const std::string& pOld, const std::string& pNew) {
 }
 
 void same(const tCString& s, const Model& m) {
-  FUZZ_CHECK(s.GetLength() == static_cast<int>(m.size()));
-  FUZZ_CHECK(std::memcmp(static_cast<const char*>(s), m.c_str(), m.size() + 1) == 0);
-  FUZZ_CHECK(s.IsEmpty() == m.empty() && !s == m.empty());
+  TAVO_FUZZ_CHECK(s.GetLength() == static_cast<int>(m.size()));
+  TAVO_FUZZ_CHECK(std::memcmp(static_cast<const char*>(s), m.c_str(), m.size() + 1) == 0);
+  TAVO_FUZZ_CHECK(s.IsEmpty() == m.empty() && !s == m.empty());
 }
 
 }  // namespace
@@ -101,64 +101,65 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int cnt = std::max(n, 1), first = in.range(-3, len + 2);
         const std::string want = first >= len ? "" : ma.substr(std::max(first, 0), cnt).c_str();
         const tCString mid = a.Mid(first, cnt), l = a.Left(cnt), r = a.Right(cnt);
-        FUZZ_CHECK(mid.GetLength() == static_cast<int>(want.size()) && want == static_cast<const char*>(mid));
-        FUZZ_CHECK(textOf(ma.substr(0, cnt)) == static_cast<const char*>(l));
-        FUZZ_CHECK(textOf(ma.substr(std::max(len - cnt, 0), cnt)) == static_cast<const char*>(r));
+        TAVO_FUZZ_CHECK(mid.GetLength() == static_cast<int>(want.size()) &&
+                        want == static_cast<const char*>(mid));
+        TAVO_FUZZ_CHECK(textOf(ma.substr(0, cnt)) == static_cast<const char*>(l));
+        TAVO_FUZZ_CHECK(textOf(ma.substr(std::max(len - cnt, 0), cnt)) == static_cast<const char*>(r));
         break;
       }
       case 7: {
-        FUZZ_CHECK(a.MakeUpper() == 1);
+        TAVO_FUZZ_CHECK(a.MakeUpper() == 1);
         for (size_t k = 0; k < ma.size() && ma[k]; ++k)
           ma[k] = ma[k] >= 'a' && ma[k] <= 'z' ? ma[k] - 32 : ma[k];
         break;
       }
       case 8: {
-        FUZZ_CHECK(a.MakeLower() == 1);
+        TAVO_FUZZ_CHECK(a.MakeLower() == 1);
         for (size_t k = 0; k < ma.size() && ma[k]; ++k) ma[k] = fold(ma[k]);
         break;
       }
       case 9:
-        FUZZ_CHECK(a.MakeReverse() == 1);
+        TAVO_FUZZ_CHECK(a.MakeReverse() == 1);
         std::reverse(ma.begin(), ma.end());
         break;
       case 10: {
         const char chNew = static_cast<char>(ch + 1 + in.byte() % 255);
-        FUZZ_CHECK(a.Replace(ch, chNew) == static_cast<int>(std::count(ma.begin(), ma.end(), ch)));
+        TAVO_FUZZ_CHECK(a.Replace(ch, chNew) == static_cast<int>(std::count(ma.begin(), ma.end(), ch)));
         std::replace(ma.begin(), ma.end(), ch, chNew);
         break;
       }
       case 11: {
         const std::string pNew = in.text(6);
         const int want = replaceAll(ma, arg, pNew);
-        FUZZ_CHECK(a.Replace(pArg, pNew.c_str()) == want);
+        TAVO_FUZZ_CHECK(a.Replace(pArg, pNew.c_str()) == want);
         break;
       }
       case 12:
         if (len > 0) {
           const int p = n < 0 ? 0 : n % len;
-          FUZZ_CHECK(a.Remove(p) == 1);
+          TAVO_FUZZ_CHECK(a.Remove(p) == 1);
           ma.erase(p, 1);
         }
         break;
       case 13: {
-        FUZZ_CHECK(a.Remove(ch) == static_cast<int>(std::count(ma.begin(), ma.end(), ch)));
+        TAVO_FUZZ_CHECK(a.Remove(ch) == static_cast<int>(std::count(ma.begin(), ma.end(), ch)));
         ma.erase(std::remove(ma.begin(), ma.end(), ch), ma.end());
         break;
       }
       case 14: {
         const int want = replaceAll(ma, arg, "");
-        FUZZ_CHECK(a.Remove(pArg) == want);
+        TAVO_FUZZ_CHECK(a.Remove(pArg) == want);
         break;
       }
       case 15: {
         const int at = in.range(-3, len + 3);
-        FUZZ_CHECK(a.Insert(at, ch) == len + 1);
+        TAVO_FUZZ_CHECK(a.Insert(at, ch) == len + 1);
         ma.insert(std::min(std::max(at, 0), len), 1, ch);
         break;
       }
       case 16: {
         const int at = in.range(-3, len + 3);
-        FUZZ_CHECK(a.Insert(at, pArg) == len + static_cast<int>(arg.size()));
+        TAVO_FUZZ_CHECK(a.Insert(at, pArg) == len + static_cast<int>(arg.size()));
         ma.insert(std::min(std::max(at, 0), len), arg);
         break;
       }
@@ -169,9 +170,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         auto trimmed = [flag](char c) { return flag == 0 ? c == ' ' : isWs(c); };
         std::string t = textOf(ma);
         if (op != 19)
-          FUZZ_CHECK((op == 17 ? a.LTrim(flag) : a.RTrim(flag)) == 1);
+          TAVO_FUZZ_CHECK((op == 17 ? a.LTrim(flag) : a.RTrim(flag)) == 1);
         else
-          FUZZ_CHECK(a.Trim(flag) == 1);
+          TAVO_FUZZ_CHECK(a.Trim(flag) == 1);
         if (op != 18) t.erase(0, std::find_if_not(t.begin(), t.end(), trimmed) - t.begin());
         if (op != 17) t.erase(std::find_if_not(t.rbegin(), t.rend(), trimmed).base() - t.begin());
         ma = t;
@@ -188,10 +189,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           }
           if (c == 0) break;
         }
-        FUZZ_CHECK(a.Find(ch, start) == want);
+        TAVO_FUZZ_CHECK(a.Find(ch, start) == want);
         const size_t r = textOf(ma).rfind(ch == 0 ? '\0' : ch);
-        FUZZ_CHECK(a.ReverseFind(ch) == (ch == 0 ? static_cast<int>(textOf(ma).size())
-                                                 : (r == std::string::npos ? -1 : static_cast<int>(r))));
+        TAVO_FUZZ_CHECK(a.ReverseFind(ch) == (ch == 0 ? static_cast<int>(textOf(ma).size())
+                                                      : (r == std::string::npos ? -1 : static_cast<int>(r))));
         break;
       }
       case 21: {
@@ -201,24 +202,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           const size_t f = std::string(ma.c_str() + start).find(arg);
           want = f == std::string::npos ? -1 : start + static_cast<int>(f);
         }
-        FUZZ_CHECK(a.Find(pArg, start) == want);
+        TAVO_FUZZ_CHECK(a.Find(pArg, start) == want);
         break;
       }
       case 22: {
         const std::string t = textOf(ma);
         const int digits = static_cast<int>(std::count_if(t.begin(), t.end(), isDig));
-        FUZZ_CHECK(a.SumNumber() == digits && a.SumCharacter() == static_cast<int>(t.size()) - digits);
-        FUZZ_CHECK(a.IsNumber() == (!t.empty() && digits == static_cast<int>(t.size())));
-        FUZZ_CHECK(a.IsCharacter() == (!t.empty() && digits == 0));
+        TAVO_FUZZ_CHECK(a.SumNumber() == digits && a.SumCharacter() == static_cast<int>(t.size()) - digits);
+        TAVO_FUZZ_CHECK(a.IsNumber() == (!t.empty() && digits == static_cast<int>(t.size())));
+        TAVO_FUZZ_CHECK(a.IsCharacter() == (!t.empty() && digits == 0));
         if (len > 0) {
           const int p = std::max(n, 0) % len;
-          FUZZ_CHECK(a.IsNumber(p) == isDig(ma[p]) && a.IsCharacter(p) == !isDig(ma[p]));
+          TAVO_FUZZ_CHECK(a.IsNumber(p) == isDig(ma[p]) && a.IsCharacter(p) == !isDig(ma[p]));
         }
         break;
       }
       case 23: {
         const int flag = in.byte() % 4;
-        FUZZ_CHECK(a.Sort(flag) == (flag == 1 || flag == 2));
+        TAVO_FUZZ_CHECK(a.Sort(flag) == (flag == 1 || flag == 2));
         auto less = [](char x, char y) { return static_cast<signed char>(x) < static_cast<signed char>(y); };
         if (flag == 1) std::sort(ma.begin(), ma.end(), less);
         if (flag == 2) std::sort(ma.rbegin(), ma.rend(), less);
@@ -227,34 +228,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 24: {
         const std::string t = textOf(ma);
         const int c = compare(t, arg, false);
-        FUZZ_CHECK(a.Compare(pArg) == c && a.CompareNoCase(pArg) == compare(t, arg, true));
-        FUZZ_CHECK((a == pArg) == (c == 0) && (a != pArg) == (c != 0) && (a < pArg) == (c < 0));
-        FUZZ_CHECK((a > pArg) == (c > 0) && (a <= pArg) == (c <= 0) && (a >= pArg) == (c >= 0));
+        TAVO_FUZZ_CHECK(a.Compare(pArg) == c && a.CompareNoCase(pArg) == compare(t, arg, true));
+        TAVO_FUZZ_CHECK((a == pArg) == (c == 0) && (a != pArg) == (c != 0) && (a < pArg) == (c < 0));
+        TAVO_FUZZ_CHECK((a > pArg) == (c > 0) && (a <= pArg) == (c <= 0) && (a >= pArg) == (c >= 0));
         const int d = compare(t, textOf(m[o]), false);
-        FUZZ_CHECK((a == s[o]) == (d == 0) && (a < s[o]) == (d < 0) && (a >= s[o]) == (d >= 0));
+        TAVO_FUZZ_CHECK((a == s[o]) == (d == 0) && (a < s[o]) == (d < 0) && (a >= s[o]) == (d >= 0));
         break;
       }
       case 25:
         if (len > 0) {
           const int p = std::max(n, 0) % len;
-          FUZZ_CHECK(a.SetAt(p, ch) == 1);
+          TAVO_FUZZ_CHECK(a.SetAt(p, ch) == 1);
           ma[p] = ch;
         }
         break;
       case 26:
-        FUZZ_CHECK(a.Empty() == 1);
+        TAVO_FUZZ_CHECK(a.Empty() == 1);
         ma.clear();
         break;
       case 27: {
         const std::string t = textOf(ma), u = textOf(m[o]);
-        FUZZ_CHECK(static_cast<const char*>(a + s[o]) == t + u);
-        FUZZ_CHECK(static_cast<const char*>(a + pArg) == t + arg);
-        FUZZ_CHECK(static_cast<const char*>(pArg + a) == arg + t);
+        TAVO_FUZZ_CHECK(static_cast<const char*>(a + s[o]) == t + u);
+        TAVO_FUZZ_CHECK(static_cast<const char*>(a + pArg) == t + arg);
+        TAVO_FUZZ_CHECK(static_cast<const char*>(pArg + a) == arg + t);
         const tCString x = a + ch, y = ch + a;
-        FUZZ_CHECK(x.GetLength() == static_cast<int>(t.size()) + 1 &&
-                   std::memcmp(x, (t + ch).c_str(), t.size() + 2) == 0);
-        FUZZ_CHECK(y.GetLength() == static_cast<int>(t.size()) + 1 &&
-                   std::memcmp(y, (ch + t).c_str(), t.size() + 2) == 0);
+        TAVO_FUZZ_CHECK(x.GetLength() == static_cast<int>(t.size()) + 1 &&
+                        std::memcmp(x, (t + ch).c_str(), t.size() + 2) == 0);
+        TAVO_FUZZ_CHECK(y.GetLength() == static_cast<int>(t.size()) + 1 &&
+                        std::memcmp(y, (ch + t).c_str(), t.size() + 2) == 0);
         break;
       }
       case 28: {
@@ -270,7 +271,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           const int p = std::max(n, 0) % len;
           a[p] = ch;
           ma[p] = ch;
-          FUZZ_CHECK(&a.GetAt(p) == &a[p]);
+          TAVO_FUZZ_CHECK(&a.GetAt(p) == &a[p]);
         }
         break;
       }

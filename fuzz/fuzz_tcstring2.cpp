@@ -44,9 +44,9 @@ int find(const Model& m, const std::string& key, int from, int step, bool noCase
 }
 
 void same(const tCString2& l, const Model& m) {
-  FUZZ_CHECK(l.GetLength() == static_cast<int>(m.size()) && l.IsEmpty() == m.empty() && !l == m.empty());
-  FUZZ_CHECK(fuzz::sameVector(l, m) && static_cast<char**>(l)[m.size()] == nullptr);
-  FUZZ_CHECK(l.GetAt(static_cast<int>(m.size())) == nullptr);
+  TAVO_FUZZ_CHECK(l.GetLength() == static_cast<int>(m.size()) && l.IsEmpty() == m.empty() && !l == m.empty());
+  TAVO_FUZZ_CHECK(fuzz::sameVector(l, m) && static_cast<char**>(l)[m.size()] == nullptr);
+  TAVO_FUZZ_CHECK(l.GetAt(static_cast<int>(m.size())) == nullptr);
 }
 
 }  // namespace
@@ -114,48 +114,48 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 6:
         if (len > 0) {
           const int p = std::max(n, 0) % len;
-          FUZZ_CHECK(a.SetAt(p, pArg) == 1);
+          TAVO_FUZZ_CHECK(a.SetAt(p, pArg) == 1);
           ma[p] = arg;
         }
         break;
       case 7: {
         const int p = std::max(n, 0) % (len + 1);
-        FUZZ_CHECK(a.Insert(p, pArg) == len + 1);
+        TAVO_FUZZ_CHECK(a.Insert(p, pArg) == len + 1);
         ma.insert(ma.begin() + p, arg);
         break;
       }
       case 8:
         if (len > 0) {
           const int p = std::max(n, 0) % len;
-          FUZZ_CHECK(a.Remove(p) == 1);
+          TAVO_FUZZ_CHECK(a.Remove(p) == 1);
           ma.erase(ma.begin() + p);
         }
         break;
       case 9: {
         const int want = static_cast<int>(std::count(ma.begin(), ma.end(), arg));
-        FUZZ_CHECK(a.Remove(pArg) == want);
+        TAVO_FUZZ_CHECK(a.Remove(pArg) == want);
         ma.erase(std::remove(ma.begin(), ma.end(), arg), ma.end());
         break;
       }
       case 10:
-        FUZZ_CHECK(a.MakeReverse() == 1);
+        TAVO_FUZZ_CHECK(a.MakeReverse() == 1);
         std::reverse(ma.begin(), ma.end());
         break;
       case 11: {
-        FUZZ_CHECK((noCase ? a.SortNoCase(flag) : a.Sort(flag)) == 1);
+        TAVO_FUZZ_CHECK((noCase ? a.SortNoCase(flag) : a.Sort(flag)) == 1);
         sortModel(ma, flag, noCase);
         break;
       }
       case 12: {
         const int start = std::max(n, 0);
-        FUZZ_CHECK((noCase ? a.FindNoCase(pArg, start) : a.Find(pArg, start)) ==
-                   find(ma, arg, start, 1, noCase));
+        TAVO_FUZZ_CHECK((noCase ? a.FindNoCase(pArg, start) : a.Find(pArg, start)) ==
+                        find(ma, arg, start, 1, noCase));
         break;
       }
       case 13: {
         const int start = std::min(n, len - 1), from = start == -1 ? len - 1 : start;
         const int want = start < -1 ? -1 : find(ma, arg, from, -1, noCase);
-        FUZZ_CHECK((noCase ? a.ReverseFindNoCase(pArg, start) : a.ReverseFind(pArg, start)) == want);
+        TAVO_FUZZ_CHECK((noCase ? a.ReverseFindNoCase(pArg, start) : a.ReverseFind(pArg, start)) == want);
         break;
       }
       case 14: {
@@ -164,8 +164,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           a.Sort(flag);
           sortModel(ma, flag, false);
         }
-        FUZZ_CHECK((noCase ? a.ForkFindNoCase(pArg, flag) : a.ForkFind(pArg, flag)) ==
-                   forkFind(ma, arg, flag, noCase));
+        TAVO_FUZZ_CHECK((noCase ? a.ForkFindNoCase(pArg, flag) : a.ForkFind(pArg, flag)) ==
+                        forkFind(ma, arg, flag, noCase));
         break;
       }
       case 15: {
@@ -178,12 +178,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case 16: {
         const bool eq = ma == m[o], eqv = ma == vec;
-        FUZZ_CHECK((a == l[o]) == eq && (a != l[o]) == !eq);
-        FUZZ_CHECK((a == pVec) == eqv && (a != pVec) == !eqv);
+        TAVO_FUZZ_CHECK((a == l[o]) == eq && (a != l[o]) == !eq);
+        TAVO_FUZZ_CHECK((a == pVec) == eqv && (a != pVec) == !eqv);
         break;
       }
       case 17:
-        FUZZ_CHECK(a.Empty() == 1);
+        TAVO_FUZZ_CHECK(a.Empty() == 1);
         ma.clear();
         break;
       case 18: {
@@ -211,7 +211,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       }
       default: {
-        for (int k = 0; k < len; ++k) FUZZ_CHECK(a[k] == a.GetAt(k) && ma[k] == a[k]);
+        for (int k = 0; k < len; ++k) TAVO_FUZZ_CHECK(a[k] == a.GetAt(k) && ma[k] == a[k]);
         break;
       }
     }

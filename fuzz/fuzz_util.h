@@ -18,7 +18,7 @@
 
 // A mismatch between the library and the model: print it and abort, which
 // libFuzzer reports as a crash with the input that caused it.
-#define FUZZ_CHECK(cond)                                                        \
+#define TAVO_FUZZ_CHECK(cond)                                                   \
   do {                                                                          \
     if (!(cond)) {                                                              \
       std::fprintf(stderr, "%s:%d: mismatch: %s\n", __FILE__, __LINE__, #cond); \

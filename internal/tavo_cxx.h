@@ -137,6 +137,8 @@ class Atomic {
 
   T load(MemoryOrder order) const { return __atomic_load_n(&v_, order); }
   void store(T v, MemoryOrder order) { __atomic_store_n(&v_, v, order); }
+  // std::atomic's own names, as this stands in for it.
+  // NOLINTBEGIN(readability-identifier-naming)
   T fetch_add(T d, MemoryOrder order) { return __atomic_fetch_add(&v_, d, order); }
   T fetch_sub(T d, MemoryOrder order) { return __atomic_fetch_sub(&v_, d, order); }
   // Stores `desired` when the value is `expected`; otherwise loads the value
@@ -146,6 +148,7 @@ class Atomic {
     const int failure = order == kAcqRel ? kAcquire : order == kRelease ? kRelaxed : order;
     return __atomic_compare_exchange_n(&v_, &expected, desired, false, order, failure);
   }
+  // NOLINTEND(readability-identifier-naming)
 
  private:
   static_assert(sizeof(T) <= sizeof(void*), "a machine word at most, so that no runtime helper is needed");

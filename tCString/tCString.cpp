@@ -30,54 +30,54 @@ char* allocText(int nLen) { return static_cast<char*>(mmalloc(static_cast<unsign
 // A pattern is a text, so it holds no NUL and never matches across one.
 class PatternSearch {
  public:
-  PatternSearch(const char* pPat, size_t nPat) : m_pPat(pPat), m_nPat(nPat), m_pBorder(nullptr) {}
-  ~PatternSearch() { free(m_pBorder); }
+  PatternSearch(const char* pPat, size_t nPat) : pPat_(pPat), nPat_(nPat), pBorder_(nullptr) {}
+  ~PatternSearch() { free(pBorder_); }
   PatternSearch(const PatternSearch&) = delete;
   PatternSearch& operator=(const PatternSearch&) = delete;
 
   // First occurrence starting in [p, pEnd) and ending by pEnd, or null.
   const char* next(const char* p, const char* pEnd) {
-    if (static_cast<size_t>(pEnd - p) < m_nPat) return nullptr;
-    if (m_nPat > 1 && m_pBorder == nullptr) buildBorders();
+    if (static_cast<size_t>(pEnd - p) < nPat_) return nullptr;
+    if (nPat_ > 1 && pBorder_ == nullptr) buildBorders();
     size_t k = 0;  // bytes of the pattern matched so far
     while (p < pEnd) {
       if (k == 0) {
         // Nothing matched yet: jump to the next candidate first byte.
-        p = static_cast<const char*>(memchr(p, m_pPat[0], static_cast<size_t>(pEnd - p)));
+        p = static_cast<const char*>(memchr(p, pPat_[0], static_cast<size_t>(pEnd - p)));
         if (p == nullptr) return nullptr;
         ++p;
         k = 1;
-      } else if (*p == m_pPat[k]) {
+      } else if (*p == pPat_[k]) {
         ++p;
         ++k;
       } else {
-        k = m_pBorder[k - 1];
+        k = pBorder_[k - 1];
         continue;
       }
-      if (k == m_nPat) return p - m_nPat;
+      if (k == nPat_) return p - nPat_;
     }
     return nullptr;
   }
 
  private:
-  // m_pBorder[i]: length of the longest proper prefix of pattern[0..i] that
+  // pBorder_[i]: length of the longest proper prefix of pattern[0..i] that
   // is also its suffix.  Built only for a pattern that fits in the range
   // searched, hence no longer than a text (INT_MAX bytes): 32 bits suffice.
   void buildBorders() {
-    m_pBorder = static_cast<unsigned int*>(
-        mmalloc(tavo::detail::blockBytes(m_nPat, sizeof(unsigned int), "mmalloc")));
-    m_pBorder[0] = 0;
+    pBorder_ =
+        static_cast<unsigned int*>(mmalloc(tavo::detail::blockBytes(nPat_, sizeof(unsigned int), "mmalloc")));
+    pBorder_[0] = 0;
     unsigned int k = 0;
-    for (size_t i = 1; i < m_nPat; ++i) {
-      while (k > 0 && m_pPat[i] != m_pPat[k]) k = m_pBorder[k - 1];
-      if (m_pPat[i] == m_pPat[k]) ++k;
-      m_pBorder[i] = k;
+    for (size_t i = 1; i < nPat_; ++i) {
+      while (k > 0 && pPat_[i] != pPat_[k]) k = pBorder_[k - 1];
+      if (pPat_[i] == pPat_[k]) ++k;
+      pBorder_[i] = k;
     }
   }
 
-  const char* m_pPat;
-  size_t m_nPat;
-  unsigned int* m_pBorder;
+  const char* pPat_;
+  size_t nPat_;
+  unsigned int* pBorder_;
 };
 
 }  // namespace
@@ -381,24 +381,24 @@ namespace {
 // Replaces every non-overlapping occurrence of pOld by pNew in the text;
 // the count.  Two passes: one to count, one to build the result in a new exact-size
 // block.  The old block is released last, so pOld and pNew may point into it.
-int replaceAll(char*& m_pStr, int& m_nLen, const char* pOld, const char* pNew) {
+int replaceAll(char*& pText, int& nText, const char* pOld, const char* pNew) {
   size_t nOld = strlen(pOld);
   if (nOld == 0) return 0;
   size_t nNew = strlen(pNew);
-  const char* pEnd = m_pStr + m_nLen;
+  const char* pEnd = pText + nText;
   PatternSearch oSearch(pOld, nOld);
 
   int nCount = 0;
-  for (const char* q = oSearch.next(m_pStr, pEnd); q != nullptr; q = oSearch.next(q + nOld, pEnd)) ++nCount;
+  for (const char* q = oSearch.next(pText, pEnd); q != nullptr; q = oSearch.next(q + nOld, pEnd)) ++nCount;
   if (nCount == 0) return 0;
 
-  unsigned long long nResult = static_cast<unsigned long long>(m_nLen) -
+  unsigned long long nResult = static_cast<unsigned long long>(nText) -
                                static_cast<unsigned long long>(nCount) * nOld +
                                static_cast<unsigned long long>(nCount) * nNew;
   int nLen = checkedInt(nResult, "mmalloc");
   char* pOut = allocText(nLen);
   char* w = pOut;
-  const char* p = m_pStr;
+  const char* p = pText;
   for (const char* q = oSearch.next(p, pEnd); q != nullptr; q = oSearch.next(p, pEnd)) {
     memcpy(w, p, static_cast<size_t>(q - p));
     w += q - p;
@@ -408,9 +408,9 @@ int replaceAll(char*& m_pStr, int& m_nLen, const char* pOld, const char* pNew) {
   }
   memcpy(w, p, static_cast<size_t>(pEnd - p));
   pOut[nLen] = '\0';
-  free(m_pStr);
-  m_pStr = pOut;
-  m_nLen = nLen;
+  free(pText);
+  pText = pOut;
+  nText = nLen;
   return nCount;
 }
 

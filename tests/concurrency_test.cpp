@@ -130,13 +130,14 @@ extern "C" int fclose(FILE* fp) {
   return real(fp);
 }
 
-extern "C" void mysql_close(MYSQL* p) {
+// The client library's own names: these stand in for its functions.
+extern "C" void mysql_close(MYSQL* p) {  // NOLINT(readability-identifier-naming)
   static const auto real = release_count::next<void (*)(MYSQL*)>("mysql_close");
   release_count::countHandle(p);
   real(p);
 }
 
-extern "C" void mysql_free_result(MYSQL_RES* p) {
+extern "C" void mysql_free_result(MYSQL_RES* p) {  // NOLINT(readability-identifier-naming)
   static const auto real = release_count::next<void (*)(MYSQL_RES*)>("mysql_free_result");
   release_count::countHandle(p);
   real(p);

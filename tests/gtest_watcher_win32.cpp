@@ -52,11 +52,11 @@ class WatcherStarted : public testing::Environment {
   }
 };
 
-testing::Environment* const watcherStarted = testing::AddGlobalTestEnvironment(new WatcherStarted);
+testing::Environment* const kWatcherStarted = testing::AddGlobalTestEnvironment(new WatcherStarted);
 
 }  // namespace
 
 // Thread attach notifications for the program itself, through the TLS
 // callback table the MinGW runtime lays out between .CRT$XLA and .CRT$XLZ.
-extern "C" __attribute__((section(".CRT$XLF"), used)) const PIMAGE_TLS_CALLBACK tavoTestThreadCallback =
+extern "C" __attribute__((section(".CRT$XLF"), used)) const PIMAGE_TLS_CALLBACK kTavoTestThreadCallback =
     onThreadEvent;

@@ -28,23 +28,23 @@
 
 namespace {
 
-constexpr std::size_t P = sizeof(void*);
-constexpr std::size_t ptrAligned(std::size_t n) { return (n + P - 1) / P * P; }
+constexpr std::size_t kPtr = sizeof(void*);
+constexpr std::size_t ptrAligned(std::size_t n) { return (n + kPtr - 1) / kPtr * kPtr; }
 
 // The size each interface implies: the virtual table's pointer first when
 // the class has one, then the listed members in order.
 TEST(Layout, EachClassIsItsListedMembers) {
-  EXPECT_EQ(sizeof(tCString), 2 * P);                // m_pStr, m_nLen
-  EXPECT_EQ(sizeof(tCString2), 2 * P);               // m_ppStr, m_nLen
-  EXPECT_EQ(sizeof(tCString3), 3 * P);               // vptr, m_pppStr, m_nLen
-  EXPECT_EQ(sizeof(tCFile), 3 * P);                  // vptr, m_pFile, m_oFileName
-  EXPECT_EQ(sizeof(tCFileConf), 4 * P);              // ..., m_oConf
-  EXPECT_EQ(sizeof(tCFileIni), 5 * P);               // ..., m_pSections, m_nSections
-  EXPECT_EQ(sizeof(tCTcp), 2 * P);                   // vptr, m_nSock
-  EXPECT_EQ(sizeof(tCUdp), ptrAligned(P + 4 + 16));  // vptr, m_sock, m_addr[16]
-  EXPECT_EQ(sizeof(tCShm), ptrAligned(P + 4 + 50));  // vptr, m_nShmID, m_szIPCName[50]
+  EXPECT_EQ(sizeof(tCString), 2 * kPtr);                // m_pStr, m_nLen
+  EXPECT_EQ(sizeof(tCString2), 2 * kPtr);               // m_ppStr, m_nLen
+  EXPECT_EQ(sizeof(tCString3), 3 * kPtr);               // vptr, m_pppStr, m_nLen
+  EXPECT_EQ(sizeof(tCFile), 3 * kPtr);                  // vptr, m_pFile, m_oFileName
+  EXPECT_EQ(sizeof(tCFileConf), 4 * kPtr);              // ..., m_oConf
+  EXPECT_EQ(sizeof(tCFileIni), 5 * kPtr);               // ..., m_pSections, m_nSections
+  EXPECT_EQ(sizeof(tCTcp), 2 * kPtr);                   // vptr, m_nSock
+  EXPECT_EQ(sizeof(tCUdp), ptrAligned(kPtr + 4 + 16));  // vptr, m_sock, m_addr[16]
+  EXPECT_EQ(sizeof(tCShm), ptrAligned(kPtr + 4 + 50));  // vptr, m_nShmID, m_szIPCName[50]
   // vptr, m_pMysql, m_pRes, m_nRowNum, m_nFieldNum, m_szErr[1024], m_Row
-  EXPECT_EQ(sizeof(tCMysql), ptrAligned(3 * P + 8 + 1024) + P);
+  EXPECT_EQ(sizeof(tCMysql), ptrAligned(3 * kPtr + 8 + 1024) + kPtr);
 }
 
 // The same sizes in bytes, as written down for the programs of each data
@@ -68,22 +68,22 @@ TEST(Layout, SizesOfEachDataModel) {
       {"tCShm", sizeof(tCShm), 60, 64},
       {"tCMysql", sizeof(tCMysql), 1048, 1064},
   };
-  for (const Row& r : rows) EXPECT_EQ(r.actual, P == 4 ? r.bits32 : r.bits64) << r.name;
+  for (const Row& r : rows) EXPECT_EQ(r.actual, kPtr == 4 ? r.bits32 : r.bits64) << r.name;
 }
 
 // The public members client programs read, where they read them.
 TEST(Layout, PublicMembersAreWhereClientsReadThem) {
   tCMysql db;
   const char* base = reinterpret_cast<const char*>(&db);
-  EXPECT_EQ(reinterpret_cast<const char*>(&db.m_pMysql) - base, static_cast<std::ptrdiff_t>(P));
-  EXPECT_EQ(reinterpret_cast<const char*>(&db.m_szErr) - base, static_cast<std::ptrdiff_t>(3 * P + 8));
+  EXPECT_EQ(reinterpret_cast<const char*>(&db.m_pMysql) - base, static_cast<std::ptrdiff_t>(kPtr));
+  EXPECT_EQ(reinterpret_cast<const char*>(&db.m_szErr) - base, static_cast<std::ptrdiff_t>(3 * kPtr + 8));
   EXPECT_EQ(reinterpret_cast<const char*>(&db.m_Row) - base,
-            static_cast<std::ptrdiff_t>(ptrAligned(3 * P + 8 + 1024)));
+            static_cast<std::ptrdiff_t>(ptrAligned(3 * kPtr + 8 + 1024)));
   EXPECT_EQ(static_cast<void*>(db.GetErrorStr()), static_cast<void*>(db.m_szErr));
   tCShm shm;
   const char* s = reinterpret_cast<const char*>(&shm);
-  EXPECT_EQ(reinterpret_cast<const char*>(&shm.m_nShmID) - s, static_cast<std::ptrdiff_t>(P));
-  EXPECT_EQ(reinterpret_cast<const char*>(&shm.m_szIPCName) - s, static_cast<std::ptrdiff_t>(P + 4));
+  EXPECT_EQ(reinterpret_cast<const char*>(&shm.m_nShmID) - s, static_cast<std::ptrdiff_t>(kPtr));
+  EXPECT_EQ(reinterpret_cast<const char*>(&shm.m_szIPCName) - s, static_cast<std::ptrdiff_t>(kPtr + 4));
 }
 
 // Storage for one T between guard bytes, as a client's struct would hold it.

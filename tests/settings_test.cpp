@@ -19,14 +19,14 @@ struct Login {
     std::strcpy(pass, "-");
     std::strcpy(db, "-");
   }
-  int Read(const std::string& file, const char* section) {
+  int read(const std::string& file, const char* section) {
     return get_login_com(file.c_str(), section, host, user, pass, db);
   }
   char host[64], user[64], pass[64], db[64];
 };
 
 struct Debug {
-  int Read(const std::string& file, const char* section) {
+  int read(const std::string& file, const char* section) {
     return get_debug_info(file.c_str(), section, &isDebug, &level, logFile);
   }
   int isDebug = -1;
@@ -41,14 +41,14 @@ TEST(GetLoginCom, ReadsTheFourValuesOfTheSection) {
   std::string f =
       d.write("s.ini", std::string("[db]\nHostName=10.0.0.1\nUserName=app\nPassWord= p w \nDbName=sales\n"));
   Login l;
-  EXPECT_EQ(l.Read(f, "db"), 1);
+  EXPECT_EQ(l.read(f, "db"), 1);
   EXPECT_STREQ(l.host, "10.0.0.1");
   EXPECT_STREQ(l.user, "app");
   EXPECT_STREQ(l.pass, " p w ");  // unchanged, spaces included
   EXPECT_STREQ(l.db, "sales");
 
   Login other;
-  EXPECT_EQ(other.Read(f, "DB"), 0);
+  EXPECT_EQ(other.read(f, "DB"), 0);
   EXPECT_STREQ(other.host, "-");
   EXPECT_STREQ(other.user, "-");
   EXPECT_STREQ(other.pass, "-");
@@ -59,7 +59,7 @@ TEST(GetLoginCom, StopsAtTheFirstMissingKey) {
   TempDir d;
   std::string f = d.write("s.ini", "[db]\nHostName=h\nUserName=u\nDbName=sales\n");
   Login l;
-  EXPECT_EQ(l.Read(f, "db"), 0);
+  EXPECT_EQ(l.read(f, "db"), 0);
   EXPECT_STREQ(l.host, "h");
   EXPECT_STREQ(l.user, "u");
   EXPECT_STREQ(l.pass, "-");
@@ -68,7 +68,7 @@ TEST(GetLoginCom, StopsAtTheFirstMissingKey) {
   // A key spelt with spaces around '=' is another key.
   f = d.write("s.ini", "[db]\nHostName = h\nUserName=u\nPassWord=p\nDbName=d\n");
   Login spaced;
-  EXPECT_EQ(spaced.Read(f, "db"), 0);
+  EXPECT_EQ(spaced.read(f, "db"), 0);
   EXPECT_STREQ(spaced.host, "-");
   EXPECT_STREQ(spaced.user, "-");
 }
@@ -84,7 +84,7 @@ TEST(GetLoginCom, EachMissingKeyFailsTheCall) {
       if (k != missing) text += std::string(keys[k]) + "=v" + std::to_string(k) + "\n";
     TempDir d;
     Login l;
-    EXPECT_EQ(l.Read(d.write("s.ini", text), "db"), 0);
+    EXPECT_EQ(l.read(d.write("s.ini", text), "db"), 0);
     const char* got[] = {l.host, l.user, l.pass, l.db};
     for (int k = 0; k < 4; ++k) EXPECT_STREQ(got[k], k < missing ? ("v" + std::to_string(k)).c_str() : "-");
   }
@@ -95,7 +95,7 @@ TEST(GetLoginCom, KeysMayComeFromRepeatedSections) {
   std::string f =
       d.write("s.ini", "[db]\nHostName=h\nUserName=u\n[other]\nPassWord=x\n[db]\nPassWord=p\nDbName=d\n");
   Login l;
-  EXPECT_EQ(l.Read(f, "db"), 1);
+  EXPECT_EQ(l.read(f, "db"), 1);
   EXPECT_STREQ(l.pass, "p");
   EXPECT_STREQ(l.db, "d");
 }
@@ -105,7 +105,7 @@ TEST(GetLoginCom, UnopenableFilesWriteNothing) {
   for (const std::string& f : {d.file("missing.ini"), d.path()}) {
     SCOPED_TRACE(f);
     Login l;
-    EXPECT_EQ(l.Read(f, "db"), 0);
+    EXPECT_EQ(l.read(f, "db"), 0);
     EXPECT_STREQ(l.host, "-");
     EXPECT_STREQ(l.db, "-");
   }
@@ -117,8 +117,8 @@ TEST(GetLoginCom, CrLfFileGivesTheSameValues) {
   std::string crlf;
   for (char c : text) crlf += (c == '\n') ? std::string("\r\n") : std::string(1, c);
   Login a, b;
-  EXPECT_EQ(a.Read(d.write("lf.ini", text), "db"), 1);
-  EXPECT_EQ(b.Read(d.write("crlf.ini", crlf), "db"), 1);
+  EXPECT_EQ(a.read(d.write("lf.ini", text), "db"), 1);
+  EXPECT_EQ(b.read(d.write("crlf.ini", crlf), "db"), 1);
   EXPECT_STREQ(a.pass, "s3cr");  // '#' starts a comment, even in a password
   EXPECT_STREQ(b.pass, "s3cr");
   EXPECT_STREQ(b.host, "10.0.0.1");
@@ -126,7 +126,7 @@ TEST(GetLoginCom, CrLfFileGivesTheSameValues) {
 
   // Two '=' on a line make it no entry: the reading stops there.
   Login c;
-  EXPECT_EQ(c.Read(d.write("eq.ini", "[db]\nHostName=h\nUserName=u\nPassWord=a=b\nDbName=d\n"), "db"), 0);
+  EXPECT_EQ(c.read(d.write("eq.ini", "[db]\nHostName=h\nUserName=u\nPassWord=a=b\nDbName=d\n"), "db"), 0);
   EXPECT_STREQ(c.user, "u");
   EXPECT_STREQ(c.pass, "-");
 }
@@ -135,13 +135,13 @@ TEST(GetDebugInfo, ReadsTheThreeSettings) {
   TempDir d;
   std::string f = d.write("s.ini", "[debug]\nis_debug=1\ndebug_level=3\nlog_file=trace.log\n");
   Debug g;
-  EXPECT_EQ(g.Read(f, "debug"), 1);
+  EXPECT_EQ(g.read(f, "debug"), 1);
   EXPECT_EQ(g.isDebug, 1);
   EXPECT_EQ(g.level, 3);
   EXPECT_STREQ(g.logFile, "trace.log");
 
   Debug missing;
-  EXPECT_EQ(missing.Read(f, "Debug"), 0);
+  EXPECT_EQ(missing.read(f, "Debug"), 0);
   EXPECT_EQ(missing.isDebug, -1);
   EXPECT_EQ(missing.level, -1);
   EXPECT_STREQ(missing.logFile, "-");
@@ -150,28 +150,28 @@ TEST(GetDebugInfo, ReadsTheThreeSettings) {
 TEST(GetDebugInfo, NonNumbersCountAsZeroAndMissingKeysStopTheReading) {
   TempDir d;
   Debug g;
-  EXPECT_EQ(g.Read(d.write("s.ini", "[debug]\nis_debug=yes\ndebug_level= 2x\nlog_file=\n"), "debug"), 1);
+  EXPECT_EQ(g.read(d.write("s.ini", "[debug]\nis_debug=yes\ndebug_level= 2x\nlog_file=\n"), "debug"), 1);
   EXPECT_EQ(g.isDebug, 0);
   EXPECT_EQ(g.level, 2);
   EXPECT_STREQ(g.logFile, "");
 
   Debug partial;
-  EXPECT_EQ(partial.Read(d.write("s.ini", "[debug]\nis_debug=1\nlog_file=x.log\n"), "debug"), 0);
+  EXPECT_EQ(partial.read(d.write("s.ini", "[debug]\nis_debug=1\nlog_file=x.log\n"), "debug"), 0);
   EXPECT_EQ(partial.isDebug, 1);
   EXPECT_EQ(partial.level, -1);
   EXPECT_STREQ(partial.logFile, "-");
 
   // The last key missing fails the call too.
   Debug noLog;
-  EXPECT_EQ(noLog.Read(d.write("s.ini", "[debug]\nis_debug=1\ndebug_level=3\n"), "debug"), 0);
+  EXPECT_EQ(noLog.read(d.write("s.ini", "[debug]\nis_debug=1\ndebug_level=3\n"), "debug"), 0);
   EXPECT_EQ(noLog.isDebug, 1);
   EXPECT_EQ(noLog.level, 3);
   EXPECT_STREQ(noLog.logFile, "-");
 
   Debug none;
-  EXPECT_EQ(none.Read(d.file("missing.ini"), "debug"), 0);
+  EXPECT_EQ(none.read(d.file("missing.ini"), "debug"), 0);
   EXPECT_EQ(none.isDebug, -1);
-  EXPECT_EQ(none.Read(d.path(), "debug"), 0);
+  EXPECT_EQ(none.read(d.path(), "debug"), 0);
   EXPECT_EQ(none.isDebug, -1);
 }
 
@@ -179,7 +179,7 @@ TEST(SettingsDeath, NullArgumentsAreCallerErrors) {
   TempDir d;
   std::string f = d.write("s.ini", "[debug]\nis_debug=1\ndebug_level=3\nlog_file=trace.log\n");
   Debug g;
-  EXPECT_EQ(g.Read(f, "debug"), 1);  // positive control
+  EXPECT_EQ(g.read(f, "debug"), 1);  // positive control
   int n = 0;
   char buf[32];
   EXPECT_DEATH(get_debug_info(nullptr, "debug", &n, &n, buf), "pFileName && pMode");

@@ -26,13 +26,13 @@ using tavo_test::TempDir;
 class ConfProbe : public tCFileConf {
  public:
   using tCFileConf::tCFileConf;
-  const tCString3* Table() const { return m_oConf; }
+  const tCString3* table() const { return m_oConf; }
 };
 
 // One "key=value" line per entry, in file order.
 std::string listing(const ConfProbe& o) {
   std::string out;
-  const tCString3* t = o.Table();
+  const tCString3* t = o.table();
   for (char*** ppp = *t; *ppp != nullptr; ++ppp) {
     EXPECT_EQ(addresslen2(*ppp), 2);
     out += escape((*ppp)[0]) + "=" + escape((*ppp)[1]) + "\n";
@@ -52,13 +52,13 @@ TEST(tCFileConfGolden, FixturesGiveTheExpectedEntries) {
     EXPECT_EQ(listing(o), expected);
 
     // The positional lookups see the same rows, clamped at both ends.
-    int n = o.Table()->GetLength();
+    int n = o.table()->GetLength();
     tCString key, value;
     for (int i = 0; i < n; ++i) {
       ASSERT_EQ(o.GetKey(i, key), 1);
       ASSERT_EQ(o.GetValue(i, value), 1);
-      EXPECT_STREQ(key, (*o.Table())[i][0]);
-      EXPECT_STREQ(value, (*o.Table())[i][1]);
+      EXPECT_STREQ(key, (*o.table())[i][0]);
+      EXPECT_STREQ(value, (*o.table())[i][1]);
     }
     EXPECT_EQ(o.GetKey(n, key), n > 0 ? 1 : 0);
     EXPECT_EQ(o.GetValue(-1, value), n > 0 ? 1 : 0);
@@ -311,7 +311,7 @@ TEST(tCFileConfOpen, ManyEntriesAndAVeryLongLine) {
   std::string path = d.write("big.txt", text);
   ConfProbe o;
   ASSERT_EQ(o.Open(path.c_str(), "rb"), 1);
-  EXPECT_EQ(o.Table()->GetLength(), kEntries + 1);
+  EXPECT_EQ(o.table()->GetLength(), kEntries + 1);
   tCString s;
   EXPECT_EQ(o.GetValue(("key" + std::to_string(kEntries - 1)).c_str(), s), 1);
   EXPECT_EQ(std::string(s), "value" + std::to_string(kEntries - 1));

@@ -29,16 +29,16 @@ using tavo_test::TempDir;
 class IniProbe : public tCFileIni {
  public:
   using tCFileIni::tCFileIni;
-  int Count() const { return m_nSections; }
-  const IniSection* Section(int i) const { return m_pSections[i]; }
+  int count() const { return m_nSections; }
+  const IniSection* section(int i) const { return m_pSections[i]; }
 };
 
 // "[name]" per section, then "  key=value" per entry, in file order.
 std::string listing(const IniProbe& o) {
   std::string out;
-  for (int i = 0; i < o.Count(); ++i) {
-    out += "[" + escape(*o.Section(i)->m_oName) + "]\n";
-    for (char*** ppp = *o.Section(i)->m_oEntries; *ppp != nullptr; ++ppp) {
+  for (int i = 0; i < o.count(); ++i) {
+    out += "[" + escape(*o.section(i)->m_oName) + "]\n";
+    for (char*** ppp = *o.section(i)->m_oEntries; *ppp != nullptr; ++ppp) {
       EXPECT_EQ(addresslen2(*ppp), 2);
       out += "  " + escape((*ppp)[0]) + "=" + escape((*ppp)[1]) + "\n";
     }
@@ -60,9 +60,9 @@ TEST(tCFileIniGolden, FixturesGiveTheExpectedSections) {
     // Every lookup agrees with the listing: the first entry of that key in
     // the first section of that name holding it.
     std::map<std::pair<std::string, std::string>, std::string> first;
-    for (int i = 0; i < o.Count(); ++i)
-      for (char*** ppp = *o.Section(i)->m_oEntries; *ppp != nullptr; ++ppp)
-        first.emplace(std::make_pair(std::string(*o.Section(i)->m_oName), std::string((*ppp)[0])), (*ppp)[1]);
+    for (int i = 0; i < o.count(); ++i)
+      for (char*** ppp = *o.section(i)->m_oEntries; *ppp != nullptr; ++ppp)
+        first.emplace(std::make_pair(std::string(*o.section(i)->m_oName), std::string((*ppp)[0])), (*ppp)[1]);
     for (const auto& e : first) {
       tCString v;
       ASSERT_EQ(o.GetValue(e.first.first.c_str(), e.first.second.c_str(), v), 1);
@@ -125,14 +125,14 @@ TEST(tCFileIniFormat, LineRules) {
   }
 }
 
-class tCFileIniLookup : public ::testing::Test {
+class IniLookup : public ::testing::Test {
  protected:
-  std::string Write(const std::string& text) { return dir_.write("c.ini", text); }
+  std::string write(const std::string& text) { return dir_.write("c.ini", text); }
   TempDir dir_;
 };
 
-TEST_F(tCFileIniLookup, SectionsAndKeysCompareExactly) {
-  std::string path = Write("[db]\nhost=10.0.0.1\nk = v\n");
+TEST_F(IniLookup, SectionsAndKeysCompareExactly) {
+  std::string path = write("[db]\nhost=10.0.0.1\nk = v\n");
   tCFileIni o(path.c_str(), "rb");
   char buf[64];
   EXPECT_EQ(o.GetString("db", "host", buf), 1);
@@ -148,8 +148,8 @@ TEST_F(tCFileIniLookup, SectionsAndKeysCompareExactly) {
   EXPECT_EQ(o.GetString("db ", "host", buf), 0);
 }
 
-TEST_F(tCFileIniLookup, TheSizedGetStringRefusesAValueThatDoesNotFit) {
-  std::string path = Write("[db]\nhost=10.0.0.1\nempty=\n");
+TEST_F(IniLookup, TheSizedGetStringRefusesAValueThatDoesNotFit) {
+  std::string path = write("[db]\nhost=10.0.0.1\nempty=\n");
   tCFileIni o(path.c_str(), "rb");
   char buf[16] = "untouched";
   EXPECT_EQ(o.GetString("db", "host", buf, 8), 0);  // 8 bytes and a NUL
@@ -164,8 +164,8 @@ TEST_F(tCFileIniLookup, TheSizedGetStringRefusesAValueThatDoesNotFit) {
   EXPECT_STREQ(buf, "");
 }
 
-TEST_F(tCFileIniLookup, RepeatedSectionsAreSearchedInOrder) {
-  std::string path = Write("[a]\nk=1\n[b]\nk=2\n[a]\nx=5\nk=9\n");
+TEST_F(IniLookup, RepeatedSectionsAreSearchedInOrder) {
+  std::string path = write("[a]\nk=1\n[b]\nk=2\n[a]\nx=5\nk=9\n");
   tCFileIni o(path.c_str(), "rb");
   tCString s;
   EXPECT_EQ(o.GetValue("a", "k", s), 1);
@@ -182,10 +182,10 @@ TEST_F(tCFileIniLookup, RepeatedSectionsAreSearchedInOrder) {
   EXPECT_STREQ(s, "");
 }
 
-TEST_F(tCFileIniLookup, WithoutAnySectionTheResultIsUntouched) {
+TEST_F(IniLookup, WithoutAnySectionTheResultIsUntouched) {
   for (const char* text : {"", "k=1\n", "[db] #main\nk=1\n", "# only\n"}) {
     SCOPED_TRACE(text);
-    std::string path = Write(text);
+    std::string path = write(text);
     tCFileIni o(path.c_str(), "rb");
     tCString s("caller's");
     EXPECT_EQ(o.GetValue("db", "k", s), 0);
@@ -204,9 +204,9 @@ TEST_F(tCFileIniLookup, WithoutAnySectionTheResultIsUntouched) {
   EXPECT_STREQ(buf, "untouched");
 }
 
-TEST_F(tCFileIniLookup, GetStringCopiesTheWholeValue) {
+TEST_F(IniLookup, GetStringCopiesTheWholeValue) {
   std::string longValue(5000, 'x');
-  std::string path = Write("[s]\nempty=\nlong=" + longValue + "\nhigh=\xB0\xA1\n");
+  std::string path = write("[s]\nempty=\nlong=" + longValue + "\nhigh=\xB0\xA1\n");
   tCFileIni o(path.c_str(), "rb");
   char buf[6000];
   std::memset(buf, 'z', sizeof buf);
@@ -219,7 +219,7 @@ TEST_F(tCFileIniLookup, GetStringCopiesTheWholeValue) {
   EXPECT_STREQ(buf, "\xB0\xA1");
 }
 
-TEST_F(tCFileIniLookup, GetIntegerConvertsLikeAtoi) {
+TEST_F(IniLookup, GetIntegerConvertsLikeAtoi) {
   struct Case {
     const char* value;
     int expected;
@@ -248,7 +248,7 @@ TEST_F(tCFileIniLookup, GetIntegerConvertsLikeAtoi) {
   std::string text = "[n]\n";
   for (size_t i = 0; i < sizeof kCases / sizeof kCases[0]; ++i)
     text += "k" + std::to_string(i) + "=" + kCases[i].value + "\n";
-  std::string path = Write(text);
+  std::string path = write(text);
   tCFileIni o(path.c_str(), "rb");
   for (size_t i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
     SCOPED_TRACE(kCases[i].value);
@@ -263,7 +263,7 @@ TEST_F(tCFileIniLookup, GetIntegerConvertsLikeAtoi) {
   EXPECT_EQ(n, -12345);
 }
 
-TEST_F(tCFileIniLookup, ManySectionsAndAVeryLongLine) {
+TEST_F(IniLookup, ManySectionsAndAVeryLongLine) {
   // Vectors grow by exactly one slot per line; the sanitizer's realloc
   // always moves the block, which makes that quadratic there.
   const int kSections = TAVO_TEST_SANITIZED ? 200 : 1000;
@@ -275,10 +275,10 @@ TEST_F(tCFileIniLookup, ManySectionsAndAVeryLongLine) {
   }
   std::string longValue(1 << 20, 'v');
   text += "long=" + longValue + "\n";
-  std::string path = Write(text);
+  std::string path = write(text);
   IniProbe o;
   ASSERT_EQ(o.Open(path.c_str(), "rb"), 1);
-  EXPECT_EQ(o.Count(), kSections);
+  EXPECT_EQ(o.count(), kSections);
   const std::string last = "sec" + std::to_string(kSections - 1);
   int n = 0;
   EXPECT_EQ(o.GetInteger(last.c_str(), "key99", &n), 1);
@@ -290,7 +290,7 @@ TEST_F(tCFileIniLookup, ManySectionsAndAVeryLongLine) {
   EXPECT_EQ(s.GetLength(), static_cast<int>(longValue.size()));
 }
 
-TEST_F(tCFileIniLookup, ManyRepeatedSectionsAndKeysMatchTheFirstInFileOrder) {
+TEST_F(IniLookup, ManyRepeatedSectionsAndKeysMatchTheFirstInFileOrder) {
   // Sections of a few names repeated many times, keys repeated within and
   // across them: every lookup must give what a walk in file order gives.
   std::mt19937 rng(7);

@@ -145,7 +145,7 @@ TEST(tCMysqlLogin, AServerThatNeverAnswersFailsWithinTheConnectTimeOut) {
 // ---------------------------------------------------------------------------
 // Against the test server
 
-class tCMysqlDb : public ::testing::Test {
+class MysqlDb : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!tavo_test::dbServerExpected()) {
@@ -192,7 +192,7 @@ class tCMysqlDb : public ::testing::Test {
   std::vector<std::string> routines_;
 };
 
-TEST_F(tCMysqlDb, LoginWithALiveConnectionReturnsAtOnce) {
+TEST_F(MysqlDb, LoginWithALiveConnectionReturnsAtOnce) {
   MYSQL* p = db_.m_pMysql;
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(db_.CheckConnect(), 1);
@@ -202,7 +202,7 @@ TEST_F(tCMysqlDb, LoginWithALiveConnectionReturnsAtOnce) {
   EXPECT_EQ(one(db_, "SELECT DATABASE()"), s_.db);
 }
 
-TEST_F(tCMysqlDb, WrongPasswordFailsThenTheRightOneConnects) {
+TEST_F(MysqlDb, WrongPasswordFailsThenTheRightOneConnects) {
   tCMysql m;
   std::string bad = std::string(s_.pass) + "x";
   EXPECT_EQ(m.Login(s_.host, s_.user, bad.c_str(), s_.db, "", static_cast<unsigned>(s_.port), nullptr, 0), 0);
@@ -226,7 +226,7 @@ TEST_F(tCMysqlDb, WrongPasswordFailsThenTheRightOneConnects) {
   }
 }
 
-TEST_F(tCMysqlDb, ReadStepsThroughEveryRowThenNull) {
+TEST_F(MysqlDb, ReadStepsThroughEveryRowThenNull) {
   createTable("id INT PRIMARY KEY, name VARCHAR(20) NULL");
   ASSERT_EQ(db_.QueryWrite(("INSERT INTO " + table_ + " VALUES (1,'one'),(2,NULL),(3,'three')").c_str()), 1);
 
@@ -266,7 +266,7 @@ TEST_F(tCMysqlDb, ReadStepsThroughEveryRowThenNull) {
   EXPECT_EQ(db_.m_Row, nullptr);
 }
 
-TEST_F(tCMysqlDb, ANewReadingQueryReleasesTheHeldResult) {
+TEST_F(MysqlDb, ANewReadingQueryReleasesTheHeldResult) {
   // Under the leak checker an unreleased result set would show.
   ASSERT_EQ(db_.QueryRead("SELECT 1, 2, 3"), 1);
   db_.GetRow();
@@ -282,7 +282,7 @@ TEST_F(tCMysqlDb, ANewReadingQueryReleasesTheHeldResult) {
   EXPECT_EQ(db_.GetRowNum(), 0);
 }
 
-TEST_F(tCMysqlDb, NonSelectThroughQueryReadIsCarriedOutAndReported) {
+TEST_F(MysqlDb, NonSelectThroughQueryReadIsCarriedOutAndReported) {
   createTable("id INT PRIMARY KEY, v INT");
   ASSERT_EQ(db_.QueryWrite(("INSERT INTO " + table_ + " VALUES (1, 10)").c_str()), 1);
   EXPECT_EQ(db_.QueryRead(("UPDATE " + table_ + " SET v = 11 WHERE id = 1").c_str()), 0);
@@ -293,7 +293,7 @@ TEST_F(tCMysqlDb, NonSelectThroughQueryReadIsCarriedOutAndReported) {
   EXPECT_STREQ(db_.GetErrorStr(), "No error here,just a non-SELECT statment...\n");
 }
 
-TEST_F(tCMysqlDb, FailedStatementsRecordTheServerTextAndStayLoggedIn) {
+TEST_F(MysqlDb, FailedStatementsRecordTheServerTextAndStayLoggedIn) {
   struct Case {
     const char* what;
     int (*run)(tCMysql&, const char*);
@@ -336,7 +336,7 @@ TEST_F(tCMysqlDb, FailedStatementsRecordTheServerTextAndStayLoggedIn) {
   EXPECT_TRUE(startsWith(db_.GetErrorStr(), "read_real_query fail:\t"));
 }
 
-TEST_F(tCMysqlDb, WritingStatementsThatReturnRowsKeepTheConnectionInStep) {
+TEST_F(MysqlDb, WritingStatementsThatReturnRowsKeepTheConnectionInStep) {
   createTable("id INT PRIMARY KEY");
   ASSERT_EQ(db_.QueryWrite(("INSERT INTO " + table_ + " SELECT seq FROM seq_1_to_2000").c_str()), 1);
   std::string rows = createProcedure("rows", "() BEGIN SELECT 1; SELECT 2, 3; END");
@@ -352,7 +352,7 @@ TEST_F(tCMysqlDb, WritingStatementsThatReturnRowsKeepTheConnectionInStep) {
   EXPECT_EQ(count(db_), "10");
 }
 
-TEST_F(tCMysqlDb, StoredProceduresThroughQueryReadProcAndQueryRead) {
+TEST_F(MysqlDb, StoredProceduresThroughQueryReadProcAndQueryRead) {
   std::string out = createProcedure("out", "(OUT x INT) BEGIN SET x = 41 + 1; END");
   std::string rows =
       createProcedure("rows", "(OUT x INT) BEGIN SELECT 'r1' UNION ALL SELECT 'r2'; SET x = 7; END");
@@ -404,7 +404,7 @@ TEST_F(tCMysqlDb, StoredProceduresThroughQueryReadProcAndQueryRead) {
   EXPECT_EQ(one(db_, "SELECT 3"), "3");
 }
 
-TEST_F(tCMysqlDb, TransactionsCommitRollBackAndLeaveAutocommitOff) {
+TEST_F(MysqlDb, TransactionsCommitRollBackAndLeaveAutocommitOff) {
   createTable("id INT PRIMARY KEY");
   tCMysql other;
   ASSERT_EQ(login(other, s_), 1);
@@ -431,7 +431,7 @@ TEST_F(tCMysqlDb, TransactionsCommitRollBackAndLeaveAutocommitOff) {
   EXPECT_EQ(count(other), "2");
 }
 
-TEST_F(tCMysqlDb, LogoutReleasesEverythingAndResetsTheRow) {
+TEST_F(MysqlDb, LogoutReleasesEverythingAndResetsTheRow) {
   ASSERT_EQ(db_.QueryRead("SELECT seq, seq * 2 FROM seq_1_to_3"), 1);
   db_.GetRow();
   ASSERT_NE(db_.m_Row, nullptr);
@@ -451,7 +451,7 @@ TEST_F(tCMysqlDb, LogoutReleasesEverythingAndResetsTheRow) {
   EXPECT_EQ(one(db_, "SELECT 1"), "1");
 }
 
-TEST_F(tCMysqlDb, CopiesShareTheConnectionAndTheResultAndReleaseThemOnce) {
+TEST_F(MysqlDb, CopiesShareTheConnectionAndTheResultAndReleaseThemOnce) {
   ASSERT_EQ(db_.QueryRead("SELECT seq FROM seq_1_to_4"), 1);
   db_.GetRow();
   std::strcpy(db_.m_szErr, "marker");
@@ -510,7 +510,7 @@ TEST_F(tCMysqlDb, CopiesShareTheConnectionAndTheResultAndReleaseThemOnce) {
   EXPECT_EQ(one(kept, "SELECT 6"), "6");
 }
 
-TEST_F(tCMysqlDb, LargeStatementsAndResults) {
+TEST_F(MysqlDb, LargeStatementsAndResults) {
   createTable("id INT PRIMARY KEY, body LONGTEXT");
   // A statement of about 1 MB.
   std::string body(1 << 20, 'a');
@@ -536,7 +536,7 @@ TEST_F(tCMysqlDb, LargeStatementsAndResults) {
   EXPECT_EQ(db_.m_Row, nullptr);
 }
 
-TEST_F(tCMysqlDb, BinaryAndGbkBytesComeBackUnchanged) {
+TEST_F(MysqlDb, BinaryAndGbkBytesComeBackUnchanged) {
   // GBK text ("中文数据" as GBK bytes) on a gbk connection into a gbk column.
   tCMysql gbk;
   ASSERT_EQ(login(gbk, s_, "gbk"), 1) << gbk.GetErrorStr();
@@ -605,7 +605,7 @@ class OwnServer {
   bool started_ = false;
 };
 
-TEST_F(tCMysqlDb, ServerKilledMidSessionThenRestarted) {
+TEST_F(MysqlDb, ServerKilledMidSessionThenRestarted) {
   OwnServer srv;
   ASSERT_TRUE(srv.started());
   DbSettings s = tavo_test::readDbSettings(srv.ini().c_str());
@@ -652,7 +652,7 @@ TEST_F(tCMysqlDb, ServerKilledMidSessionThenRestarted) {
   EXPECT_EQ(one(m, "SELECT COUNT(*) FROM k"), "1");
 }
 #else
-TEST_F(tCMysqlDb, ServerKilledMidSessionThenRestarted) {
+TEST_F(MysqlDb, ServerKilledMidSessionThenRestarted) {
   GTEST_SKIP() << "POSIX only: the test's own server is started and killed through bash";
 }
 #endif

@@ -906,7 +906,7 @@ class NetbiosResponder {
   int requests_ = 0, bad_ = 0;
 };
 
-#define NEED_RESPONDER(r) \
+#define TAVO_NEED_RESPONDER(r) \
   if (!(r).ready()) GTEST_SKIP() << (r).why()
 
 // A node-status reply of `length` bytes holding `names` names and the MAC
@@ -946,7 +946,7 @@ const unsigned char kMac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
 
 TEST(tCTcpMac, RequestAndFormatting) {
   NetbiosResponder r;
-  NEED_RESPONDER(r);
+  TAVO_NEED_RESPONDER(r);
   tCTcp t;  // no socket needed
   char mac[32];
   char hyphen[] = "-", none[] = "", colon[] = ":";
@@ -973,7 +973,7 @@ TEST(tCTcpMac, RequestAndFormatting) {
 
 TEST(tCTcpMac, ReplyLengthsAgainstNameCounts) {
   NetbiosResponder r;
-  NEED_RESPONDER(r);
+  TAVO_NEED_RESPONDER(r);
   tCTcp t;
   char mac[32];
   char sep[] = ":";
@@ -1019,7 +1019,7 @@ TEST(tCTcpMac, ReplyLengthsAgainstNameCounts) {
 
 TEST(tCTcpMac, SilenceAndUnknownNames) {
   NetbiosResponder r;
-  NEED_RESPONDER(r);
+  TAVO_NEED_RESPONDER(r);
   tCTcp t;
   char mac[32] = "kept";
   char sep[] = "-";
@@ -1036,7 +1036,7 @@ TEST(tCTcpMac, SilenceAndUnknownNames) {
 
 TEST(tCTcpMac, SignalDuringTheWait) {
   NetbiosResponder r;
-  NEED_RESPONDER(r);
+  TAVO_NEED_RESPONDER(r);
   InterruptingSignal sig;
   r.silence();
   std::atomic<bool> done{false};

@@ -34,7 +34,7 @@ __declspec(allocate(".CRT$XIZ")) static const start_fn_int xi_z = 0;
 __declspec(allocate(".CRT$XCA")) static const start_fn xc_a = 0;
 __declspec(allocate(".CRT$XCZ")) static const start_fn xc_z = 0;
 
-static void run_initialisers(void) {
+static void runInitialisers(void) {
   /* Walked through volatile pointers: the markers are distinct objects
    * to the compiler, one table to the linker. */
   const start_fn_int *volatile pi = &xi_a;
@@ -58,7 +58,7 @@ void __cdecl mainCRTStartup(void) {
   _set_app_type(1);          /* _crt_console_app */
   _configure_narrow_argv(1); /* _crt_argv_unexpanded_arguments */
   _initialize_narrow_environment();
-  run_initialisers();
+  runInitialisers();
   status = main(*__p___argc(), *__p___argv());
   tavo_msvc_run_onexit();
   exit(status);
@@ -78,7 +78,7 @@ void __cdecl mainCRTStartup(void) {
   start_info info = {0};
   __set_app_type(1); /* console */
   if (__getmainargs(&argc, &argv, &envp, 0, &info) < 0) exit(255);
-  run_initialisers();
+  runInitialisers();
   status = main(argc, argv);
   tavo_msvc_run_onexit();
   exit(status);

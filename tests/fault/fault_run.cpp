@@ -73,7 +73,7 @@ constexpr int kWrongResult = 3;
   _exit(kWrongResult);
 }
 
-#define EXPECT(cond, ...)            \
+#define TAVO_EXPECT(cond, ...)       \
   do {                               \
     if (!(cond)) wrong(__VA_ARGS__); \
   } while (0)
@@ -84,7 +84,7 @@ constexpr int kWrongResult = 3;
 template <class Step>
 void twice(const char* what, Step step) {
   if (step()) return;
-  EXPECT(step(), "%s failed again on a second try", what);
+  TAVO_EXPECT(step(), "%s failed again on a second try", what);
 }
 
 int countOpenFds() {
@@ -179,46 +179,46 @@ void scenarioFile(const std::string& dir) {
   twice("write_file", [&] {
     unlink(path.c_str());
     if (write_file(path.c_str(), "%s", text.c_str()) != 1) return false;
-    EXPECT(slurp(path) == text, "write_file gave 1 but the file differs");
+    TAVO_EXPECT(slurp(path) == text, "write_file gave 1 but the file differs");
     return true;
   });
   twice("tCFile::Write (static)", [&] {
     std::string p2 = dir + "/static.txt";
     if (tCFile::Write(p2.c_str(), "wb", "%s", text.c_str()) != 1) return false;
-    EXPECT(slurp(p2) == text, "tCFile::Write gave 1 but the file differs");
+    TAVO_EXPECT(slurp(p2) == text, "tCFile::Write gave 1 but the file differs");
     return true;
   });
   twice("write2file", [&] {
     std::string p3 = dir + "/bytes.bin";
     unlink(p3.c_str());
     if (write2file(p3.c_str(), "a\0b", 3) != 1) return false;
-    EXPECT(slurp(p3) == std::string("a\0b", 3), "write2file gave 1 but the file differs");
+    TAVO_EXPECT(slurp(p3) == std::string("a\0b", 3), "write2file gave 1 but the file differs");
     return true;
   });
 
   // Whole-file reading.
   twice("tCFile::GetLines (static)", [&] {
     int n = tCFile::GetLines(path.c_str());
-    EXPECT(n == kLines || n == -1, "GetLines gave %d", n);
+    TAVO_EXPECT(n == kLines || n == -1, "GetLines gave %d", n);
     return n == kLines;
   });
   twice("tCFile::ReadLines (static)", [&] {
     char** v = tCFile::ReadLines(path.c_str());
     bool ok = v != nullptr;
-    EXPECT(!ok || holdsLines(v, kLines), "ReadLines gave %d lines, or wrong ones", vectorLength(v));
+    TAVO_EXPECT(!ok || holdsLines(v, kLines), "ReadLines gave %d lines, or wrong ones", vectorLength(v));
     strfreev(v);
     return ok;
   });
   twice("read_file_lines", [&] {
     char** v = read_file_lines(path.c_str(), 10);
     bool ok = v != nullptr;
-    EXPECT(!ok || holdsLines(v, 10), "read_file_lines gave %d lines, or wrong ones", vectorLength(v));
+    TAVO_EXPECT(!ok || holdsLines(v, 10), "read_file_lines gave %d lines, or wrong ones", vectorLength(v));
     strfreev(v);
     return ok;
   });
   twice("tCFile::GetLength (static)", [&] {
     int n = tCFile::GetLength(path.c_str());
-    EXPECT(n == static_cast<int>(text.size()) || n == -1, "GetLength gave %d", n);
+    TAVO_EXPECT(n == static_cast<int>(text.size()) || n == -1, "GetLength gave %d", n);
     return n != -1;
   });
 
@@ -229,36 +229,36 @@ void scenarioFile(const std::string& dir) {
     twice("tCFile::Open", [&] { return f.Open(path.c_str(), "rb") == 1; });
     twice("tCFile::GetLines", [&] {
       int n = f.GetLines();
-      EXPECT(n == kLines || n == -1, "GetLines gave %d", n);
+      TAVO_EXPECT(n == kLines || n == -1, "GetLines gave %d", n);
       return n == kLines;
     });
     twice("tCFile::ReadLines", [&] {
       char** v = f.ReadLines();
       bool ok = v != nullptr;
-      EXPECT(!ok || holdsLines(v, kLines), "ReadLines gave %d lines, or wrong ones", vectorLength(v));
+      TAVO_EXPECT(!ok || holdsLines(v, kLines), "ReadLines gave %d lines, or wrong ones", vectorLength(v));
       strfreev(v);
       return ok;
     });
     twice("tCFile::Read", [&] {
       char buf[16];
       int n = f.Read(buf, 9, 7);  // "line 2\nl"
-      EXPECT(n == 9 || n == -1, "Read gave %d", n);
-      EXPECT(n != 9 || memcmp(buf, "line 2\nli", 9) == 0, "Read gave the wrong bytes");
+      TAVO_EXPECT(n == 9 || n == -1, "Read gave %d", n);
+      TAVO_EXPECT(n != 9 || memcmp(buf, "line 2\nli", 9) == 0, "Read gave the wrong bytes");
       return n == 9;
     });
     twice("tCFile::GetStatus", [&] {
       struct stat st;
       if (f.GetStatus(&st) != 1) return false;
-      EXPECT(st.st_size == static_cast<off_t>(text.size()), "GetStatus gave a size of %lld",
-             static_cast<long long>(st.st_size));
+      TAVO_EXPECT(st.st_size == static_cast<off_t>(text.size()), "GetStatus gave a size of %lld",
+                  static_cast<long long>(st.st_size));
       return true;
     });
     twice("tCFile::GetFilePath", [&] {
       tCString o;
       if (f.GetFilePath(o) != 1) return false;
       char* real = realpath(path.c_str(), nullptr);
-      EXPECT(std::string(static_cast<const char*>(o)) == real, "GetFilePath gave %s",
-             static_cast<const char*>(o));
+      TAVO_EXPECT(std::string(static_cast<const char*>(o)) == real, "GetFilePath gave %s",
+                  static_cast<const char*>(o));
       free(real);
       return true;
     });
@@ -277,8 +277,8 @@ void scenarioFile(const std::string& dir) {
     for (int i = 1; i <= kShortLines && ok; ++i) ok = w.Write("line %d\n", i) == 1;
     int nClosed = w.Close();
     if (!ok || nClosed != 1) return false;
-    EXPECT(slurp(p4) == text.substr(0, text.find("line " + std::to_string(kShortLines + 1))),
-           "writes and Close gave 1 but the file differs");
+    TAVO_EXPECT(slurp(p4) == text.substr(0, text.find("line " + std::to_string(kShortLines + 1))),
+                "writes and Close gave 1 but the file differs");
     return true;
   });
 
@@ -289,11 +289,11 @@ void scenarioFile(const std::string& dir) {
     char name[256];
     snprintf(name, sizeof name, "%s", p5.c_str());
     if (addsuffix(name, "bak") != 1) {
-      EXPECT(slurp(p5) == "x" && slurp(p5 + ".bak") == "<missing>", "a failed addsuffix moved the file");
+      TAVO_EXPECT(slurp(p5) == "x" && slurp(p5 + ".bak") == "<missing>", "a failed addsuffix moved the file");
       unlink(p5.c_str());
       return false;
     }
-    EXPECT(slurp(p5) == "<missing>" && slurp(p5 + ".bak") == "x", "addsuffix gave 1 but did not rename");
+    TAVO_EXPECT(slurp(p5) == "<missing>" && slurp(p5 + ".bak") == "x", "addsuffix gave 1 but did not rename");
     unlink((p5 + ".bak").c_str());
     return true;
   });
@@ -318,24 +318,24 @@ void scenarioIni(const std::string& dir) {
   twice("tCFileIni::Open", [&] { return ini.Open(path.c_str(), "rb") == 1; });
   // An open that succeeded has every key of the file.
   char value[64];
-  EXPECT(ini.GetString("db", "UserName", value, sizeof value) == 1 && strcmp(value, "tavo") == 0,
-         "UserName not read after a successful Open");
+  TAVO_EXPECT(ini.GetString("db", "UserName", value, sizeof value) == 1 && strcmp(value, "tavo") == 0,
+              "UserName not read after a successful Open");
   int n = 0;
-  EXPECT(ini.GetInteger("debug", "debug_level", &n) == 1 && n == 3, "debug_level not read");
+  TAVO_EXPECT(ini.GetInteger("debug", "debug_level", &n) == 1 && n == 3, "debug_level not read");
   tCString o;
-  EXPECT(ini.GetValue("db", "DbName", o) == 1 && strcmp(o, "test") == 0, "DbName not read");
+  TAVO_EXPECT(ini.GetValue("db", "DbName", o) == 1 && strcmp(o, "test") == 0, "DbName not read");
   tCFileIni copy(ini);
   ini.Close();
-  EXPECT(copy.GetString("db", "HostName", value, sizeof value) == 1 && strcmp(value, "127.0.0.1") == 0,
-         "a copy lost its table");
+  TAVO_EXPECT(copy.GetString("db", "HostName", value, sizeof value) == 1 && strcmp(value, "127.0.0.1") == 0,
+              "a copy lost its table");
   copy.Close();
 
   const std::string conf = dir + "/a.conf";
   spit(conf, "alpha=1\nbeta=two\n# note\ngamma=3\n");
   tCFileConf c;
   twice("tCFileConf::Open", [&] { return c.Open(conf.c_str(), "rb") == 1; });
-  EXPECT(c.GetValue("beta", o) == 1 && strcmp(o, "two") == 0, "beta not read after a successful Open");
-  EXPECT(c.GetValue(2, o) == 1 && strcmp(o, "3") == 0, "row 2 not read");
+  TAVO_EXPECT(c.GetValue("beta", o) == 1 && strcmp(o, "two") == 0, "beta not read after a successful Open");
+  TAVO_EXPECT(c.GetValue(2, o) == 1 && strcmp(o, "3") == 0, "row 2 not read");
   c.Close();
 }
 
@@ -345,19 +345,20 @@ void scenarioSettings(const std::string& dir) {
   twice("get_login_com_s", [&] {
     char h[32] = "", u[32] = "", p[32] = "", d[32] = "";
     if (get_login_com_s(path.c_str(), "db", h, sizeof h, u, sizeof u, p, sizeof p, d, sizeof d) != 1) {
-      EXPECT(h[0] == '\0' && u[0] == '\0', "a failed get_login_com_s wrote its buffers");
+      TAVO_EXPECT(h[0] == '\0' && u[0] == '\0', "a failed get_login_com_s wrote its buffers");
       return false;
     }
-    EXPECT(strcmp(h, "127.0.0.1") == 0 && strcmp(u, "tavo") == 0 && strcmp(p, "secret") == 0 &&
-               strcmp(d, "test") == 0,
-           "get_login_com_s gave 1 with wrong values");
+    TAVO_EXPECT(strcmp(h, "127.0.0.1") == 0 && strcmp(u, "tavo") == 0 && strcmp(p, "secret") == 0 &&
+                    strcmp(d, "test") == 0,
+                "get_login_com_s gave 1 with wrong values");
     return true;
   });
   twice("get_debug_info_s", [&] {
     int a = -1, b = -1;
     char f[64] = "";
     if (get_debug_info_s(path.c_str(), "debug", &a, &b, f, sizeof f) != 1) return false;
-    EXPECT(a == 1 && b == 3 && strcmp(f, "/tmp/x.log") == 0, "get_debug_info_s gave 1 with wrong values");
+    TAVO_EXPECT(a == 1 && b == 3 && strcmp(f, "/tmp/x.log") == 0,
+                "get_debug_info_s gave 1 with wrong values");
     return true;
   });
 }
@@ -375,11 +376,11 @@ void scenarioLog(const std::string& dir) {
   size_t pos = 0;
   while (pos < log.size()) {
     size_t end = log.find('\n', pos);
-    EXPECT(end != std::string::npos, "a log entry without its line end: %s", log.c_str() + pos);
+    TAVO_EXPECT(end != std::string::npos, "a log entry without its line end: %s", log.c_str() + pos);
     std::string line = log.substr(pos, end - pos);
-    EXPECT(line.find("first 1") != std::string::npos || line.find("second entry") != std::string::npos ||
-               line.find("third") != std::string::npos,
-           "a broken log line: %s", line.c_str());
+    TAVO_EXPECT(line.find("first 1") != std::string::npos || line.find("second entry") != std::string::npos ||
+                    line.find("third") != std::string::npos,
+                "a broken log line: %s", line.c_str());
     pos = end + 1;
   }
   // A log past its size limit is deleted and started again; when the
@@ -392,11 +393,11 @@ void scenarioLog(const std::string& dir) {
   if (after.size() < 2000001) {
     // Restarted: the entry, or nothing when it could not be written.
     const size_t at = after.find("after the limit\n");
-    EXPECT(after == "<missing>" || after.empty() || (at != std::string::npos && at + 16 == after.size()),
-           "the restarted log holds %s", after.c_str());
+    TAVO_EXPECT(after == "<missing>" || after.empty() || (at != std::string::npos && at + 16 == after.size()),
+                "the restarted log holds %s", after.c_str());
   } else {
     const size_t at = after.find("after the limit\n");
-    EXPECT(at == std::string::npos || at == 2000001 + 21, "the entry is broken in the old log");
+    TAVO_EXPECT(at == std::string::npos || at == 2000001 + 21, "the entry is broken in the old log");
   }
   FILE* fp = fopen((dir + "/fp.txt").c_str(), "wb");
   write_fp(fp, "to %s", "stream");
@@ -432,25 +433,25 @@ bool tcpExchange(int port) {
   char out[1000], in[1000];
   for (int i = 0; i < 1000; ++i) out[i] = static_cast<char>(i * 7);
   int n = client.Sendn(out, sizeof out, 0);
-  EXPECT(n == 1000 || n == tCTcp::SOCK_ERROR, "Sendn gave %d", n);
+  TAVO_EXPECT(n == 1000 || n == tCTcp::SOCK_ERROR, "Sendn gave %d", n);
   if (n != 1000) return false;
   n = conn.Recvn(in, sizeof in, 0);
-  EXPECT(n == 1000 || n == tCTcp::SOCK_ERROR, "Recvn gave %d", n);
+  TAVO_EXPECT(n == 1000 || n == tCTcp::SOCK_ERROR, "Recvn gave %d", n);
   if (n != 1000) return false;
-  EXPECT(memcmp(in, out, sizeof in) == 0, "Recvn gave 1000 bytes, wrong ones");
+  TAVO_EXPECT(memcmp(in, out, sizeof in) == 0, "Recvn gave 1000 bytes, wrong ones");
   n = conn.Send("pong", 4, 0);
   if (n != 4) return false;
   memset(in, 0, sizeof in);
   n = client.Recv(in, 4, 0);
-  EXPECT(n == tCTcp::SOCK_ERROR || (n > 0 && n <= 4 && memcmp(in, "pong", static_cast<size_t>(n)) == 0),
-         "Recv gave %d", n);
+  TAVO_EXPECT(n == tCTcp::SOCK_ERROR || (n > 0 && n <= 4 && memcmp(in, "pong", static_cast<size_t>(n)) == 0),
+              "Recv gave %d", n);
   if (n <= 0) return false;
   char addr[32] = "";
   if (conn.GetPeerAddr(addr) != 1) return false;
-  EXPECT(strcmp(addr, "127.0.0.1") == 0, "GetPeerAddr gave %s", addr);
+  TAVO_EXPECT(strcmp(addr, "127.0.0.1") == 0, "GetPeerAddr gave %s", addr);
   char name[128] = "";
   if (client.GetHostName(name) != 1) return false;
-  EXPECT(name[0] != '\0', "GetHostName gave an empty name");
+  TAVO_EXPECT(name[0] != '\0', "GetHostName gave an empty name");
   if (client.SetSendTimeout(1000) != 1 || client.SetRecvTimeout(1000) != 1) return false;
   tCTcp copy(conn);
   copy.Close();
@@ -463,11 +464,11 @@ void scenarioTcp(const std::string&) {
   twice("TCP refused", [&] {
     tCTcp c;
     if (c.Open() != 1) return false;
-    EXPECT(c.Connect("127.0.0.1", freePort(SOCK_STREAM), 2) == 0, "Connect to a closed port gave 1");
+    TAVO_EXPECT(c.Connect("127.0.0.1", freePort(SOCK_STREAM), 2) == 0, "Connect to a closed port gave 1");
     tCTcp d;
     if (d.Open() != 1) return false;
-    EXPECT(d.Connect("127.0.0.1", freePort(SOCK_STREAM), 0) == 0,
-           "a blocking Connect to a closed port gave 1");
+    TAVO_EXPECT(d.Connect("127.0.0.1", freePort(SOCK_STREAM), 0) == 0,
+                "a blocking Connect to a closed port gave 1");
     return true;
   });
 }
@@ -482,7 +483,7 @@ bool udpExchange(int port, int txPort) {
   // for ever, returns (a lost one shows as a run that hangs).
   char buf[sizeof msg] = "";
   if (rx.RecvDate(buf, sizeof buf) != 1) return false;
-  EXPECT(memcmp(buf, msg, sizeof msg) == 0, "RecvDate gave 1 with the wrong bytes");
+  TAVO_EXPECT(memcmp(buf, msg, sizeof msg) == 0, "RecvDate gave 1 with the wrong bytes");
   tCUdp copy(rx);
   return true;
 }
@@ -514,7 +515,7 @@ void scenarioShm(const std::string&) {
     if (ok) {
       char* q = static_cast<char*>(b.Shmat(nullptr, 0));
       ok = q != nullptr;
-      EXPECT(!ok || strcmp(q, "shared") == 0, "a joined block does not hold what was written");
+      TAVO_EXPECT(!ok || strcmp(q, "shared") == 0, "a joined block does not hold what was written");
       tCShm copy(b);
       b.Drop();
       copy.Drop();
@@ -526,9 +527,10 @@ void scenarioShm(const std::string&) {
   // the next Create replaces the block no one holds.
   if (shmNameExists(name)) {
     tCShm c;
-    EXPECT(c.Create(name, 0, 4096) == 1, "a name left by a failed drop cannot be created again");
+    TAVO_EXPECT(c.Create(name, 0, 4096) == 1, "a name left by a failed drop cannot be created again");
     char* p = static_cast<char*>(c.Shmat(nullptr, 0));
-    EXPECT(p != nullptr && p[0] == '\0', "a new block replaced an abandoned one: its bytes are not zero");
+    TAVO_EXPECT(p != nullptr && p[0] == '\0',
+                "a new block replaced an abandoned one: its bytes are not zero");
     c.Drop();
   }
   if (shmNameExists(name)) {
@@ -550,8 +552,8 @@ void scenarioArchive(const std::string& dir) {
   }
   std::string path = bin + ":" + (getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin");
   setenv("PATH", path.c_str(), 1);
-  EXPECT(MyZIP((dir + "/a.zip").c_str(), (dir + "/bin").c_str()) == 1, "MyZIP did not give 1");
-  EXPECT(MyUnZIP((dir + "/a.zip").c_str(), dir.c_str()) == 1, "MyUnZIP did not give 1");
+  TAVO_EXPECT(MyZIP((dir + "/a.zip").c_str(), (dir + "/bin").c_str()) == 1, "MyZIP did not give 1");
+  TAVO_EXPECT(MyUnZIP((dir + "/a.zip").c_str(), dir.c_str()) == 1, "MyUnZIP did not give 1");
 }
 
 void scenarioDirectory(const std::string& dir) {
@@ -561,7 +563,7 @@ void scenarioDirectory(const std::string& dir) {
   // A directory that cannot be listed ends the process with exit(1): the
   // driver takes that as this scenario's failure result.
   char** v = fetchfiles(d.c_str());
-  EXPECT(vectorLength(v) == 3, "fetchfiles gave %d entries", vectorLength(v));
+  TAVO_EXPECT(vectorLength(v) == 3, "fetchfiles gave %d entries", vectorLength(v));
   strfreev(v);
 }
 
@@ -599,21 +601,21 @@ void scenarioDb(const std::string&) {
   });
   twice("SELECT", [&] {
     if (db.QueryRead("SELECT a, b FROM fault_t ORDER BY a") != 1) return false;
-    EXPECT(db.GetFieldNum() == 2, "GetFieldNum gave %d", db.GetFieldNum());
+    TAVO_EXPECT(db.GetFieldNum() == 2, "GetFieldNum gave %d", db.GetFieldNum());
     int rows = db.GetRowNum();
     // Rows inserted by a retried INSERT come twice: the count is even.
-    EXPECT(rows == 2 || rows == 4, "GetRowNum gave %d", rows);
+    TAVO_EXPECT(rows == 2 || rows == 4, "GetRowNum gave %d", rows);
     // GetRow always gives 1: the rows end where m_Row becomes null.
     for (int i = 0; i < rows; ++i) {
       db.GetRow();
-      EXPECT(db.m_Row != nullptr && db.m_Row[0] != nullptr && db.m_Row[1] != nullptr, "row %d has no fields",
-             i);
+      TAVO_EXPECT(db.m_Row != nullptr && db.m_Row[0] != nullptr && db.m_Row[1] != nullptr,
+                  "row %d has no fields", i);
       const int a = atoi(db.m_Row[0]);
-      EXPECT((a == 1 && strcmp(db.m_Row[1], "one") == 0) || (a == 2 && strcmp(db.m_Row[1], "two") == 0),
-             "row %d is (%s, %s)", i, db.m_Row[0], db.m_Row[1]);
+      TAVO_EXPECT((a == 1 && strcmp(db.m_Row[1], "one") == 0) || (a == 2 && strcmp(db.m_Row[1], "two") == 0),
+                  "row %d is (%s, %s)", i, db.m_Row[0], db.m_Row[1]);
     }
     db.GetRow();
-    EXPECT(db.m_Row == nullptr, "a row after the last");
+    TAVO_EXPECT(db.m_Row == nullptr, "a row after the last");
     db.FreeResult();
     return true;
   });
@@ -627,9 +629,9 @@ void scenarioDb(const std::string&) {
   // was, empty here), and a second try tells.
   tCMysql bad;
   auto badLogin = [&] {
-    EXPECT(bad.Login(f[0].c_str(), f[1].c_str(), "not the password", f[3].c_str(), "utf8mb4", port, nullptr,
-                     0) == 0,
-           "a wrong password logged in");
+    TAVO_EXPECT(bad.Login(f[0].c_str(), f[1].c_str(), "not the password", f[3].c_str(), "utf8mb4", port,
+                          nullptr, 0) == 0,
+                "a wrong password logged in");
     return strstr(bad.GetErrorStr(), "real_connect fail:") != nullptr;
   };
   twice("failed login message", badLogin);
@@ -666,7 +668,7 @@ int runOne(const Scenario& s) {
   s.fn(dir);
   removeTree(dir);
   const int nAfter = countOpenFds();
-  EXPECT(nAfter == nFds, "%d descriptors open before, %d after", nFds, nAfter);
+  TAVO_EXPECT(nAfter == nFds, "%d descriptors open before, %d after", nFds, nAfter);
   return 0;
 }
 
