@@ -24,7 +24,8 @@
 #   Wine to run the results, the mariadb source package) and apt's lists,
 #   from which scripts/msvc_sdk.sh unpacks Wine's headers (libwine-dev,
 #   downloaded, not installed)
-#   format:  clang-format 14 (scripts/format.sh)
+#   format:  clang-format 14 (scripts/format.sh) and clang-tidy 14, which
+#   checks the naming rule (scripts/names.sh)
 #   fresh:   debootstrap and git, for trying a command in a fresh Debian 12
 #   root (scripts/fresh_example.sh)
 set -euo pipefail
@@ -40,7 +41,7 @@ for task in "$@"; do
     build) ;;
     test) pkgs+=(libgtest-dev zip unzip mariadb-server) ;;
     fuzz) pkgs+=(clang-14 libclang-rt-14-dev) ;;
-    format) pkgs+=(clang-format-14) ;;
+    format) pkgs+=(clang-format-14 clang-tidy-14) ;;
     coverage) pkgs+=(gcovr) ;;
     bench) pkgs+=(libbenchmark-dev libinih-dev libssl-dev mariadb-server) ;;
     example) pkgs+=(mariadb-server) ;;

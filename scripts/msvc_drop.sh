@@ -14,10 +14,20 @@
 # installation holds.
 #
 #   scripts/msvc_drop.sh [msvcrt|ucrt|ucrt-x64]...
+#   scripts/msvc_drop.sh --from BUILD_DIR FLAVOUR
+#       the drop of a build already made (ctest's msvc_drop in that build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-[ $# -ge 1 ] || set -- msvcrt ucrt ucrt-x64
-scripts/msvc_build.sh "$@"
+build_of() { echo "$PWD/build/msvc-$1"; }
+if [ "${1:-}" = --from ]; then
+  [ $# -eq 3 ] || { echo "usage: $0 --from BUILD_DIR FLAVOUR" >&2; exit 2; }
+  from=$2
+  build_of() { echo "$from"; }
+  set -- "$3"
+else
+  [ $# -ge 1 ] || set -- msvcrt ucrt ucrt-x64
+  scripts/msvc_build.sh "$@"
+fi
 
 # The README of a flavour, on standard output.
 readme() {
@@ -95,7 +105,7 @@ drop_name() {
 }
 
 for flavour in "$@"; do
-  build="$PWD/build/msvc-$flavour"
+  build=$(build_of "$flavour")
   case "$flavour" in
     ucrt-x64) crt=ucrt arch=x64 runtime_dll=ucrtbase.dll ;;
     ucrt) crt=ucrt arch=x86 runtime_dll=ucrtbase.dll ;;

@@ -5,6 +5,10 @@
 #   check_dll_imports OBJDUMP DLL [RUNTIME_DLL...]
 #       fails unless DLL imports only the system's DLLs and the runtime DLLs
 #       named (lower case, e.g. msvcrt.dll); prints what it imports
+#   wine_can_run_32bit
+#       true when Wine runs 32-bit x86 programs here, false when the host
+#       refuses them (a virtual machine without IA-32 emulation); any
+#       other failure of Wine is an error, and exits with status 1
 #   wine_runnable_or_exit77 WHAT_WAS_DONE
 #       exits with status 77 ("not run") when this host runs no 32-bit x86
 #       programs (a virtual machine without IA-32 emulation), saying so and
@@ -47,17 +51,22 @@ check_dll_imports() {
   done
 }
 
-wine_runnable_or_exit77() {
+wine_can_run_32bit() {
   local wine_version
-  if ! wine_version=$(LC_ALL=C wine --version 2>&1); then
-    # Only the host's refusal to run the 32-bit loader is "not run"; any other
-    # failure of Wine is a failure of this run.
-    if [[ "$wine_version" != *"Exec format error"* ]]; then
-      echo "wine --version failed: $wine_version" >&2
-      exit 1
-    fi
+  wine_version=$(LC_ALL=C wine --version 2>&1) && return 0
+  # Only the host's refusal to run the 32-bit loader means "cannot"; any
+  # other failure of Wine is a failure of this run.
+  if [[ "$wine_version" != *"Exec format error"* ]]; then
+    echo "wine --version failed: $wine_version" >&2
+    exit 1
+  fi
+  return 1
+}
+
+wine_runnable_or_exit77() {
+  if ! wine_can_run_32bit; then
     echo "NOT RUN: the Windows tests; this host cannot run 32-bit x86 programs" \
-      "(wine --version: ${wine_version##*$'\n'}). $1" >&2
+      "(wine --version: Exec format error). $1" >&2
     exit 77
   fi
 }
