@@ -95,7 +95,7 @@ sdk="$deps_dir/sdk"
 build_library() {
   local stamp
   mariadb_source_fetch "$src_cache" || die "fetching the mariadb source package failed"
-  stamp=$(mariadb_stamp "msvc-$flavour" "$self" "$toolchain" "$msvc_dir"/* "$root"/platform/msvc/*)
+  stamp=$(mariadb_stamp "msvc-$flavour" "$self" "$toolchain" "$msvc_dir"/* "$root"/platform/msvc/* "$root/cmake/windows_cross.cmake")
   if mariadb_prefix_current "$prefix" "$stamp" lib/mariadbclient.lib include/mysql.h link.txt mariadb-msvc.cmake; then
     say "up to date: $prefix (mariadb $mariadb_version, $flavour)"
     return 0

@@ -59,7 +59,7 @@ prefix=${prefix%/}
 # shellcheck source=scripts/mariadb_source.sh
 . "$here/mariadb_source.sh"
 mariadb_source_fetch "$src_cache" || die "fetching the mariadb source package failed"
-stamp=$(mariadb_stamp "mingw-$arch" "$self" "$toolchain" "$root/cmake/mingw/toolchain.cmake")
+stamp=$(mariadb_stamp "mingw-$arch" "$self" "$toolchain" "$root/cmake/mingw/toolchain.cmake" "$root/cmake/windows_cross.cmake")
 if mariadb_prefix_current "$prefix" "$stamp" lib/libmariadbclient.a include/mysql.h tavo-mariadb.cmake; then
   say "up to date: $prefix (mariadb $mariadb_version)"
   exit 0

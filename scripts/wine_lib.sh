@@ -30,6 +30,9 @@
 #       the 64-bit loader, which starts 64-bit programs: Debian keeps it out
 #       of PATH, and its wine command starts the 32-bit loader whenever
 #       wine32 is installed
+#   $tavo_quickstart_output
+#       what the README's quick start (examples/quickstart) prints when run
+#       in a folder of its own
 
 # The Windows DLLs a tavo.dll may import besides its C runtime.
 tavo_system_dlls=' advapi32.dll bcrypt.dll crypt32.dll kernel32.dll ntdll.dll secur32.dll shlwapi.dll ws2_32.dll user32.dll '
@@ -72,6 +75,8 @@ wine_runnable_or_exit77() {
 }
 
 tavo_wine64=/usr/lib/wine/wine64
+
+tavo_quickstart_output=$'apple\nfig\npear\ncannot open: No such file or directory'
 
 wine64_runnable_or_fail() {
   local wine_version

@@ -114,13 +114,6 @@ if(EXISTS "${PREFIX}" AND NOT EXISTS "${PREFIX}/${stamp_name}")
   endif()
 endif()
 
-# Seconds since START, for the progress lines.
-function(elapsed out start)
-  string(TIMESTAMP now "%s")
-  math(EXPR secs "${now} - ${start}")
-  set(${out} "${secs}" PARENT_SCOPE)
-endfunction()
-
 # --- the patch (mingw-w64) --------------------------------------------------
 
 if(family STREQUAL "mingw")
@@ -168,40 +161,32 @@ function(show_log log regex count)
   message("${text}")
 endfunction()
 
-set(configure_log "${BUILD}.configure.log")
-set(build_log "${BUILD}.build.log")
+# Runs one step, COMMAND..., with its output in LOG, saying what it does
+# and how long it took; on a failure prints the lines of LOG that match
+# REGEX (the last ones when empty), at most 30, and stops.
+function(run_step name what log regex)
+  string(TIMESTAMP t0 "%s")
+  message(STATUS "${what} (log: ${log})")
+  execute_process(COMMAND ${ARGN} OUTPUT_FILE "${log}" ERROR_FILE "${log}" RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    show_log("${log}" "${regex}" 30)
+    message(FATAL_ERROR "${name} failed (log: ${log})")
+  endif()
+  string(TIMESTAMP now "%s")
+  math(EXPR secs "${now} - ${t0}")
+  message(STATUS "${name}: ${secs} s")
+endfunction()
 
-string(TIMESTAMP t0 "%s")
-message(STATUS "configuring Connector/C for ${target} (log: ${configure_log})")
-execute_process(
-  COMMAND "${CMAKE_COMMAND}" ${extra_args} -S "${SRC}" -B "${BUILD}"
-    "-DCMAKE_TOOLCHAIN_FILE=${toolchain}" -DCMAKE_BUILD_TYPE=Release
-    -DWITH_UNIT_TESTS=OFF -DWITH_CURL=OFF -DWITH_SSL=SCHANNEL
-    -DCLIENT_PLUGIN_CLIENT_ED25519=STATIC -DCLIENT_PLUGIN_CACHING_SHA2_PASSWORD=STATIC
-    -DCLIENT_PLUGIN_SHA256_PASSWORD=STATIC -DCLIENT_PLUGIN_MYSQL_CLEAR_PASSWORD=STATIC
-    -DCLIENT_PLUGIN_PVIO_SHMEM=STATIC
-    -DCLIENT_PLUGIN_DIALOG=OFF -DCLIENT_PLUGIN_AUTH_GSSAPI_CLIENT=OFF
-  OUTPUT_FILE "${configure_log}" ERROR_FILE "${configure_log}"
-  RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-  show_log("${configure_log}" "" 30)
-  message(FATAL_ERROR "configure failed (log: ${configure_log})")
-endif()
-elapsed(secs ${t0})
-message(STATUS "configure: ${secs} s")
-
-string(TIMESTAMP t0 "%s")
-message(STATUS "building ${libname} (log: ${build_log})")
-execute_process(
-  COMMAND "${CMAKE_COMMAND}" --build "${BUILD}" --target mariadbclient -j2
-  OUTPUT_FILE "${build_log}" ERROR_FILE "${build_log}"
-  RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-  show_log("${build_log}" "error|Error" 30)
-  message(FATAL_ERROR "build failed (log: ${build_log})")
-endif()
-elapsed(secs ${t0})
-message(STATUS "build: ${secs} s")
+run_step(configure "configuring Connector/C for ${target}" "${BUILD}.configure.log" ""
+  "${CMAKE_COMMAND}" ${extra_args} -S "${SRC}" -B "${BUILD}"
+  "-DCMAKE_TOOLCHAIN_FILE=${toolchain}" -DCMAKE_BUILD_TYPE=Release
+  -DWITH_UNIT_TESTS=OFF -DWITH_CURL=OFF -DWITH_SSL=SCHANNEL
+  -DCLIENT_PLUGIN_CLIENT_ED25519=STATIC -DCLIENT_PLUGIN_CACHING_SHA2_PASSWORD=STATIC
+  -DCLIENT_PLUGIN_SHA256_PASSWORD=STATIC -DCLIENT_PLUGIN_MYSQL_CLEAR_PASSWORD=STATIC
+  -DCLIENT_PLUGIN_PVIO_SHMEM=STATIC
+  -DCLIENT_PLUGIN_DIALOG=OFF -DCLIENT_PLUGIN_AUTH_GSSAPI_CLIENT=OFF)
+run_step(build "building ${libname}" "${BUILD}.build.log" "error|Error"
+  "${CMAKE_COMMAND}" --build "${BUILD}" --target mariadbclient -j2)
 file(GLOB_RECURSE lib "${BUILD}/${libname}")
 list(SORT lib)
 list(LENGTH lib n)

@@ -18,19 +18,5 @@ set(CMAKE_RC_COMPILER ${TAVO_MINGW_TRIPLET}-windres)
 set(CMAKE_AR ${TAVO_MINGW_TRIPLET}-gcc-ar-posix CACHE FILEPATH "Archiver")
 set(CMAKE_RANLIB ${TAVO_MINGW_TRIPLET}-gcc-ranlib-posix CACHE FILEPATH "Ranlib")
 
-set(CMAKE_FIND_ROOT_PATH /usr/${TAVO_MINGW_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Packages (tavo installed to a prefix of its own, for instance) are found
-# through CMAKE_PREFIX_PATH as well as in the cross root.
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
-
-# Built programs (tests) run under Wine: 64-bit ones through the 64-bit
-# loader, which Debian's wine64 package keeps out of PATH (its wine command
-# starts the 32-bit loader whenever wine32 is installed too).
-if(TAVO_MINGW_ARCH STREQUAL "i686")
-  set(CMAKE_CROSSCOMPILING_EMULATOR wine)
-else()
-  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
-endif()
+set(TAVO_WINDOWS_TRIPLET ${TAVO_MINGW_TRIPLET})
+include("${CMAKE_CURRENT_LIST_DIR}/../windows_cross.cmake")

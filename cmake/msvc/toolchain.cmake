@@ -91,16 +91,5 @@ foreach(kind EXE SHARED MODULE)
   set(CMAKE_${kind}_LINKER_FLAGS_INIT "${_tavo_link_init}")
 endforeach()
 
-set(CMAKE_FIND_ROOT_PATH /usr/${_tavo_mingw_triplet})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
-
-# Built programs run under Wine: 64-bit ones through the 64-bit loader,
-# which Debian keeps out of PATH.
-if(TAVO_MSVC_ARCH STREQUAL "x86")
-  set(CMAKE_CROSSCOMPILING_EMULATOR wine)
-else()
-  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
-endif()
+set(TAVO_WINDOWS_TRIPLET ${_tavo_mingw_triplet})
+include("${TAVO_MSVC_DIR}/../windows_cross.cmake")

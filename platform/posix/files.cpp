@@ -17,6 +17,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "fork_safe_mutex.h"
 #include "ofd_lock.h"
 #include "platform.h"
 
@@ -135,18 +136,10 @@ bool takeWritersTurn(int fd) { return lockByte(fd, F_WRLCK, 0x7FFFFFFFFFFFFFFELL
 // with the others (each has a description and a lock of its own), but
 // fork() does: a child made while a log file was open would share that
 // description, and with it the turn, which would then stay taken for as
-// long as the child lived.  The fork handlers hold the lock across fork(),
-// so no log file is ever open in the child.
+// long as the child lived.  The lock is held across fork()
+// (fork_safe_mutex.h), so no log file is ever open in the child.
 pthread_mutex_t gLogWriters = PTHREAD_MUTEX_INITIALIZER;
-
-void lockLogWriters() { pthread_mutex_lock(&gLogWriters); }
-void unlockLogWriters() { pthread_mutex_unlock(&gLogWriters); }
-// Installed as the library is loaded, before any thread of the program can
-// take the lock or fork: installed at the first use instead, a fork()
-// racing with that use could miss them and leave its child the lock taken.
-__attribute__((constructor)) void installLogForkHandlers() {
-  pthread_atfork(lockLogWriters, unlockLogWriters, unlockLogWriters);
-}
+__attribute__((constructor)) void installLogForkHandlers() { holdAcrossFork<&gLogWriters>(); }
 
 // Turns taken in one call.  Each new turn follows another writer's
 // deletion (or an outsider's replacement) of the file, and a new file
@@ -187,10 +180,10 @@ int appendUnderTurns(const char* path, const void* data, size_t n, long long nBo
 }  // namespace
 
 int appendLogEntry(const char* path, const void* data, size_t n, long long nBound) {
-  lockLogWriters();
+  lockMutex<&gLogWriters>();
   const int r = appendUnderTurns(path, data, n, nBound);
   const int e = errno;
-  unlockLogWriters();
+  unlockMutex<&gLogWriters>();
   errno = e;
   return r;
 }

@@ -190,9 +190,8 @@ void afterForkInChild() {
   pthread_mutex_unlock(&gLiveMutex);
 }
 
-// Installed as the library is loaded, before any thread of the program can
-// take the lock or fork: installed at the first use instead, a fork()
-// racing with that use could miss them and leave its child the lock taken.
+// Installed as the library is loaded, for the reason fork_safe_mutex.h
+// gives (these handlers do more than hold the mutex, so they are their own).
 __attribute__((constructor)) void installForkHandlers() {
   pthread_atfork(beforeFork, afterForkInParent, afterForkInChild);
 }

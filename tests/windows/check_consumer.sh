@@ -15,20 +15,20 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$1
 arch=${2:-i686}
-# A 64-bit program is started by the 64-bit loader (scripts/wine_lib.sh).
-if [ "$arch" = x86_64 ]; then wine=/usr/lib/wine/wine64; else wine=wine; fi
+. "$root/scripts/wine_lib.sh"
+# A 64-bit program is started by the 64-bit loader.
+if [ "$arch" = x86_64 ]; then wine=$tavo_wine64; else wine=wine; fi
 work=$(mktemp -d /tmp/tavo_wincons.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 prefix="$work/tavo-win-$arch"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 src="$root/examples/quickstart"
-expected=$'apple\nfig\npear\ncannot open: No such file or directory'
 
 run() {  # <dir holding quickstart.exe> <how it was built>
   cp "$prefix/bin/tavo.dll" "$1/"
   local got
   got=$(cd "$1" && "$wine" ./quickstart.exe | tr -d '\r')
-  if [ "$got" != "$expected" ]; then
+  if [ "$got" != "$tavo_quickstart_output" ]; then
     printf 'check_consumer: %s: got\n%s\n' "$2" "$got" >&2
     exit 1
   fi
